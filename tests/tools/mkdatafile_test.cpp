@@ -1,0 +1,153 @@
+#include "datafilewriter.h"
+
+#include "platform/error.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using marlune::tools::PostcodeRow;
+using marlune::tools::ReadPostcodeCsv;
+
+namespace {
+
+const std::string kHeader = "Pcode,Locality,State,Comments,DeliveryOffice\n";
+
+std::string CsvError(const std::string& body)
+{
+    std::istringstream in(kHeader + body);
+    try {
+        ReadPostcodeCsv(in, "in.csv");
+    } catch (const marlune::Error& e) {
+        return e.what();
+    }
+    return "";
+}
+
+std::vector<PostcodeRow> Parse(const std::string& body)
+{
+    std::istringstream in(kHeader + body);
+    return ReadPostcodeCsv(in, "in.csv");
+}
+
+} // namespace
+
+TEST(PostcodeCsv, NullsEmptyTextsQuotesAndLineEnds)
+{
+    const auto rows = Parse("2000,SYDNEY,NSW,,\"\"\r\n"
+                            "2602,\"O’CONNOR, ACT\",ACT,\"say \"\"hi\"\"\",X\n"
+                            "\n"
+                            "3000,\"MEL\nBOURNE\",VIC,Delivery Area,CITY\n");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0][0], "2000");
+    EXPECT_FALSE(rows[0][3].has_value()) << "an unquoted empty field is null";
+    ASSERT_TRUE(rows[0][4].has_value()) << "a quoted empty field is the empty text";
+    EXPECT_EQ(*rows[0][4], "");
+    EXPECT_EQ(rows[1][1], std::string("O\x92" "CONNOR, ACT"));
+    EXPECT_EQ(rows[1][3], "say \"hi\"");
+    EXPECT_EQ(rows[2][1], "MEL\nBOURNE");
+}
+
+TEST(PostcodeCsv, RefusesRowsThatDoNotFitNamingTheLine)
+{
+    EXPECT_EQ(CsvError("2000,SYDNEY,NSW,,\n2001,X,NSW\n"),
+              "in.csv:3: the row has 3 columns, expected 5");
+    EXPECT_EQ(CsvError("123456,X,NSW,,\n"),
+              "in.csv:2: Pcode: \"123456\" has 6 characters, more than the field's 5");
+    const std::string err = CsvError("2000,SYDNEY,NSW,,\n2000,TOKYO 東京,NSW,,\n");
+    EXPECT_EQ(err, "in.csv:3: Locality: character U+6771 at position 7 cannot be written in "
+                   "Windows-1252");
+    // Length counts Windows-1252 characters, not UTF-8 bytes: 64 of "é" fit.
+    std::string sixtyFour;
+    for (int i = 0; i < 64; ++i)
+        sixtyFour += "é";
+    EXPECT_EQ(Parse("2000," + sixtyFour + ",NSW,,\n")[0][1]->size(), 64u);
+    EXPECT_NE(CsvError("2000," + sixtyFour + "é,NSW,,\n").find("65 characters"), std::string::npos);
+    EXPECT_EQ(CsvError("2000,\"open,NSW,,\n"), "in.csv:2: unterminated quoted field");
+    EXPECT_EQ(CsvError("2000,\"A\"B,NSW,,\n"), "in.csv:2: text after a closing quote");
+    std::istringstream badHeader("Postcode,Locality,State,Comments,DeliveryOffice\n");
+    EXPECT_THROW(ReadPostcodeCsv(badHeader, "h.csv"), marlune::Error);
+}
+
+TEST(DataFileWriter, WritesTheTaggedVersion251Layout)
+{
+    std::ostringstream out;
+    PostcodeRow row;
+    row[0] = "2602";
+    row[1] = "O\x92" "CONNOR";
+    row[2] = "ACT";
+    marlune::tools::WriteDataFile(out, {row});
+    const std::string bytes = out.str();
+    ASSERT_EQ(bytes.substr(0, 4), "TPF0");
+    EXPECT_EQ(bytes.substr(4, 3), std::string("\x03\xFB\x00", 3)) << "version 251, 2-byte integer";
+    EXPECT_EQ(bytes[7], '\x01') << "field definitions follow as a list";
+    // The record: list, status 0, then null flag + tag-6 text per field.
+    const std::string record = std::string("\x01\x02\x00", 3) + "\x08\x06\x04" "2602" +
+                               "\x08\x06\x08O\x92" "CONNOR" + "\x08\x06\x03" "ACT" + "\x09\x09" +
+                               std::string("\x00", 1);
+    const auto at = bytes.find(record);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(bytes.size(), at + record.size() + 1) << "the record list ends right after it";
+    EXPECT_EQ(bytes.back(), '\0');
+    EXPECT_EQ(bytes.substr(at - 3, 3), std::string("\x01\x00\x01", 3))
+        << "an empty index list precedes the record list";
+}
+
+TEST(DataFileWriter, ShippedFileHoldsEveryCsvRecord)
+{
+    std::ifstream csv(MARLUNE_SOURCE_DIR "/data/aus_postcodes.csv", std::ios::binary);
+    ASSERT_TRUE(csv);
+    const auto rows = ReadPostcodeCsv(csv, "aus_postcodes.csv");
+    EXPECT_EQ(rows.size(), 18545u);
+    std::ostringstream out;
+    marlune::tools::WriteDataFile(out, rows);
+    std::ifstream shipped(MARLUNE_BIN_DIR "/20051206.dat", std::ios::binary);
+    ASSERT_TRUE(shipped) << "the build writes the default data file beside the program";
+    std::stringstream bytes;
+    bytes << shipped.rdbuf();
+    EXPECT_EQ(bytes.str(), out.str());
+    EXPECT_NE(out.str().find("\x08\x06\x08O\x92" "CONNOR"), std::string::npos);
+}
+
+namespace {
+
+int RunTool(const std::string& args, std::string& stderrText)
+{
+    const std::string err = testing::TempDir() + "/mkdatafile.err";
+    const std::string cmd = std::string(MARLUNE_BIN_DIR) + "/marlune-mkdatafile " + args + " 2>" + err;
+    const int status = std::system(cmd.c_str());
+    std::ifstream e(err);
+    std::stringstream ss;
+    ss << e.rdbuf();
+    stderrText = ss.str();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(MkDataFileTool, RefusesABadCsvAndLeavesNoOutput)
+{
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(testing::TempDir()) / "mkdatafile_tool";
+    fs::create_directories(dir);
+    const fs::path csv = dir / "bad.csv";
+    const fs::path dat = dir / "bad.dat";
+    fs::remove(dat);
+    std::ofstream(csv) << kHeader << "2000,SYDNEY,NSW,,\n2000,SYDNEY,NSW\n";
+    std::string err;
+    EXPECT_EQ(RunTool(csv.string() + " " + dat.string(), err), 1);
+    EXPECT_NE(err.find("bad.csv:3: the row has 3 columns"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dat));
+    EXPECT_FALSE(fs::exists(dat.string() + ".tmp"));
+
+    std::ofstream(csv, std::ios::trunc) << kHeader << "2000,SYDNEY,NSW,,\n";
+    EXPECT_EQ(RunTool(csv.string() + " " + dat.string(), err), 0) << err;
+    EXPECT_GT(fs::file_size(dat), 4u);
+    EXPECT_EQ(RunTool("", err), 2);
+    EXPECT_NE(err.find("usage:"), std::string::npos);
+}
