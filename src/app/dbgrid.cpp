@@ -1,0 +1,1083 @@
+#include "app/dbgrid.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include "platform/cp1252.h"
+#include "platform/gui/application.h"
+#include "platform/gui/fonts.h"
+#include "table/memtable.h"
+
+namespace marlune::app {
+
+namespace {
+
+constexpr int kDefaultColumnWidth = 64;
+constexpr int kWheelStep = 120;
+constexpr int kSizingZone = 2; // pixels either side of a title border that grab it
+
+// Fills a reusable QString with Windows-1252 text; no allocation once the
+// string has grown to the longest text it holds.
+void AssignCp1252(QString& out, std::string_view text)
+{
+    if (text.empty()) {
+        out.resize(0);
+        return;
+    }
+    out.resize(static_cast<qsizetype>(text.size()));
+    QChar* d = out.data();
+    for (std::size_t i = 0; i < text.size(); ++i)
+        d[i] = QChar(static_cast<char16_t>(cp1252::ToUnicode(static_cast<unsigned char>(text[i]))));
+}
+
+// Scroll bar position of the first visible column: 0..127 spread over the
+// range of first columns, rounded.
+int HorzThumbFor(int leftCol, int maxLeftCol)
+{
+    if (maxLeftCol <= 0)
+        return 0;
+    return (leftCol * DBGrid::kHorzThumbRange + maxLeftCol / 2) / maxLeftCol;
+}
+
+int LeftColForThumb(int thumb, int maxLeftCol)
+{
+    thumb = std::clamp(thumb, 0, DBGrid::kHorzThumbRange);
+    return (thumb * maxLeftCol + DBGrid::kHorzThumbRange / 2) / DBGrid::kHorzThumbRange;
+}
+
+} // namespace
+
+DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(fonts::VerdanaFont(11))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+
+    vScroll_ = new QScrollBar(Qt::Vertical, this);
+    hScroll_ = new QScrollBar(Qt::Horizontal, this);
+    for (QScrollBar* bar : {vScroll_, hScroll_}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->setTracking(false); // a dragged thumb acts only when released
+        bar->setContextMenuPolicy(Qt::NoContextMenu);
+        bar->installEventFilter(this);
+    }
+    hScroll_->setRange(0, kHorzThumbRange);
+    hScroll_->hide();
+    // Signals run outside any event handler's error guard: route errors to
+    // the default error handling instead of through Qt.
+    connect(vScroll_, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { platform::RunHandler([&] { OnVerticalAction(action); }); });
+    connect(hScroll_, &QAbstractSlider::actionTriggered, this,
+            [this](int action) { platform::RunHandler([&] { OnHorizontalAction(action); }); });
+
+    CreateColumns();
+    Relayout();
+}
+
+DBGrid::~DBGrid()
+{
+    if (dataSource_)
+        dataSource_->RemoveObserver(this);
+}
+
+// --- settings -------------------------------------------------------------------------------
+
+void DBGrid::SetDataSource(table::DataSource* dataSource)
+{
+    if (dataSource == dataSource_)
+        return;
+    if (dataSource_)
+        dataSource_->RemoveObserver(this);
+    dataSource_ = dataSource;
+    if (dataSource_)
+        dataSource_->AddObserver(this);
+    BindColumns();
+    Relayout();
+}
+
+void DBGrid::SetOptions(GridOptions options)
+{
+    if (options == options_)
+        return;
+    options_ = options;
+    Relayout();
+}
+
+void DBGrid::SetColor(TColor color)
+{
+    color_ = color;
+    update();
+}
+
+void DBGrid::SetFixedColor(TColor color)
+{
+    fixedColor_ = color;
+    update();
+}
+
+void DBGrid::SetFontColor(TColor color)
+{
+    fontColor_ = color;
+    update();
+}
+
+void DBGrid::SetTitleFont(const QFont& font)
+{
+    titleFont_ = font;
+    Relayout();
+}
+
+void DBGrid::SetTitleFontColor(TColor color)
+{
+    titleFontColor_ = color;
+    update();
+}
+
+// --- columns --------------------------------------------------------------------------------
+
+void DBGrid::CreateColumns()
+{
+    struct Def {
+        const char* fieldName;
+        const char* caption;
+        int width; // 0: computed
+    };
+    static constexpr Def kColumns[] = {
+        {"Pcode", "Post Code", 0},
+        {"Locality", "", 250},
+        {"State", "", 60},
+        {"Comments", "", 150},
+        {"DeliveryOffice", "Delivery Office", 200},
+    };
+    columns_.clear();
+    int id = 0;
+    for (const Def& d : kColumns) {
+        DBGridColumn c;
+        c.fieldName = d.fieldName;
+        c.caption = QString::fromLatin1(d.caption);
+        c.width = d.width > 0 ? d.width : kDefaultColumnWidth;
+        c.widthStored = d.width > 0;
+        c.id = id++;
+        columns_.push_back(std::move(c));
+    }
+    titles_.assign(columns_.size(), QString());
+    BindColumns();
+}
+
+const DBGridColumn& DBGrid::Columns(int index) const
+{
+    return columns_.at(static_cast<std::size_t>(index));
+}
+
+QString DBGrid::ColumnTitle(int index) const
+{
+    return titles_.at(static_cast<std::size_t>(Columns(index).id));
+}
+
+void DBGrid::BindColumns()
+{
+    table::MemTable* t = Table();
+    for (DBGridColumn& c : columns_) {
+        c.field = t ? t->FindField(c.fieldName) : nullptr;
+        QString& title = titles_[static_cast<std::size_t>(c.id)];
+        if (!c.caption.isEmpty())
+            title = c.caption;
+        else if (c.field)
+            title = cp1252::ToQString(c.field->DisplayName());
+        else
+            title = cp1252::ToQString(c.fieldName);
+    }
+}
+
+int DBGrid::ComputedFirstColumnWidth(const DBGridColumn& column) const
+{
+    if (!column.field)
+        return kDefaultColumnWidth;
+    // Neither stand-in face has an overhang (it comes from synthesised
+    // italics and bold on the original platform).
+    const int overhang = 0;
+    const QFontMetrics fm = fontMetrics();
+    int width = column.field->DisplayWidth() * (fm.horizontalAdvance(QLatin1Char('0')) - overhang) +
+                overhang + 4;
+    if (options_ & dgTitles) {
+        const QFontMetrics tfm(titleFont_, this);
+        width = std::max(width,
+                         tfm.horizontalAdvance(titles_[static_cast<std::size_t>(column.id)]) + 4);
+    }
+    return width;
+}
+
+void DBGrid::SetColumnWidth(int index, int width)
+{
+    DBGridColumn& c = columns_.at(static_cast<std::size_t>(index));
+    width = std::max(width, 1);
+    if (c.widthStored && c.width == width)
+        return;
+    c.width = width;
+    c.widthStored = true;
+    Relayout();
+}
+
+void DBGrid::MoveColumn(int from, int to)
+{
+    const int count = ColumnCount();
+    if (from < 0 || from >= count || to < 0 || to >= count || from == to)
+        return;
+    auto first = columns_.begin();
+    if (from < to)
+        std::rotate(first + from, first + from + 1, first + to + 1);
+    else
+        std::rotate(first + to, first + from, first + from + 1);
+    Relayout();
+}
+
+int DBGrid::TotalColumnWidth() const
+{
+    int total = 0;
+    for (const DBGridColumn& c : columns_)
+        total += c.width;
+    return total;
+}
+
+// --- layout ---------------------------------------------------------------------------------
+
+table::MemTable* DBGrid::Table() const
+{
+    return dataSource_ ? dataSource_->DataSet() : nullptr;
+}
+
+bool DBGrid::CanNavigate() const
+{
+    const table::MemTable* t = Table();
+    return t && t->Active() && !t->ControlsDisabled();
+}
+
+void DBGrid::UpdateMetrics()
+{
+    const QFontMetrics fm = fontMetrics();
+    const QFontMetrics tfm(titleFont_, this);
+    textHeight_ = fm.height();
+    ascent_ = fm.ascent();
+    titleTextHeight_ = tfm.height();
+    titleAscent_ = tfm.ascent();
+
+    rowLine_ = (options_ & dgRowLines) ? 1 : 0;
+    // The row line is counted into the row height as well as drawn after it.
+    rowHeight_ = textHeight_ + 3 + rowLine_;
+    const bool titles = (options_ & dgTitles) != 0;
+    titleHeight_ = titles ? titleTextHeight_ + 4 : 0;
+    titleLine_ = titles && (options_ & (dgRowLines | dgColLines)) ? 1 : 0;
+
+    for (DBGridColumn& c : columns_) {
+        if (!c.widthStored)
+            c.width = ComputedFirstColumnWidth(c);
+    }
+}
+
+void DBGrid::Relayout()
+{
+    UpdateMetrics();
+
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    const int vWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vScroll_);
+    const int hHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hScroll_);
+    const int clientWidth = std::max(0, inner.width() - vWidth);
+    hScrollVisible_ = TotalColumnWidth() > clientWidth;
+    const int clientHeight = std::max(0, inner.height() - (hScrollVisible_ ? hHeight : 0));
+    client_ = QRect(inner.left(), inner.top(), clientWidth, clientHeight);
+
+    visibleRows_ = std::max(1, (clientHeight - titleHeight_ - titleLine_) / RowPitch());
+
+    // The last first column is the one from which the remaining columns fit.
+    maxLeftCol_ = std::max(0, ColumnCount() - 1);
+    int fitted = 0;
+    for (int c = ColumnCount() - 1; c >= 0; --c) {
+        fitted += columns_[static_cast<std::size_t>(c)].width;
+        if (fitted > clientWidth)
+            break;
+        maxLeftCol_ = c;
+    }
+    leftCol_ = std::clamp(leftCol_, 0, maxLeftCol_);
+
+    vScroll_->setGeometry(client_.right() + 1, inner.top(), vWidth, clientHeight);
+    hScroll_->setGeometry(inner.left(), client_.bottom() + 1, clientWidth, hHeight);
+    hScroll_->setVisible(hScrollVisible_);
+
+    table::MemTable* t = Table();
+    if (CanNavigate()) {
+        if (t->BufferCount() != visibleRows_)
+            t->SetBufferCount(visibleRows_);
+        ReadWindow();
+    } else if (!t || !t->Active()) {
+        ReadWindow();
+    }
+    UpdateVerticalScrollBar();
+    UpdateHorizontalScrollBar();
+    update();
+}
+
+void DBGrid::ReadWindow()
+{
+    table::MemTable* t = Table();
+    active_ = t && t->Active();
+    const std::size_t columnCount = columns_.size();
+    const int filled = active_ ? t->WindowRecordCount() : 0;
+    if (!active_) {
+        rows_ = 1;
+        activeSlot_ = -1;
+        recordCount_ = 0;
+        recNo_ = -1;
+    } else {
+        // An empty table still shows one (blank) current row.
+        rows_ = std::max(1, filled);
+        activeSlot_ = filled > 0 ? std::clamp(t->ActiveRecord(), 0, filled - 1) : 0;
+        recordCount_ = t->RecordCount();
+        recNo_ = t->RecNo();
+    }
+    cells_.resize(static_cast<std::size_t>(rows_) * columnCount);
+    for (int slot = 0; slot < rows_; ++slot) {
+        for (const DBGridColumn& c : columns_) {
+            QString& cell = cells_[static_cast<std::size_t>(slot) * columnCount +
+                                   static_cast<std::size_t>(c.id)];
+            if (slot < filled && c.field && !t->SlotIsNull(slot, *c.field))
+                AssignCp1252(cell, t->SlotText(slot, *c.field));
+            else
+                cell.resize(0);
+        }
+    }
+}
+
+const QString& DBGrid::CellText(int slot, int columnId) const
+{
+    const std::size_t index =
+        static_cast<std::size_t>(slot) * columns_.size() + static_cast<std::size_t>(columnId);
+    return index < cells_.size() ? cells_[index] : empty_;
+}
+
+void DBGrid::UpdateVerticalScrollBar()
+{
+    ScrollInfo info;
+    if (active_) {
+        info.min = 1;
+        info.max = recordCount_ + visibleRows_ - 1;
+        info.page = visibleRows_;
+        info.pos = std::clamp(recNo_, info.min, std::max(info.min, recordCount_));
+        // Scrollable only while the page is smaller than the range.
+        info.enabled = info.max - info.min >= info.page;
+    }
+    vInfo_ = info;
+    // Qt's range is that of the thumb position; the page is added on top.
+    vScroll_->setEnabled(info.enabled);
+    if (active_) {
+        vScroll_->setRange(1, std::max(1, recordCount_));
+        vScroll_->setPageStep(std::max(1, info.page));
+    } else {
+        vScroll_->setRange(0, 0);
+    }
+    vScroll_->setSingleStep(1);
+    vScroll_->setValue(info.pos);
+    vScroll_->setSliderPosition(info.pos);
+}
+
+void DBGrid::UpdateHorizontalScrollBar()
+{
+    const int total = TotalColumnWidth();
+    const int width = client_.width();
+    // A thumb as long as the share of the columns that can be seen.
+    const int page = total > width && width > 0
+                         ? std::clamp(kHorzThumbRange * width / (total - width), 1, 1016)
+                         : kHorzThumbRange;
+    hScroll_->setPageStep(page);
+    const int pos = HorzThumbFor(leftCol_, maxLeftCol_);
+    hScroll_->setValue(pos);
+    hScroll_->setSliderPosition(pos);
+}
+
+void DBGrid::SetLeftCol(int column)
+{
+    column = std::clamp(column, 0, maxLeftCol_);
+    if (column == leftCol_)
+        return;
+    // Everything moves sideways, titles included, so the whole client is
+    // repainted; the old focus rectangle goes with it.
+    leftCol_ = column;
+    UpdateHorizontalScrollBar();
+    update();
+}
+
+int DBGrid::ColumnLeft(int column) const
+{
+    int x = client_.left();
+    if (column >= leftCol_) {
+        for (int c = leftCol_; c < column; ++c)
+            x += columns_[static_cast<std::size_t>(c)].width;
+    } else {
+        for (int c = column; c < leftCol_; ++c)
+            x -= columns_[static_cast<std::size_t>(c)].width;
+    }
+    return x;
+}
+
+int DBGrid::ColumnsRight() const
+{
+    int x = client_.left();
+    for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c)
+        x += columns_[static_cast<std::size_t>(c)].width;
+    return std::min(x, client_.right() + 1);
+}
+
+QRect DBGrid::RowRect(int slot) const
+{
+    return QRect(client_.left(), DataTop() + slot * RowPitch(), client_.width(), rowHeight_);
+}
+
+QRect DBGrid::CellRect(int column, int slot) const
+{
+    const int width = Columns(column).width;
+    if (slot < 0)
+        return QRect(ColumnLeft(column), client_.top(), width, titleHeight_);
+    return QRect(ColumnLeft(column), DataTop() + slot * RowPitch(), width, rowHeight_);
+}
+
+int DBGrid::SlotAt(int y) const
+{
+    if (y < DataTop() || y > client_.bottom())
+        return -1;
+    // A row line belongs to the row above it.
+    const int slot = (y - DataTop()) / RowPitch();
+    return slot < std::min(rows_, visibleRows_) ? slot : -1;
+}
+
+int DBGrid::ColumnAt(int x) const
+{
+    if (x < client_.left() || x > client_.right())
+        return -1;
+    int left = client_.left();
+    for (int c = leftCol_; c < ColumnCount(); ++c) {
+        const int width = columns_[static_cast<std::size_t>(c)].width;
+        if (x < left + width)
+            return c;
+        left += width;
+    }
+    return -1;
+}
+
+int DBGrid::ResizeBorderAt(QPoint pos) const
+{
+    if (!(options_ & dgTitles) || pos.y() < client_.top() || pos.y() >= DataTop() ||
+        pos.x() > client_.right())
+        return -1;
+    // Scan from the right so that a column made very narrow can still be
+    // widened again.
+    int right = client_.left();
+    int found = -1;
+    for (int c = leftCol_; c < ColumnCount() && right <= client_.right(); ++c) {
+        right += columns_[static_cast<std::size_t>(c)].width;
+        if (std::abs(pos.x() - right) <= kSizingZone)
+            found = c;
+    }
+    return found;
+}
+
+void DBGrid::InvalidateRow(int slot)
+{
+    if (slot < 0 || slot >= visibleRows_)
+        return;
+    update(RowRect(slot) & client_);
+}
+
+QSize DBGrid::sizeHint() const
+{
+    return QSize(492, 200);
+}
+
+// --- notifications --------------------------------------------------------------------------
+
+void DBGrid::ActiveChanged(bool /*active*/)
+{
+    BindColumns();
+    Relayout();
+}
+
+void DBGrid::DataSetChanged()
+{
+    // A data set handed over by the data source, or fields it changed in
+    // place, show up here as different bindings.
+    std::vector<const table::Field*> before;
+    before.reserve(columns_.size());
+    for (const DBGridColumn& c : columns_)
+        before.push_back(c.field);
+    BindColumns();
+    bool rebound = false;
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        rebound = rebound || before[i] != columns_[i].field;
+    if (rebound) {
+        Relayout();
+        return;
+    }
+    table::MemTable* t = Table();
+    if (t && t->Active() && t->BufferCount() != visibleRows_)
+        t->SetBufferCount(visibleRows_);
+    ReadWindow();
+    UpdateVerticalScrollBar();
+    update();
+}
+
+void DBGrid::DataSetScrolled(int distance)
+{
+    const int oldSlot = activeSlot_;
+    const int oldRows = rows_;
+    ReadWindow();
+    UpdateVerticalScrollBar();
+    if (distance == 0 && rows_ == oldRows) {
+        InvalidateRow(oldSlot);
+        InvalidateRow(activeSlot_);
+        return;
+    }
+    const int shown = std::min(rows_, visibleRows_);
+    if (std::abs(distance) >= shown || rows_ != oldRows) {
+        update();
+        return;
+    }
+    // Move the pixels of the rows that stay and paint only the uncovered
+    // rows; the old and the new current row are repainted for their colours
+    // and the focus rectangle.
+    const QRect rows(client_.left(), DataTop(), client_.width(), shown * RowPitch());
+    scroll(0, -distance * RowPitch(), rows & client_);
+    InvalidateRow(oldSlot - distance);
+    InvalidateRow(activeSlot_);
+}
+
+void DBGrid::LayoutChanged()
+{
+    BindColumns();
+    Relayout();
+}
+
+// --- scroll bars ----------------------------------------------------------------------------
+
+void DBGrid::OnVerticalAction(int action)
+{
+    setFocus(Qt::OtherFocusReason);
+    table::MemTable* t = Table();
+    if (CanNavigate()) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            MoveBy(-(t->ActiveRecord() + 1));
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            MoveBy(t->WindowRecordCount() - t->ActiveRecord());
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            MoveBy(-visibleRows_);
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            MoveBy(visibleRows_);
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            t->First();
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            t->Last();
+            break;
+        case QAbstractSlider::SliderMove:
+            // With tracking off this comes once, when the thumb is released.
+            if (!vScroll_->isSliderDown()) {
+                const int p = vScroll_->sliderPosition();
+                if (p <= 1)
+                    t->First();
+                else if (p >= t->RecordCount())
+                    t->Last();
+                else
+                    t->SetRecNo(p);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    // The bar shows the table's position, not where the action would put it.
+    vScroll_->setSliderPosition(vInfo_.pos);
+}
+
+void DBGrid::OnHorizontalAction(int action)
+{
+    setFocus(Qt::OtherFocusReason);
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+        SetLeftCol(leftCol_ - 1);
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        SetLeftCol(leftCol_ + 1);
+        break;
+    case QAbstractSlider::SliderPageStepSub:
+        HorizontalPage(false);
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        HorizontalPage(true);
+        break;
+    case QAbstractSlider::SliderToMinimum:
+        SetLeftCol(0);
+        break;
+    case QAbstractSlider::SliderToMaximum:
+        SetLeftCol(maxLeftCol_);
+        break;
+    case QAbstractSlider::SliderMove:
+        if (!hScroll_->isSliderDown())
+            SetLeftCol(LeftColForThumb(hScroll_->sliderPosition(), maxLeftCol_));
+        break;
+    default:
+        break;
+    }
+    hScroll_->setSliderPosition(HorzThumbFor(leftCol_, maxLeftCol_));
+}
+
+void DBGrid::HorizontalPage(bool forward)
+{
+    const int width = client_.width();
+    int used = 0;
+    int count = 0;
+    if (forward) {
+        for (int c = leftCol_; c < ColumnCount(); ++c) {
+            used += columns_[static_cast<std::size_t>(c)].width;
+            if (used > width)
+                break;
+            ++count;
+        }
+        SetLeftCol(leftCol_ + std::max(1, count));
+    } else {
+        for (int c = leftCol_ - 1; c >= 0; --c) {
+            used += columns_[static_cast<std::size_t>(c)].width;
+            if (used > width)
+                break;
+            ++count;
+        }
+        SetLeftCol(leftCol_ - std::max(1, count));
+    }
+}
+
+// --- input ----------------------------------------------------------------------------------
+
+void DBGrid::MoveBy(int distance)
+{
+    if (distance != 0 && CanNavigate())
+        Table()->MoveBy(distance);
+}
+
+void DBGrid::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (mods & (Qt::AltModifier | Qt::MetaModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const bool ctrl = (mods & Qt::ControlModifier) != 0;
+    table::MemTable* t = Table();
+    const bool can = CanNavigate();
+    const int slot = can ? t->ActiveRecord() : 0;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        MoveBy(ctrl ? -slot : -1);
+        break;
+    case Qt::Key_Down:
+        MoveBy(ctrl ? visibleRows_ - 1 - slot : 1);
+        break;
+    case Qt::Key_Left:
+        if (!ctrl)
+            MoveBy(-1);
+        break;
+    case Qt::Key_Right:
+        // With whole-row selection there is no current column to move; Ctrl
+        // brings the first column back into view.
+        if (ctrl)
+            SetLeftCol(0);
+        else
+            MoveBy(1);
+        break;
+    case Qt::Key_PageUp:
+        MoveBy(ctrl ? -slot : -visibleRows_);
+        break;
+    case Qt::Key_PageDown:
+        MoveBy(ctrl ? visibleRows_ - 1 - slot : visibleRows_);
+        break;
+    case Qt::Key_Home:
+        if (can)
+            t->First();
+        break;
+    case Qt::Key_End:
+        if (can)
+            t->Last();
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+    case Qt::Key_F2:
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+        break; // read-only: no editor, nothing to delete
+    default:
+        if (event->text().isEmpty() || ctrl) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        break; // typed characters would open an editor, which a read-only grid has not
+    }
+    event->accept();
+}
+
+void DBGrid::mousePressEvent(QMouseEvent* event)
+{
+    if (!hasFocus())
+        setFocus(Qt::MouseFocusReason);
+    const Qt::MouseButton button = event->button();
+    if (button != Qt::LeftButton && button != Qt::RightButton)
+        return;
+    const QPoint pos = event->position().toPoint();
+    if (!client_.contains(pos))
+        return;
+
+    if ((options_ & dgTitles) && pos.y() < DataTop()) {
+        if (button != Qt::LeftButton || !(options_ & dgColumnResize))
+            return;
+        const int border = ResizeBorderAt(pos);
+        if (border >= 0) {
+            drag_ = Drag::Sizing;
+            dragColumn_ = border;
+            dragOffset_ =
+                pos.x() - (ColumnLeft(border) + columns_[static_cast<std::size_t>(border)].width);
+        } else if (const int column = ColumnAt(pos.x()); column >= 0) {
+            drag_ = Drag::PendingMove;
+            dragColumn_ = column;
+            pressPos_ = pos;
+        }
+        return;
+    }
+
+    const int slot = SlotAt(pos.y());
+    const int column = ColumnAt(pos.x());
+    if (slot < 0 || column < 0 || !CanNavigate())
+        return;
+    if (column != 0 && leftCol_ > 0)
+        SetLeftCol(0);
+    MoveBy(slot - Table()->ActiveRecord());
+}
+
+void DBGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    switch (drag_) {
+    case Drag::Sizing: {
+        const int left = ColumnLeft(dragColumn_);
+        SetColumnWidth(dragColumn_, pos.x() - dragOffset_ - left);
+        return;
+    }
+    case Drag::PendingMove:
+        if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance())
+            return;
+        drag_ = Drag::Moving;
+        setCursor(Qt::DragMoveCursor);
+        [[fallthrough]];
+    case Drag::Moving: {
+        int target = ColumnAt(
+            std::clamp(pos.x(), client_.left(), std::max(client_.left(), ColumnsRight() - 1)));
+        if (target < 0)
+            target = ColumnCount() - 1;
+        if (target != dropColumn_) {
+            dropColumn_ = target;
+            update(QRect(client_.left(), client_.top(), client_.width(), titleHeight_));
+        }
+        return;
+    }
+    case Drag::None:
+        break;
+    }
+    if ((options_ & dgColumnResize) && ResizeBorderAt(pos) >= 0)
+        setCursor(Qt::SplitHCursor);
+    else
+        unsetCursor();
+}
+
+void DBGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const Drag drag = drag_;
+    const int from = dragColumn_;
+    const int to = dropColumn_;
+    drag_ = Drag::None;
+    dragColumn_ = -1;
+    dropColumn_ = -1;
+    if (drag == Drag::Moving) {
+        unsetCursor();
+        update();
+        if (to >= 0)
+            MoveColumn(from, to);
+    }
+}
+
+void DBGrid::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        if (OnDblClick)
+            OnDblClick(*this);
+        return;
+    }
+    mousePressEvent(event);
+}
+
+void DBGrid::wheelEvent(QWheelEvent* event)
+{
+    ScrollWheel(event->angleDelta().y());
+    event->accept();
+}
+
+void DBGrid::ScrollWheel(int angleDelta)
+{
+    wheelRemainder_ += angleDelta;
+    // Rotation away from the user is positive and goes back in the table.
+    while (wheelRemainder_ >= kWheelStep) {
+        wheelRemainder_ -= kWheelStep;
+        setFocus(Qt::MouseFocusReason);
+        MoveBy(-1);
+    }
+    while (wheelRemainder_ <= -kWheelStep) {
+        wheelRemainder_ += kWheelStep;
+        setFocus(Qt::MouseFocusReason);
+        MoveBy(1);
+    }
+}
+
+void DBGrid::focusInEvent(QFocusEvent* /*event*/)
+{
+    // Only the current row changes (its focus rectangle).
+    InvalidateRow(activeSlot_);
+}
+
+void DBGrid::focusOutEvent(QFocusEvent* /*event*/)
+{
+    InvalidateRow(activeSlot_);
+}
+
+bool DBGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == vScroll_ || watched == hScroll_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            setFocus(Qt::MouseFocusReason);
+            break;
+        case QEvent::Wheel:
+            // The wheel moves records wherever it is turned over the grid.
+            ScrollWheel(static_cast<QWheelEvent*>(event)->angleDelta().y());
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DBGrid::resizeEvent(QResizeEvent* /*event*/)
+{
+    Relayout();
+}
+
+void DBGrid::changeEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+        Relayout();
+        break;
+    case QEvent::PaletteChange:
+        update();
+        break;
+    default:
+        break;
+    }
+    QWidget::changeEvent(event);
+}
+
+// --- painting -------------------------------------------------------------------------------
+
+void DBGrid::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const QRect dirty = event->rect();
+    const QPalette& pal = palette();
+
+    // Single sunken border.
+    const QRect all = rect();
+    if (!all.adjusted(1, 1, -1, -1).contains(dirty)) {
+        painter.setPen(colors::ColorToQColor(colors::clBtnShadow, pal));
+        painter.drawLine(all.topLeft(), all.topRight());
+        painter.drawLine(all.topLeft(), all.bottomLeft());
+        painter.setPen(colors::ColorToQColor(colors::clBtnHighlight, pal));
+        painter.drawLine(all.bottomLeft(), all.bottomRight());
+        painter.drawLine(all.topRight(), all.bottomRight());
+    }
+    if (hScrollVisible_) {
+        const QRect corner(client_.right() + 1, client_.bottom() + 1, vScroll_->width(),
+                           hScroll_->height());
+        painter.fillRect(corner & all.adjusted(1, 1, -1, -1),
+                         colors::ColorToQColor(colors::clBtnFace, pal));
+    }
+
+    const QRect area = dirty & client_;
+    if (area.isEmpty())
+        return;
+    PaintTitles(painter, area);
+    PaintRows(painter, area);
+    if (hasFocus())
+        PaintFocusRect(painter);
+}
+
+void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
+{
+    if (!(options_ & dgTitles))
+        return;
+    const QPalette& pal = palette();
+    const QColor gridColor = colors::ColorToQColor(color_, pal);
+    const QRect band(client_.left(), client_.top(), client_.width(), titleHeight_ + titleLine_);
+    if (!band.intersects(dirty))
+        return;
+    const QColor face = colors::ColorToQColor(fixedColor_, pal);
+    painter.setFont(titleFont_);
+    painter.setPen(colors::ColorToQColor(titleFontColor_, pal));
+    const int top = client_.top();
+    int x = client_.left();
+    for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c) {
+        const DBGridColumn& column = columns_[static_cast<std::size_t>(c)];
+        const QRect cell = QRect(x, top, column.width, titleHeight_) & client_;
+        if (cell.intersects(dirty)) {
+            painter.fillRect(cell, face);
+            painter.setClipRect(cell);
+            painter.drawText(x + 2, top + 2 + titleAscent_,
+                             titles_[static_cast<std::size_t>(column.id)]);
+            painter.setClipping(false);
+        }
+        x += column.width;
+    }
+    const int right = std::min(x, client_.right() + 1);
+    if (titleLine_)
+        painter.fillRect(
+            QRect(client_.left(), top + titleHeight_, right - client_.left(), titleLine_),
+            colors::ColorToQColor(colors::clBlack, pal));
+    if (right <= client_.right())
+        painter.fillRect(QRect(right, top, client_.right() + 1 - right, titleHeight_ + titleLine_),
+                         gridColor);
+
+    if (drag_ == Drag::Moving && dropColumn_ >= 0) {
+        // Where the dragged column will land: its left edge when moving left,
+        // its right edge when moving right.
+        int edge = ColumnLeft(dropColumn_);
+        if (dropColumn_ > dragColumn_)
+            edge += columns_[static_cast<std::size_t>(dropColumn_)].width - 2;
+        painter.fillRect(QRect(edge, top, 2, titleHeight_) & client_,
+                         colors::ColorToQColor(colors::clBlack, pal));
+    }
+}
+
+void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
+{
+    const QPalette& pal = palette();
+    const QColor gridColor = colors::ColorToQColor(color_, pal);
+    const QColor text = colors::ColorToQColor(fontColor_, pal);
+    const QColor highlight = colors::ColorToQColor(colors::clHighlight, pal);
+    const QColor highlightText = colors::ColorToQColor(colors::clHighlightText, pal);
+    const QColor lineColor =
+        colors::ColorToQColor(color_ == colors::clSilver ? colors::clGray : colors::clSilver, pal);
+    const bool showSelection = (options_ & dgAlwaysShowSelection) || hasFocus();
+
+    const int pitch = RowPitch();
+    const int dataTop = DataTop();
+    const int shown = std::min(rows_, visibleRows_);
+    const int clientRight = client_.right() + 1;
+    const int first = std::max(0, (dirty.top() - dataTop) / pitch);
+    const int last = std::min(shown - 1, (dirty.bottom() - dataTop) / pitch);
+    const int columnsRight = ColumnsRight();
+
+    painter.setFont(font());
+    for (int slot = first; slot <= last; ++slot) {
+        const int y = dataTop + slot * pitch;
+        const bool current = slot == activeSlot_ && showSelection;
+        const QColor& background = current ? highlight : gridColor;
+        painter.setPen(current ? highlightText : text);
+        int x = client_.left();
+        for (int c = leftCol_; c < ColumnCount() && x < clientRight; ++c) {
+            const DBGridColumn& column = columns_[static_cast<std::size_t>(c)];
+            const QRect cell = QRect(x, y, column.width, rowHeight_) & client_;
+            if (cell.intersects(dirty)) {
+                painter.fillRect(cell, background);
+                const QString& value = CellText(slot, column.id);
+                if (!value.isEmpty()) {
+                    painter.setClipRect(cell);
+                    painter.drawText(x + 2, y + 2 + ascent_, value);
+                    painter.setClipping(false);
+                }
+            }
+            x += column.width;
+        }
+        if (rowLine_)
+            painter.fillRect(
+                QRect(client_.left(), y + rowHeight_, columnsRight - client_.left(), rowLine_) &
+                    client_,
+                lineColor);
+        if (columnsRight < clientRight)
+            painter.fillRect(QRect(columnsRight, y, clientRight - columnsRight, pitch) & client_,
+                             gridColor);
+    }
+    // Below the last row: no cells and no lines.
+    const int bottom = dataTop + shown * pitch;
+    if (bottom <= client_.bottom())
+        painter.fillRect(
+            QRect(client_.left(), bottom, client_.width(), client_.bottom() + 1 - bottom) & dirty,
+            gridColor);
+}
+
+void DBGrid::PaintFocusRect(QPainter& painter)
+{
+    if (!active_ || activeSlot_ < 0 || activeSlot_ >= std::min(rows_, visibleRows_))
+        return;
+    const QRect r = QRect(client_.left(), DataTop() + activeSlot_ * RowPitch(),
+                          ColumnsRight() - client_.left(), rowHeight_) &
+                    client_;
+    if (r.isEmpty())
+        return;
+    // A dotted outline drawn by inverting every other pixel, as the platform's
+    // focus rectangle is, so it shows on any background.
+    QPolygon points;
+    points.reserve(2 * (r.width() + r.height()));
+    auto add = [&points](int x, int y) {
+        if (((x + y) & 1) == 0)
+            points.append(QPoint(x, y));
+    };
+    for (int x = r.left(); x <= r.right(); ++x) {
+        add(x, r.top());
+        if (r.bottom() != r.top())
+            add(x, r.bottom());
+    }
+    for (int y = r.top() + 1; y < r.bottom(); ++y) {
+        add(r.left(), y);
+        if (r.right() != r.left())
+            add(r.right(), y);
+    }
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(QColor(255, 255, 255), 0));
+    painter.drawPoints(points);
+    painter.restore();
+}
+
+} // namespace marlune::app

@@ -1,0 +1,237 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include "platform/gui/colors.h"
+#include "table/datasource.h"
+
+class QScrollBar;
+
+namespace marlune::table {
+class Field;
+class MemTable;
+} // namespace marlune::table
+
+namespace marlune::app {
+
+// Options of the grid; only the ones named in a comment change what it does.
+enum GridOption : unsigned {
+    dgEditing = 1u << 0,
+    dgAlwaysShowEditor = 1u << 1,
+    dgTitles = 1u << 2, // a title row above the data rows
+    dgIndicator = 1u << 3,
+    dgColumnResize = 1u << 4, // columns can be resized and moved with the mouse
+    dgColLines = 1u << 5,
+    dgRowLines = 1u << 6, // a 1-pixel line after every row
+    dgTabs = 1u << 7,
+    dgRowSelect = 1u << 8,
+    dgAlwaysShowSelection = 1u << 9, // the current row stays highlighted without the focus
+    dgConfirmDelete = 1u << 10,
+    dgCancelOnExit = 1u << 11,
+    dgMultiSelect = 1u << 12,
+};
+using GridOptions = unsigned;
+
+// One column of the grid, bound to a table field by name.
+struct DBGridColumn {
+    std::string fieldName;
+    QString caption;                     // the column's own title; empty: the field's display name
+    int width = 64;                      // pixels
+    bool widthStored = false;            // false: computed from the field's display width
+    const table::Field* field = nullptr; // bound field, null while none of that name exists
+    int id = 0;                          // stays with the column when columns are moved
+};
+
+// The read-only data grid: a title row over one row per record of the
+// table's record window, the current record highlighted. It follows the table
+// only through the notifications of its data source and reads the record
+// window; it is drawn by hand so that its geometry and colours are exact.
+//
+// The data source must outlive the grid, or be unhooked with
+// SetDataSource(nullptr) before it goes.
+class DBGrid : public QWidget, public table::DataSourceObserver {
+    Q_OBJECT
+public:
+    using TColor = colors::TColor;
+
+    explicit DBGrid(QWidget* parent = nullptr);
+    ~DBGrid() override;
+    DBGrid(const DBGrid&) = delete;
+    DBGrid& operator=(const DBGrid&) = delete;
+
+    void SetDataSource(table::DataSource* dataSource);
+    table::DataSource* DataSource() const { return dataSource_; }
+
+    // --- settings
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    GridOptions Options() const { return options_; }
+    void SetOptions(GridOptions options);
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    TColor FixedColor() const { return fixedColor_; }
+    void SetFixedColor(TColor color);
+    TColor FontColor() const { return fontColor_; }
+    void SetFontColor(TColor color);
+    // The grid font is the widget's font (inherited from the parent).
+    const QFont& TitleFont() const { return titleFont_; }
+    void SetTitleFont(const QFont& font);
+    TColor TitleFontColor() const { return titleFontColor_; }
+    void SetTitleFontColor(TColor color);
+
+    // --- columns, in display order
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    const DBGridColumn& Columns(int index) const;
+    void SetColumnWidth(int index, int width); // the width then stays as given
+    void MoveColumn(int from, int to);
+    QString ColumnTitle(int index) const;
+
+    // --- geometry (widget coordinates)
+    int DefaultRowHeight() const { return rowHeight_; } // without the row line
+    int TitleRowHeight() const { return titleHeight_; } // without the title line
+    int RowPitch() const { return rowHeight_ + rowLine_; }
+    int VisibleRowCount() const { return visibleRows_; } // N, the record window wanted
+    QRect ClientRect() const { return client_; }         // inside the border, without scroll bars
+    int DataTop() const { return client_.top() + titleHeight_ + titleLine_; }
+    QRect RowRect(int slot) const;              // a data row, full client width, no line
+    QRect CellRect(int column, int slot) const; // slot -1: the title cell
+    int ColumnLeft(int column) const;           // x of a column's left edge (may be hidden)
+    int LeftCol() const { return leftCol_; }    // first visible column
+    void SetLeftCol(int column);
+    int MaxLeftCol() const { return maxLeftCol_; }
+    // Rows drawn: the filled slots; one blank row when the table is closed or empty.
+    int PaintedRowCount() const { return rows_; }
+    // The slot drawn as the current row; -1 while the table is closed.
+    int CurrentSlot() const { return activeSlot_; }
+
+    // --- scroll bars. The vertical one in the platform's terms: range min to
+    // max including the page, thumb at pos.
+    struct ScrollInfo {
+        int min = 0;
+        int max = 0;
+        int page = 0;
+        int pos = 0;
+        bool enabled = false;
+    };
+    ScrollInfo VerticalScrollInfo() const { return vInfo_; }
+    QScrollBar* VerticalScrollBar() const { return vScroll_; }
+    QScrollBar* HorizontalScrollBar() const { return hScroll_; }
+    static constexpr int kHorzThumbRange = 127;
+
+    // Raised by the second press of a left double click.
+    std::function<void(DBGrid&)> OnDblClick;
+
+    // --- DataSourceObserver
+    void ActiveChanged(bool active) override;
+    void DataSetChanged() override;
+    void DataSetScrolled(int distance) override;
+    void LayoutChanged() override;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    table::MemTable* Table() const;
+    bool CanNavigate() const; // open, and not walked by someone else right now
+    void CreateColumns();
+    void BindColumns();
+    int ComputedFirstColumnWidth(const DBGridColumn& column) const;
+    void UpdateMetrics();
+    void Relayout();
+    void PlaceScrollBars();
+    void ReadWindow();
+    void UpdateVerticalScrollBar();
+    void UpdateHorizontalScrollBar();
+    void InvalidateRow(int slot);
+    int SlotAt(int y) const;   // data slot under y, -1 if none
+    int ColumnAt(int x) const; // display index under x, -1 if none
+    int ResizeBorderAt(QPoint pos) const;
+    int TotalColumnWidth() const;
+    int ColumnsRight() const; // x just after the last visible column, within the client
+
+    void OnVerticalAction(int action);
+    void OnHorizontalAction(int action);
+    void HorizontalPage(bool forward);
+    void MoveBy(int distance);
+    void ScrollWheel(int angleDelta);
+
+    void PaintTitles(class QPainter& painter, const QRect& dirty);
+    void PaintRows(QPainter& painter, const QRect& dirty);
+    void PaintFocusRect(QPainter& painter);
+    const QString& CellText(int slot, int columnId) const;
+
+    table::DataSource* dataSource_ = nullptr;
+    bool readOnly_ = true;
+    GridOptions options_ = dgTitles | dgColumnResize | dgRowLines | dgRowSelect |
+                           dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit;
+    TColor color_ = colors::clWindow;
+    TColor fixedColor_ = colors::clBtnFace;
+    TColor fontColor_ = colors::clWindowText;
+    TColor titleFontColor_ = colors::clWindowText;
+    QFont titleFont_;
+
+    // Columns in display order; titles_ by column identity.
+    std::vector<DBGridColumn> columns_;
+    std::vector<QString> titles_;
+
+    // Layout.
+    int textHeight_ = 0;
+    int titleTextHeight_ = 0;
+    int ascent_ = 0;
+    int titleAscent_ = 0;
+    int rowHeight_ = 0;
+    int rowLine_ = 1;
+    int titleHeight_ = 0;
+    int titleLine_ = 1;
+    int visibleRows_ = 1;
+    QRect client_;
+    int leftCol_ = 0;
+    int maxLeftCol_ = 0;
+    bool hScrollVisible_ = false;
+    QScrollBar* vScroll_ = nullptr;
+    QScrollBar* hScroll_ = nullptr;
+    ScrollInfo vInfo_;
+
+    // What the grid shows, read from the record window at each notification,
+    // so that a repaint while the table's controls are disabled keeps the
+    // picture as it was.
+    bool active_ = false;
+    int rows_ = 1;
+    int activeSlot_ = -1;
+    int recordCount_ = 0;
+    int recNo_ = -1;
+    std::vector<QString> cells_; // slot * ColumnCount() + column identity
+    QString empty_;
+
+    // Mouse.
+    enum class Drag { None, Sizing, PendingMove, Moving };
+    Drag drag_ = Drag::None;
+    int dragColumn_ = -1; // display index
+    int dragOffset_ = 0;  // sizing: press x minus the column's right edge
+    QPoint pressPos_;
+    int dropColumn_ = -1;
+    int wheelRemainder_ = 0;
+};
+
+} // namespace marlune::app

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "settings/storedata.h"
+#include "table/datasource.h"
+#include "table/memtable.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+class QFrame;
+class QRadioButton;
+class QToolButton;
+
+namespace marlune::app {
+
+class DBGrid;
+class TLabeledEdit;
+class TStatusBar;
+class TToolBar;
+class TToolSeparator;
+class TImageList;
+
+// The main window: owner of every component of the program. Its show step
+// loads the data file named in the settings; its search box moves the table
+// to the first matching record.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    // The outer size of the window, also its minimum.
+    static constexpr int kWidth = 500;
+    static constexpr int kHeight = 330;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+    TForm1(const TForm1&) = delete;
+    TForm1& operator=(const TForm1&) = delete;
+
+    // Non-visual components, created with the window and freed with it.
+    table::MemTable Table1{"Table1"};
+    table::DataSource DataSource1{&Table1};
+    settings::StoreData StoreData1;
+    // The name of the data file in use, relative to the working directory.
+    std::string CurrentDataFileName;
+
+    // Controls; the window owns them.
+    QFrame* Panel1 = nullptr;
+    TToolBar* ToolBar1 = nullptr;
+    TToolSeparator* ToolButton2 = nullptr;
+    QToolButton* ToolButton1 = nullptr; // Exit
+    QToolButton* ToolButton3 = nullptr; // Print
+    QToolButton* ToolButton6 = nullptr; // Update
+    TToolSeparator* ToolButton5 = nullptr;
+    QToolButton* ToolButton4 = nullptr; // About
+    TLabeledEdit* Edit1 = nullptr;
+    QRadioButton* RadioButton1 = nullptr;
+    QRadioButton* RadioButton2 = nullptr;
+    DBGrid* DBGrid1 = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+
+    const TImageList& ImageList1() const { return *imageList1_; }
+
+    // Event handlers.
+    void FormShow();
+    void Edit1Change();
+    void RadioButton1Click();
+    void ToolButton1Click();
+
+    // Whether the show step has run (it runs once, after the first show).
+    bool ShowStepDone() const { return showStepDone_; }
+
+Q_SIGNALS:
+    // The window was closed: the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateControls();
+    void ConfigureStoreData();
+    void ArrangeControls();
+    void FitOuterSize();
+
+    std::unique_ptr<TImageList> imageList1_;
+    bool shown_ = false;
+    bool showStepDone_ = false;
+    bool outerSizeFitted_ = false;
+};
+
+} // namespace marlune::app

@@ -1,0 +1,19 @@
+#include "app/form1.h"
+#include "platform/gui/application.h"
+
+#include <QIcon>
+
+int main(int argc, char** argv)
+{
+    marlune::platform::Application application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("marlune"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("marlune"));
+    application.SetTitle("Marlune");
+
+    marlune::app::TForm1 Form1;
+    application.setWindowIcon(Form1.windowIcon());
+    // The main window's closing ends the program, whatever else is open.
+    QObject::connect(&Form1, &marlune::app::TForm1::Closed, &application, &QCoreApplication::quit);
+    Form1.show();
+    return application.exec();
+}

@@ -1,0 +1,84 @@
+#include "app/statusbar.h"
+
+#include "platform/cp1252.h"
+
+#include <QPainter>
+#include <QSizeGrip>
+#include <qdrawutil.h>
+
+namespace marlune::app {
+namespace {
+
+constexpr int kBarHeight = 19;
+constexpr int kTopGap = 2;    // the bar's own border above the panels
+constexpr int kPanelGap = 2;  // between two panels
+constexpr int kTextInset = 3; // from a panel's edge to its text
+
+} // namespace
+
+TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent), sizeGrip_(new QSizeGrip(this))
+{
+    setAutoFillBackground(true);
+    setFixedHeight(kBarHeight);
+}
+
+void TStatusBar::AddPanel(int width, Qt::Alignment alignment, std::string text)
+{
+    panels_.push_back({width, alignment, std::move(text)});
+    update();
+}
+
+void TStatusBar::SetPanelText(int index, std::string_view text)
+{
+    Panel& panel = panels_.at(static_cast<std::size_t>(index));
+    if (panel.text == text)
+        return;
+    panel.text = std::string(text);
+    update(PanelRect(index));
+}
+
+QRect TStatusBar::PanelRect(int index) const
+{
+    int left = 0;
+    for (int i = 0; i < index; ++i)
+        left += panels_[static_cast<std::size_t>(i)].width;
+    const bool last = index + 1 == PanelCount();
+    const int right =
+        last ? width() : left + panels_[static_cast<std::size_t>(index)].width - kPanelGap;
+    return QRect(QPoint(left, kTopGap), QPoint(right - 1, height() - 1));
+}
+
+QSize TStatusBar::sizeHint() const
+{
+    return {200, kBarHeight};
+}
+
+void TStatusBar::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setFont(font());
+    for (int i = 0; i < PanelCount(); ++i) {
+        const QRect box = PanelRect(i);
+        if (box.width() <= 0)
+            continue;
+        qDrawShadePanel(&painter, box, palette(), true, 1);
+        const Panel& panel = panels_[static_cast<std::size_t>(i)];
+        if (panel.text.empty())
+            continue;
+        const QRect textBox = box.adjusted(kTextInset, 1, -kTextInset, -1);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(textBox,
+                         static_cast<int>(panel.alignment | Qt::AlignVCenter) | Qt::TextSingleLine,
+                         cp1252::ToQString(panel.text));
+    }
+}
+
+void TStatusBar::resizeEvent(QResizeEvent*)
+{
+    const QSize grip =
+        sizeGrip_->sizeHint().boundedTo(QSize(height() - kTopGap, height() - kTopGap));
+    sizeGrip_->setGeometry(width() - grip.width(), height() - grip.height(), grip.width(),
+                           grip.height());
+}
+
+} // namespace marlune::app

@@ -1,0 +1,71 @@
+#include "app/toolbar.h"
+
+#include <QPainter>
+#include <QToolButton>
+
+namespace marlune::app {
+
+TToolSeparator::TToolSeparator(QWidget* parent, int width) : QWidget(parent)
+{
+    setFixedWidth(width);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void TToolSeparator::paintEvent(QPaintEvent*)
+{
+    // Etched: a shadow line with a light line to its right.
+    QPainter painter(this);
+    const int x = width() / 2 - 1;
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawLine(x, 0, x, height() - 1);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawLine(x + 1, 0, x + 1, height() - 1);
+}
+
+TToolBar::TToolBar(QWidget* parent, int buttonWidth, int buttonHeight)
+    : QWidget(parent), buttonWidth_(buttonWidth), buttonHeight_(buttonHeight)
+{
+}
+
+QToolButton* TToolBar::AddButton(const QString& caption, int imageIndex, const QString& hint)
+{
+    auto* button = new QToolButton(this);
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    if (images_ && imageIndex >= 0 && imageIndex < images_->Count()) {
+        button->setIcon(QIcon(images_->Image(imageIndex)));
+        button->setIconSize(QSize(images_->Width(), images_->Height()));
+    }
+    button->setFixedSize(buttonWidth_, buttonHeight_);
+    items_.push_back(button);
+    Arrange();
+    return button;
+}
+
+TToolSeparator* TToolBar::AddSeparator(int width)
+{
+    auto* separator = new TToolSeparator(this, width);
+    separator->setFixedHeight(buttonHeight_);
+    items_.push_back(separator);
+    Arrange();
+    return separator;
+}
+
+void TToolBar::resizeEvent(QResizeEvent*)
+{
+    Arrange();
+}
+
+void TToolBar::Arrange()
+{
+    int x = 0;
+    for (QWidget* item : items_) {
+        item->move(x, kMargin);
+        x += item->width();
+    }
+}
+
+} // namespace marlune::app

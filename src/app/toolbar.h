@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QIcon>
+#include <QWidget>
+
+#include <vector>
+
+class QToolButton;
+
+namespace marlune::app {
+
+// The toolbar's pictures, in order; a button names its picture by index.
+class TImageList {
+public:
+    TImageList(int width, int height) : width_(width), height_(height) {}
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    int Count() const { return static_cast<int>(images_.size()); }
+    void Add(const QPixmap& picture) { images_.push_back(picture); }
+    const QPixmap& Image(int index) const { return images_.at(static_cast<std::size_t>(index)); }
+
+private:
+    int width_;
+    int height_;
+    std::vector<QPixmap> images_;
+};
+
+// A gap between toolbar buttons with an etched line in its middle.
+class TToolSeparator : public QWidget {
+    Q_OBJECT
+public:
+    TToolSeparator(QWidget* parent, int width);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A row of flat buttons of one size with the caption under the picture,
+// laid out left to right from the toolbar's left edge.
+class TToolBar : public QWidget {
+    Q_OBJECT
+public:
+    TToolBar(QWidget* parent, int buttonWidth, int buttonHeight);
+
+    void SetImages(const TImageList* images) { images_ = images; }
+    QToolButton* AddButton(const QString& caption, int imageIndex, const QString& hint);
+    TToolSeparator* AddSeparator(int width);
+
+    int ButtonWidth() const { return buttonWidth_; }
+    int ButtonHeight() const { return buttonHeight_; }
+    // Height that fits the buttons: one row with a 2-pixel margin above and below.
+    int FittingHeight() const { return buttonHeight_ + 2 * kMargin; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    static constexpr int kMargin = 2;
+    void Arrange();
+
+    const TImageList* images_ = nullptr;
+    int buttonWidth_;
+    int buttonHeight_;
+    std::vector<QWidget*> items_;
+};
+
+} // namespace marlune::app

@@ -1,0 +1,307 @@
+// The main window's controls as the user sees them.
+#include "apptestbase.h"
+
+#include "app/dbgrid.h"
+#include "app/labelededit.h"
+#include "app/statusbar.h"
+#include "app/toolbar.h"
+#include "platform/gui/colors.h"
+#include "platform/gui/fonts.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+namespace marlune::testing {
+namespace {
+
+class Form1WindowTest : public AppTestBase {
+protected:
+    void SetUp() override
+    {
+        AppTestBase::SetUp();
+        CopyRealDataFile();
+        ShowForm();
+        // The offscreen platform draws no frame but reports one.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] { return form_->frameGeometry().size() == QSize(500, 330); }, 5000));
+        width_ = form_->width();
+        height_ = form_->height();
+    }
+    // What the window frame adds to the client size.
+    QSize Frame() const { return form_->frameGeometry().size() - form_->size(); }
+
+    int width_ = 0; // client size
+    int height_ = 0;
+};
+
+TEST_F(Form1WindowTest, WindowSettings)
+{
+    app::TForm1& form = *form_;
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Marlune"));
+    EXPECT_FALSE(form.windowIcon().isNull());
+    // The outer size, frame included, is 500 x 330, and so is the minimum.
+    EXPECT_EQ(form.frameGeometry().size(), QSize(500, 330));
+    EXPECT_EQ(form.minimumSize() + Frame(), QSize(500, 330));
+    EXPECT_EQ(form.font().pixelSize(), 11);
+    EXPECT_EQ(form.font().family(), fonts::VerdanaFont(11).family());
+    EXPECT_EQ(form.palette().color(QPalette::Window), colors::ColorToQColor(colors::clBtnFace));
+    EXPECT_TRUE(form.autoFillBackground());
+}
+
+TEST_F(Form1WindowTest, CannotBeMadeSmallerThanItsMinimum)
+{
+    app::TForm1& form = *form_;
+    form.resize(300, 200);
+    EXPECT_EQ(form.size(), QSize(width_, height_));
+    EXPECT_GE(form.frameGeometry().width(), 500);
+    EXPECT_GE(form.frameGeometry().height(), 330);
+    // Larger is fine, and the controls follow the new size.
+    form.resize(640, 480);
+    EXPECT_EQ(form.size(), QSize(640, 480));
+    EXPECT_EQ(form.Panel1->width(), 640);
+    EXPECT_EQ(form.StatusBar1->geometry().bottom(), 479);
+    EXPECT_EQ(form.StatusBar1->width(), 640);
+}
+
+TEST_F(Form1WindowTest, PanelAndToolBar)
+{
+    app::TForm1& form = *form_;
+    EXPECT_EQ(form.Panel1->geometry(), QRect(0, 0, width_, 89));
+    EXPECT_EQ(form.Panel1->frameShape(), QFrame::Panel);
+    EXPECT_EQ(form.Panel1->frameShadow(), QFrame::Raised);
+    EXPECT_EQ(form.ToolBar1->parentWidget(), form.Panel1);
+    EXPECT_EQ(form.ToolBar1->height(), 40);
+    EXPECT_EQ(form.ToolBar1->y(), form.Panel1->frameWidth());
+
+    struct Expected {
+        QWidget* item;
+        int width;
+    };
+    // Left to right: separator, Exit, Print, Update, separator, About.
+    const std::vector<Expected> row = {{form.ToolButton2, 8},  {form.ToolButton1, 47},
+                                       {form.ToolButton3, 47}, {form.ToolButton6, 47},
+                                       {form.ToolButton5, 8},  {form.ToolButton4, 47}};
+    int x = 0;
+    for (const Expected& e : row) {
+        SCOPED_TRACE(e.item->objectName().toStdString());
+        EXPECT_EQ(e.item->x(), x);
+        EXPECT_EQ(e.item->width(), e.width);
+        EXPECT_EQ(e.item->height(), 36);
+        x += e.width;
+    }
+}
+
+TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
+{
+    app::TForm1& form = *form_;
+    struct Expected {
+        QToolButton* button;
+        const char* caption;
+        int picture;
+        const char* hint;
+        bool enabled;
+    };
+    const Expected buttons[] = {
+        {form.ToolButton1, "Exit", 0, "Exit Marlune", true},
+        {form.ToolButton3, "Print", 1, "Print complete list", false},
+        {form.ToolButton6, "Update", 2, "Check for updates", false},
+        {form.ToolButton4, "About", 3, "About Marlune", false},
+    };
+    ASSERT_EQ(form.ImageList1().Count(), 4);
+    for (const Expected& e : buttons) {
+        SCOPED_TRACE(e.caption);
+        EXPECT_EQ(e.button->text(), QString::fromLatin1(e.caption));
+        EXPECT_EQ(e.button->toolTip(), QString::fromLatin1(e.hint));
+        EXPECT_EQ(e.button->isEnabled(), e.enabled);
+        EXPECT_EQ(e.button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        EXPECT_EQ(e.button->iconSize(), QSize(16, 16));
+        const QImage shown =
+            e.button->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage listed =
+            form.ImageList1().Image(e.picture).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(shown, listed);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const QPixmap& picture = form.ImageList1().Image(i);
+        EXPECT_FALSE(picture.isNull());
+        EXPECT_EQ(picture.size(), QSize(16, 16));
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(picture.toImage(), form.ImageList1().Image(j).toImage());
+    }
+}
+
+TEST_F(Form1WindowTest, SearchBoxAndRadioButtons)
+{
+    app::TForm1& form = *form_;
+    EXPECT_EQ(form.Edit1->parentWidget(), form.Panel1);
+    EXPECT_EQ(form.Edit1->geometry(), QRect(8, 61, 121, 21));
+    EXPECT_EQ(form.Edit1->toolTip(), QStringLiteral("Type your search here"));
+    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    // No length limit: a text longer than any edit box's usual limit stays whole.
+    const QString longText(40000, QLatin1Char('x'));
+    form.Edit1->setText(longText);
+    EXPECT_EQ(form.Edit1->text().size(), longText.size());
+    EXPECT_TRUE(messages_.empty());
+    form.Edit1->clear();
+    const QLabel* label = form.Edit1->EditLabel();
+    EXPECT_EQ(label->text(), QStringLiteral("Search"));
+    EXPECT_EQ(label->parentWidget(), form.Panel1);
+    EXPECT_EQ(label->x(), 8);
+    EXPECT_EQ(label->y() + label->height() + 3, 61);
+    EXPECT_TRUE(label->isVisible());
+
+    EXPECT_EQ(form.RadioButton1->geometry(), QRect(144, 51, 113, 17));
+    EXPECT_EQ(form.RadioButton2->geometry(), QRect(144, 67, 113, 17));
+    EXPECT_EQ(form.RadioButton1->text(), QStringLiteral("By Suburb"));
+    EXPECT_EQ(form.RadioButton2->text(), QStringLiteral("By Post Code"));
+    EXPECT_EQ(form.RadioButton1->toolTip(), QStringLiteral("Select search field"));
+    EXPECT_EQ(form.RadioButton2->toolTip(), QStringLiteral("Select search field"));
+    EXPECT_TRUE(form.RadioButton1->isChecked());
+    EXPECT_FALSE(form.RadioButton2->isChecked());
+
+    // One group: checking one unchecks the other, clicking the checked one
+    // keeps it checked.
+    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
+    EXPECT_TRUE(form.RadioButton2->isChecked());
+    EXPECT_FALSE(form.RadioButton1->isChecked());
+    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
+    EXPECT_TRUE(form.RadioButton2->isChecked());
+    QTest::mouseClick(form.RadioButton1, Qt::LeftButton);
+    EXPECT_TRUE(form.RadioButton1->isChecked());
+    EXPECT_FALSE(form.RadioButton2->isChecked());
+}
+
+TEST_F(Form1WindowTest, GridFillsTheAreaBetweenPanelAndStatusBar)
+{
+    app::TForm1& form = *form_;
+    ASSERT_NE(form.DBGrid1, nullptr);
+    EXPECT_EQ(form.DBGrid1->DataSource(), &form.DataSource1);
+    EXPECT_EQ(form.DBGrid1->geometry(), QRect(0, 89, width_, height_ - 89 - 19));
+    form.resize(700, 500);
+    EXPECT_EQ(form.DBGrid1->geometry(), QRect(0, 89, 700, 500 - 89 - 19));
+}
+
+TEST_F(Form1WindowTest, TabOrderStartsAtTheGridWhichHasTheFocus)
+{
+    app::TForm1& form = *form_;
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), form.DBGrid1);
+
+    // The chain of controls that Tab can reach, from the grid on.
+    std::vector<QWidget*> chain;
+    QWidget* w = form.DBGrid1;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form) && w->window() == &form)
+            chain.push_back(w);
+        w = w->nextInFocusChain();
+    } while (w != form.DBGrid1 && chain.size() < 20);
+    EXPECT_EQ(chain, (std::vector<QWidget*>{form.DBGrid1, form.Edit1, form.RadioButton1,
+                                            form.RadioButton2}));
+
+    // Tab visits the checked radio button of the group only, as usual.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.Edit1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.RadioButton1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), form.DBGrid1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), form.RadioButton1);
+}
+
+TEST_F(Form1WindowTest, StatusBar)
+{
+    app::TForm1& form = *form_;
+    const app::TStatusBar& bar = *form.StatusBar1;
+    EXPECT_EQ(bar.geometry(), QRect(0, height_ - 19, width_, 19));
+    ASSERT_EQ(bar.PanelCount(), 2);
+    EXPECT_EQ(bar.Panels(0).width, 200);
+    EXPECT_EQ(bar.Panels(0).alignment, Qt::AlignLeft);
+    EXPECT_TRUE(bar.Panels(0).text.empty());
+    EXPECT_EQ(bar.Panels(1).alignment, Qt::AlignHCenter);
+    EXPECT_FALSE(bar.Panels(1).text.empty());
+    EXPECT_EQ(bar.PanelRect(0).left(), 0);
+    EXPECT_LT(bar.PanelRect(0).right(), 200);
+    EXPECT_EQ(bar.PanelRect(1).left(), 200);
+    EXPECT_EQ(bar.PanelRect(1).right(), width_ - 1);
+}
+
+TEST_F(Form1WindowTest, StatusBarPanelTextIsPainted)
+{
+    app::TForm1& form = *form_;
+    app::TStatusBar& bar = *form.StatusBar1;
+    const auto inkIn = [&bar](const QRect& area) {
+        const QImage image = bar.grab().toImage();
+        const QRgb background = image.pixel(area.center().x(), area.bottom() - 2);
+        int ink = 0;
+        for (int y = area.top() + 2; y < area.bottom() - 1; ++y)
+            for (int x = area.left() + 2; x < area.right() - 1; ++x)
+                ink += image.pixel(x, y) != background;
+        return ink;
+    };
+    const QRect first = bar.PanelRect(0);
+    EXPECT_EQ(inkIn(first), 0);
+    bar.SetPanelText(0, "Got 12 of 345 Kb total");
+    EXPECT_EQ(bar.Panels(0).text, "Got 12 of 345 Kb total");
+    EXPECT_GT(inkIn(first), 0);
+    // The maker text is centred: as much blank space left of it as right.
+    const QRect second = bar.PanelRect(1);
+    EXPECT_GT(inkIn(second), 0);
+    const QImage image = bar.grab().toImage();
+    const QRgb background = image.pixel(second.left() + 4, second.center().y());
+    int left = second.right();
+    int right = second.left();
+    for (int y = second.top() + 2; y < second.bottom() - 1; ++y)
+        for (int x = second.left() + 2; x < second.right() - 16; ++x)
+            if (image.pixel(x, y) != background) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+    EXPECT_NEAR(left - second.left(), second.right() - right, 3);
+}
+
+TEST_F(Form1WindowTest, ExitClosesTheWindow)
+{
+    app::TForm1& form = *form_;
+    QSignalSpy closed(&form, &app::TForm1::Closed);
+    QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(Form1WindowTest, NonVisualComponents)
+{
+    app::TForm1& form = *form_;
+    EXPECT_EQ(form.Table1.Name(), "Table1");
+    EXPECT_EQ(form.DataSource1.DataSet(), &form.Table1);
+    const settings::DataStore& store = form.StoreData1.DataStore();
+    EXPECT_EQ(store.Section(), "Settings");
+    EXPECT_EQ(store.Registry().Path(), "\\Software\\Calderix\\Marlune");
+    EXPECT_EQ(store.Registry().Rootkey(), settings::hkeyCurrentUser);
+    EXPECT_EQ(store.Inifile().IniFilename(), "MyFile.ini");
+    EXPECT_EQ(store.Datatype(), settings::sRegistry);
+    EXPECT_FALSE(store.Password().empty());
+}
+
+TEST(Form1Created, TableIsOpenWithItsFiveFieldsAndNoRecords)
+{
+    TestApplication();
+    app::TForm1 form;
+    EXPECT_FALSE(form.ShowStepDone());
+    EXPECT_TRUE(form.Table1.Active());
+    EXPECT_EQ(form.Table1.RecordCount(), 0);
+    ASSERT_EQ(form.Table1.FieldCount(), 5);
+    const char* names[] = {"Pcode", "Locality", "State", "Comments", "DeliveryOffice"};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(form.Table1.Fields(i).FieldName(), names[i]);
+    EXPECT_TRUE(form.CurrentDataFileName.empty());
+}
+
+} // namespace
+} // namespace marlune::testing

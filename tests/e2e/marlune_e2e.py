@@ -1,0 +1,246 @@
+#!/usr/bin/env python3
+"""Drives the real program on an X server (run it under xvfb-run).
+
+    marlune_e2e.py first-start  --program BIN --data FILE --out DIR
+    marlune_e2e.py missing-file --program BIN --data FILE --out DIR
+
+Each scenario starts Marlune with a fresh HOME and XDG_CONFIG_HOME, in a
+temporary working directory that holds a copy of the data file, finds its
+windows with xdotool, types into it, takes screenshots into DIR and ends it.
+Waits poll with time-outs; nothing sleeps longer than a fraction of a second.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+REG_FILE = "HKEY_CURRENT_USER.reg"
+SETTINGS_KEY = "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]"
+
+# Where things are in the main window's client area.
+EDIT1 = (8 + 60, 61 + 10)
+EXIT_BUTTON = (1 + 8 + 23, 1 + 2 + 18)
+GRID_AREA = (0, 89, 500, 330 - 19)
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, condition, timeout=20.0, interval=0.1):
+    deadline = time.monotonic() + timeout
+    while True:
+        result = condition()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out waiting for {what}")
+        time.sleep(interval)
+
+
+def xdotool(*args, check=False):
+    run = subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True)
+    if check and run.returncode != 0:
+        raise Failure(f"xdotool {' '.join(map(str, args))}: {run.stderr.strip()}")
+    return run.stdout.split()
+
+
+class Program:
+    def __init__(self, args, registry=None):
+        self.base = tempfile.mkdtemp(prefix="marlune-e2e-")
+        self.home = os.path.join(self.base, "home")
+        self.config = os.path.join(self.home, ".config")
+        self.work = os.path.join(self.base, "work")
+        os.makedirs(self.config)
+        os.makedirs(self.work)
+        shutil.copy(args.data, os.path.join(self.work, "20051206.dat"))
+        self.reg_dir = os.path.join(self.config, "marlune")
+        if registry is not None:
+            os.makedirs(self.reg_dir)
+            with open(os.path.join(self.reg_dir, REG_FILE), "w", newline="\r\n") as f:
+                f.write(registry)
+        env = dict(os.environ)
+        env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, QT_QPA_PLATFORM="xcb")
+        for name in ("QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI"):
+            env.pop(name, None)
+        self.log = open(os.path.join(self.base, "program.log"), "w")
+        self.process = subprocess.Popen([args.program], cwd=self.work, env=env,
+                                        stdout=self.log, stderr=subprocess.STDOUT)
+
+    def windows(self):
+        """The program's visible windows that carry a title."""
+        found = []
+        for wid in xdotool("search", "--onlyvisible", "--pid", self.process.pid):
+            name = subprocess.run(["xdotool", "getwindowname", wid], capture_output=True,
+                                  text=True).stdout.strip()
+            if name:
+                found.append((wid, name))
+        return found
+
+    def alive(self):
+        return self.process.poll() is None
+
+    def registry_text(self):
+        try:
+            with open(os.path.join(self.reg_dir, REG_FILE), encoding="cp1252") as f:
+                return f.read()
+        except OSError:
+            return ""
+
+    def finish(self):
+        if self.alive():
+            self.process.kill()
+        self.process.wait(timeout=10)
+        self.log.close()
+        shutil.rmtree(self.base, ignore_errors=True)
+
+
+def window_origin(wid):
+    out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", wid],
+                         capture_output=True, text=True, check=True).stdout
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+def click(wid, point):
+    xdotool("mousemove", "--window", wid, point[0], point[1], check=True)
+    xdotool("click", "1", check=True)
+
+
+def screenshot(path, wid="root"):
+    subprocess.run(["import", "-window", wid, path], check=True)
+    return path
+
+
+def grid_pixels(path, origin):
+    """The grid area of a root screenshot, as raw RGB bytes."""
+    x, y, _, _ = origin
+    left, top, right, bottom = GRID_AREA
+    crop = f"{right - left}x{bottom - top}+{x + left}+{y + top}"
+    return subprocess.run(["convert", path, "-crop", crop, "+repage", "rgb:-"],
+                          capture_output=True, check=True).stdout
+
+
+def main_window(program):
+    def find():
+        titled = [w for w in program.windows() if w[1] == "Marlune"]
+        return titled[0][0] if titled else None
+    return wait_for("the main window", lambda: program.alive() and find())
+
+
+def exit_through_the_toolbar(program, wid):
+    click(wid, EXIT_BUTTON)
+    wait_for("the program to end after Exit", lambda: not program.alive(), timeout=10)
+    if program.process.returncode != 0:
+        raise Failure(f"exit code {program.process.returncode}")
+
+
+def first_start(args):
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        print(f"main window {wid} titled 'Marlune'")
+        text = wait_for("the setting to be written",
+                        lambda: '"DataFileName"="20051206.dat"' in program.registry_text()
+                        and program.registry_text())
+        if SETTINGS_KEY not in text:
+            raise Failure(f"settings key missing from the registry file:\n{text}")
+        print("registry holds DataFileName=20051206.dat under the Settings key")
+        origin = window_origin(wid)
+        if origin[2:] != (500, 330):
+            raise Failure(f"window is {origin[2]}x{origin[3]}, not 500x330")
+
+        # The grid is painted once the records are loaded; wait until two
+        # screenshots in a row agree.
+        shots = os.path.join(args.out, "e2e_first_start.png")
+        previous = None
+        def settled():
+            nonlocal previous
+            pixels = grid_pixels(screenshot(shots), origin)
+            same = pixels == previous
+            previous = pixels
+            return same
+        wait_for("the window to settle", settled, timeout=20, interval=0.3)
+        print(f"screenshot {shots}")
+
+        # Typing moves the grid to another record.
+        click(wid, EDIT1)
+        xdotool("type", "--delay", "50", "bon", check=True)
+        after = os.path.join(args.out, "e2e_search_bon.png")
+        wait_for("the grid to follow the search",
+                 lambda: grid_pixels(screenshot(after), origin) != previous, timeout=10,
+                 interval=0.3)
+        print(f"screenshot {after}")
+        if len(program.windows()) != 1:
+            raise Failure(f"unexpected windows: {program.windows()}")
+        exit_through_the_toolbar(program, wid)
+        print("Exit ended the program")
+    finally:
+        program.finish()
+
+
+def missing_file(args):
+    registry = ("Windows Registry Editor Version 5.00\n\n" + SETTINGS_KEY + "\n"
+                '"DataFileName"="missing.dat"\n\n')
+    program = Program(args, registry)
+    try:
+        wid = main_window(program)
+        box = wait_for("the message box",
+                       lambda: [w for w, _ in program.windows() if w != wid])
+        if len(box) != 1:
+            raise Failure(f"expected one message box, got {program.windows()}")
+        box = box[0]
+        titles = dict(program.windows())
+        if titles[box] != "Marlune":
+            raise Failure(f"message box titled {titles[box]!r}")
+        shot = screenshot(os.path.join(args.out, "e2e_missing_file.png"))
+        print(f"message box {box} titled 'Marlune'; screenshot {shot}")
+
+        xdotool("windowfocus", box)
+        xdotool("key", "Return", check=True)
+        wait_for("the message box to close",
+                 lambda: [w for w, _ in program.windows()] == [wid], timeout=10)
+        print("Enter closed the message box")
+
+        # The window is usable: typing into the search box raises nothing.
+        click(wid, EDIT1)
+        xdotool("type", "--delay", "50", "bon", check=True)
+        deadline = time.monotonic() + 1.0
+        while time.monotonic() < deadline:
+            if [w for w, _ in program.windows()] != [wid] or not program.alive():
+                raise Failure(f"after typing: {program.windows()}")
+            time.sleep(0.1)
+        screenshot(os.path.join(args.out, "e2e_missing_file_after.png"))
+        text = program.registry_text()
+        if '"DataFileName"="missing.dat"' not in text:
+            raise Failure(f"setting changed:\n{text}")
+        exit_through_the_toolbar(program, wid)
+        print("main window stayed usable; Exit ended the program")
+    finally:
+        program.finish()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=["first-start", "missing-file"])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    if not os.environ.get("DISPLAY"):
+        print("no DISPLAY: run under xvfb-run", file=sys.stderr)
+        return 2
+    try:
+        {"first-start": first_start, "missing-file": missing_file}[args.scenario](args)
+    except Failure as e:
+        print(f"FAILED: {e}", file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
