@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth xdotool imagemagick poppler-utils python3 sqlite3 libsqlite3-dev
+  xvfb xauth xdotool imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
+  python3 sqlite3 libsqlite3-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 
     marlune_e2e.py first-start  --program BIN --data FILE --out DIR
     marlune_e2e.py missing-file --program BIN --data FILE --out DIR
+    marlune_e2e.py search-syd   --program BIN --data FILE --out DIR --find FIND
 
 Each scenario starts Marlune with a fresh HOME and XDG_CONFIG_HOME, in a
 temporary working directory that holds a copy of the data file, finds its
@@ -182,6 +183,100 @@ def first_start(args):
         program.finish()
 
 
+def settle(origin, path):
+    """Takes screenshots into path until two in a row agree; returns the grid's pixels."""
+    previous = None
+    def settled():
+        nonlocal previous
+        pixels = grid_pixels(screenshot(path), origin)
+        same = pixels == previous
+        previous = pixels
+        return same and pixels
+    return wait_for("the window to settle", settled, timeout=20, interval=0.3)
+
+
+def pixel_column(path, origin, x):
+    """The colours of one pixel column of the grid area, top to bottom."""
+    left, top, right, bottom = GRID_AREA
+    data = grid_pixels(path, origin)
+    width = right - left
+    return [tuple(data[3 * (row * width + x):3 * (row * width + x) + 3])
+            for row in range(bottom - top)]
+
+
+def highlighted_row(path, origin):
+    """(slot, window size N, top, height) of the highlighted data row, read from the
+    pixels: the black line under the title row, the silver line after every data
+    row, the band in a colour that is neither the grid's white nor a line colour."""
+    column = pixel_column(path, origin, 62)  # right of the postcodes and of the title "Post Code"
+    plain = {(255, 255, 255), (192, 192, 192), (0, 0, 0)}
+    title_line = next(y for y, c in enumerate(column) if c == (0, 0, 0) and y > 2)
+    band = [y for y, c in enumerate(column) if y > title_line and c not in plain]
+    if not band:
+        raise Failure("no highlighted row in the grid")
+    top = band[0]
+    height = next(i for i, y in enumerate(band + [None]) if y != top + i)
+    # Below the rows come the empty area and then the horizontal scroll bar.
+    end = band[height] if height < len(band) else len(column)
+    lines = [y for y, c in enumerate(column) if title_line < y < end and c == (192, 192, 192)]
+    slot = sum(1 for y in lines if y < top)
+    return slot, len(lines) + (0 if top + height in lines else 1), top, height
+
+
+def ocr(path, origin, top, height, width):
+    """The text of one grid row read back with tesseract, in a few renderings."""
+    x, y, _, _ = origin
+    texts = []
+    for extra in (["-resize", "300%"], ["-resize", "400%", "-normalize"],
+                  ["-filter", "Lanczos", "-resize", "500%", "-normalize", "-threshold", "60%"]):
+        crop = f"{width}x{height}+{x + GRID_AREA[0]}+{y + GRID_AREA[1] + top}"
+        png = subprocess.run(["convert", path, "-crop", crop, "+repage", *extra[:2],
+                              "-colorspace", "gray", "-negate", *extra[2:], "png:-"],
+                             capture_output=True, check=True).stdout
+        out = subprocess.run(["tesseract", "-", "-", "--psm", "7"], input=png,
+                             capture_output=True).stdout.decode("utf-8", "replace")
+        texts.append(" ".join(out.split()))
+    return texts
+
+
+def search_syd(args):
+    """Types syd and checks that the grid highlights, in its middle row, the record
+    that marlune-find names for the same text."""
+    program = Program(args)
+    try:
+        found = subprocess.run([args.find, "--data", os.path.join(program.work, "20051206.dat"),
+                                "syd"], capture_output=True, text=True, check=True).stdout
+        pcode, locality = found.rstrip("\n").split("\t")[:2]
+        expected = f"{pcode} {locality}"
+        print(f"marlune-find names {found.strip()!r}")
+        wid = main_window(program)
+        origin = window_origin(wid)
+        before = settle(origin, os.path.join(args.out, "e2e_before_syd.png"))
+        click(wid, EDIT1)
+        xdotool("type", "--delay", "80", "syd", check=True)
+        shot = os.path.join(args.out, "e2e_search_syd.png")
+        wait_for("the grid to follow the search",
+                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
+                 interval=0.3)
+        settle(origin, shot)
+        print(f"screenshot {shot}")
+        slot, n, top, height = highlighted_row(shot, origin)
+        print(f"highlighted slot {slot} of {n}")
+        if slot != (n - 1) // 2:
+            raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+        if shutil.which("tesseract"):
+            # Post Code and Locality columns of the highlighted row.
+            texts = ocr(shot, origin, top, height, 320)
+            print(f"highlighted row reads {texts}")
+            if not any(t.startswith(expected) for t in texts):
+                raise Failure(f"highlighted row reads {texts}, expected {expected!r}")
+        else:
+            print("tesseract not installed: the row's text is not read back")
+        exit_through_the_toolbar(program, wid)
+    finally:
+        program.finish()
+
+
 def missing_file(args):
     registry = ("Windows Registry Editor Version 5.00\n\n" + SETTINGS_KEY + "\n"
                 '"DataFileName"="missing.dat"\n\n')
@@ -225,7 +320,8 @@ def missing_file(args):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=["first-start", "missing-file"])
+    parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd"])
+    parser.add_argument("--find")
     parser.add_argument("--program", required=True)
     parser.add_argument("--data", required=True)
     parser.add_argument("--out", required=True)
@@ -235,7 +331,8 @@ def main():
         print("no DISPLAY: run under xvfb-run", file=sys.stderr)
         return 2
     try:
-        {"first-start": first_start, "missing-file": missing_file}[args.scenario](args)
+        {"first-start": first_start, "missing-file": missing_file,
+         "search-syd": search_syd}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1
