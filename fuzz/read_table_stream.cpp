@@ -32,6 +32,16 @@ void Exercise(MemTable& t)
         } catch (const marlune::Error&) {
         }
     }
+    if (t.RecordOrderCount() > 1) {
+        // Search through a sorted order as well.
+        const RecordOrder& order = t.RecordOrders(1);
+        try {
+            t.SetIndexName(order.name);
+            if (!order.keyFields.empty())
+                t.Locate(order.keyFields[0].field->FieldName(), "1", both);
+        } catch (const marlune::Error&) {
+        }
+    }
     t.DisableControls();
     std::size_t total = 0;
     int steps = 0;

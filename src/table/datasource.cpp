@@ -31,15 +31,14 @@ void DataSource::SetDataSet(MemTable* dataSet)
 
 void DataSource::AddObserver(DataSourceObserver* observer)
 {
-    if (observer != nullptr && std::find(observers_.begin(), observers_.end(), observer) ==
-                                   observers_.end())
+    if (observer != nullptr &&
+        std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
         observers_.push_back(observer);
 }
 
 void DataSource::RemoveObserver(DataSourceObserver* observer)
 {
-    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer),
-                     observers_.end());
+    observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
 }
 
 // Observers may add or remove observers while being told; work on a copy and

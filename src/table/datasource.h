@@ -13,12 +13,12 @@ class DataSourceObserver {
 public:
     virtual ~DataSourceObserver() = default;
     virtual void ActiveChanged(bool /*active*/) {}    // table opened / closed
-    virtual void DataSetChanged() {}                 // window rebuilt: repaint all, re-read slots
+    virtual void DataSetChanged() {}                  // window rebuilt: repaint all, re-read slots
     virtual void DataSetScrolled(int /*distance*/) {} // window moved by distance records (>0:
-                                                     // towards the end); 0 = current moved
-                                                     // inside the window
-    virtual void LayoutChanged() {}                  // fields replaced: rebind columns by name
-    virtual void RecordChanged(Field* /*field*/) {}  // a field of the current record was written
+                                                      // towards the end); 0 = current moved
+                                                      // inside the window
+    virtual void LayoutChanged() {}                   // fields replaced: rebind columns by name
+    virtual void RecordChanged(Field* /*field*/) {}   // a field of the current record was written
 };
 
 // Links one table to its bound controls.

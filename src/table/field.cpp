@@ -116,8 +116,8 @@ bool IsIntegerType(FieldType type)
 
 bool IsFloatType(FieldType type)
 {
-    return type == FieldType::ftFloat || type == FieldType::ftDate ||
-           type == FieldType::ftTime || type == FieldType::ftDateTime;
+    return type == FieldType::ftFloat || type == FieldType::ftDate || type == FieldType::ftTime ||
+           type == FieldType::ftDateTime;
 }
 
 bool IsScaledType(FieldType type)

@@ -10,11 +10,44 @@ class MemTableBase;
 
 // Field types, numbered as the data file names them.
 enum class FieldType {
-    ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,
-    ftDate, ftTime, ftDateTime, ftBytes, ftVarBytes, ftAutoInc, ftBlob, ftMemo, ftGraphic,
-    ftFmtMemo, ftParadoxOle, ftDBaseOle, ftTypedBinary, ftCursor, ftFixedChar, ftWideString,
-    ftLargeint, ftADT, ftArray, ftReference, ftDataSet, ftHugeBlob, ftHugeClob, ftVariant,
-    ftInterface, ftDispatch, ftGuid, ftSQLTimeStamp, ftFMTBcdField
+    ftUnknown,
+    ftString,
+    ftSmallint,
+    ftInteger,
+    ftWord,
+    ftBoolean,
+    ftFloat,
+    ftCurrency,
+    ftBCD,
+    ftDate,
+    ftTime,
+    ftDateTime,
+    ftBytes,
+    ftVarBytes,
+    ftAutoInc,
+    ftBlob,
+    ftMemo,
+    ftGraphic,
+    ftFmtMemo,
+    ftParadoxOle,
+    ftDBaseOle,
+    ftTypedBinary,
+    ftCursor,
+    ftFixedChar,
+    ftWideString,
+    ftLargeint,
+    ftADT,
+    ftArray,
+    ftReference,
+    ftDataSet,
+    ftHugeBlob,
+    ftHugeClob,
+    ftVariant,
+    ftInterface,
+    ftDispatch,
+    ftGuid,
+    ftSQLTimeStamp,
+    ftFMTBcdField
 };
 
 enum class FieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
@@ -84,9 +117,9 @@ public:
 
     // Storage position inside a record's data area, set when the table opens.
     struct Binding {
-        int offset = -1;       // indicator byte within the data area; -1 = not bound
-        int storageSize = 0;   // bytes of storage after the indicator (inline fields)
-        int outsideSlot = -1;  // slot number when stored outside the record
+        int offset = -1;      // indicator byte within the data area; -1 = not bound
+        int storageSize = 0;  // bytes of storage after the indicator (inline fields)
+        int outsideSlot = -1; // slot number when stored outside the record
     };
     const Binding& StorageBinding() const { return binding_; }
     void Bind(const Binding& b) { binding_ = b; }

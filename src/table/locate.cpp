@@ -77,8 +77,9 @@ static int ScanSingleText(const std::vector<Record*>& records, bool hiddenPossib
         }
     }
     // With a partial key only the first length(K) bytes of a text matter.
-    const std::size_t limit = partial ? std::min<std::size_t>(key.size(), static_cast<std::size_t>(size))
-                                      : static_cast<std::size_t>(size);
+    const std::size_t limit =
+        partial ? std::min<std::size_t>(key.size(), static_cast<std::size_t>(size))
+                : static_cast<std::size_t>(size);
     const std::size_t count = records.size();
     Record* const* list = records.data();
     for (std::size_t i = 0; i < count; ++i) {
@@ -105,6 +106,39 @@ static int ScanSingleText(const std::vector<Record*>& records, bool hiddenPossib
             equal = collator->Equal(key, candidate, ignoreCase);
         }
         if (equal)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Halving over an order sorted by the key fields: the first place whose key
+// no longer sorts after the record starts the run of possible matches, which
+// is then walked for the first visible exact match. The order's comparison
+// keeps its own direction and is coarsened by the search's options, so that
+// every match lies inside the run.
+int MemTableBase::SearchSorted(const RecordOrder& order, const KeyFieldList& keys,
+                               const Record* key, const RecordComparer& comparer) const
+{
+    KeyFieldList coarse = order.keyFields;
+    for (std::size_t i = 0; i < coarse.size(); ++i)
+        coarse[i].options |=
+            keys[i].options & (mtcoCaseInsensitive | mtcoPartialKey | mtcoIgnoreNullKey);
+    const RecordComparer bound(coarse, store_.LocaleID(), &store_);
+    const std::vector<Record*>& records = order.records;
+    std::size_t low = 0;
+    std::size_t high = records.size();
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (bound(key, records[mid]) > 0)
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    const bool hiddenPossible = store_.DeletedCount() > 0;
+    for (std::size_t i = low; i < records.size() && bound(key, records[i]) == 0; ++i) {
+        if (hiddenPossible && records[i]->IsDeleted())
+            continue;
+        if (comparer(key, records[i]) == 0)
             return static_cast<int>(i);
     }
     return -1;
@@ -147,8 +181,13 @@ bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
 
     const Field& first = *keys[0].field;
     const bool keyHasValue = key.get()->data[first.StorageBinding().offset] != 0;
-    if (keys.size() == 1 && IsTextType(first.DataType()) && first.StorageBinding().outsideSlot < 0 &&
-        keyHasValue && records.size() > 0) {
+    bool sameKeys = !order.keyFields.empty() && order.keyFields.size() == keys.size();
+    for (std::size_t i = 0; sameKeys && i < keys.size(); ++i)
+        sameKeys = order.keyFields[i].field == keys[i].field;
+    if (sameKeys && order.sorted && records.size() > 20) {
+        found = SearchSorted(order, keys, key.get(), comparer);
+    } else if (keys.size() == 1 && IsTextType(first.DataType()) &&
+               first.StorageBinding().outsideSlot < 0 && keyHasValue && records.size() > 0) {
         const std::string_view keyText =
             storage::StoredText(key.get()->data + first.StorageBinding().offset + 1, first.Size());
         found = ScanSingleText(records, hiddenPossible, first, keyText, keys[0].options, comparer,

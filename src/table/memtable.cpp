@@ -10,7 +10,7 @@ MemTable::MemTable(std::string name) : MemTableBase(std::move(name))
         int displayWidth;
     };
     static constexpr Spec kFields[] = {
-        {"Pcode", 5, 9},      {"Locality", 64, 77},       {"State", 32, 39},
+        {"Pcode", 5, 9},        {"Locality", 64, 77},       {"State", 32, 39},
         {"Comments", 128, 154}, {"DeliveryOffice", 64, 77},
     };
     for (const Spec& s : kFields)

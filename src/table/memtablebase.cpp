@@ -78,7 +78,7 @@ int MemTableBase::IndexOfField(const Field* field) const
         return -1;
     const int i = field->Index();
     return (i >= 0 && i < FieldCount() && fields_[static_cast<std::size_t>(i)].get() == field) ? i
-                                                                                              : -1;
+                                                                                               : -1;
 }
 
 void MemTableBase::RenumberFields()
@@ -91,8 +91,8 @@ namespace {
 
 void CheckFieldSize(FieldType type, int size)
 {
-    const bool sized = IsTextType(type) || type == FieldType::ftBytes ||
-                       type == FieldType::ftVarBytes;
+    const bool sized =
+        IsTextType(type) || type == FieldType::ftBytes || type == FieldType::ftVarBytes;
     if (sized && (size < 0 || size > storage::kMaxFieldSize))
         throw Error("Invalid field size");
 }
@@ -163,9 +163,8 @@ void MemTableBase::BuildLayout()
         Field& f = *fields_[i];
         const int inlineSize = storage::InlineSize(f.DataType(), f.Size());
         if (inlineSize < 0)
-            throw Error("Fielddef " + f.FieldName() + " (" + f.DisplayName() + ")" +
-                        " Datatype " + std::to_string(static_cast<int>(f.DataType())) +
-                        " not supported.)");
+            throw Error("Fielddef " + f.FieldName() + " (" + f.DisplayName() + ")" + " Datatype " +
+                        std::to_string(static_cast<int>(f.DataType())) + " not supported.)");
         FieldLayout& fl = layout.fields[i];
         fl.offset = offset;
         if (storage::StoredOutside(f.DataType(), f.Size(), performance_)) {
@@ -192,8 +191,8 @@ void MemTableBase::BuildLayout()
     layout.dataSize = offset;
     layout.recordSize = RoundUp8(static_cast<int>(sizeof(RecordHeader)) + offset);
     for (std::size_t i = 0; i < fields_.size(); ++i)
-        fields_[i]->Bind({layout.fields[i].offset, layout.fields[i].storageSize,
-                          layout.fields[i].outsideSlot});
+        fields_[i]->Bind(
+            {layout.fields[i].offset, layout.fields[i].storageSize, layout.fields[i].outsideSlot});
     store_.SetLayout(std::move(layout));
 }
 
@@ -209,11 +208,13 @@ void MemTableBase::ResetOrders()
 void MemTableBase::RebuildOrders()
 {
     RecordStore::Guard lock(store_);
+    const std::string currentName = orders_[currentOrder_]->name;
     RecordOrder& row = *orders_[0];
     row.records = store_.Records();
     // Orders of the index definitions, after the row order; a refused index
     // is dropped with its definition so that the table stays usable.
     orders_.resize(1);
+    currentOrder_ = 0;
     for (std::size_t i = 0; i < indexDefs_.size(); ++i) {
         auto order = std::make_unique<RecordOrder>();
         try {
@@ -224,8 +225,9 @@ void MemTableBase::RebuildOrders()
         }
         orders_.push_back(std::move(order));
     }
-    if (currentOrder_ >= orders_.size())
-        currentOrder_ = 0;
+    for (std::size_t i = 0; i < orders_.size(); ++i)
+        if (orders_[i]->name == currentName)
+            currentOrder_ = i;
 }
 
 void MemTableBase::BuildIndexOrder(RecordOrder& order, const IndexDef& def)
@@ -250,6 +252,34 @@ void MemTableBase::BuildIndexOrder(RecordOrder& order, const IndexDef& def)
     }
 }
 
+void MemTableBase::SetIndexName(std::string_view name)
+{
+    RecordStore::Guard lock(store_);
+    std::size_t index = orders_.size();
+    if (name.empty())
+        index = 0;
+    for (std::size_t i = 0; i < orders_.size() && index == orders_.size(); ++i)
+        if (orders_[i]->name == name)
+            index = i;
+    if (index == orders_.size())
+        throw Error(NamedMessage(name_, "Index '" + std::string(name) + "' not found"));
+    if (index == currentOrder_)
+        return;
+    if (state_ == DataSetState::dsEdit)
+        Post();
+    currentOrder_ = index;
+    if (!Active())
+        return;
+    const int first = FirstVisible();
+    if (first < OrderLength())
+        PlaceWindow(first, 0);
+    else
+        ClearWindow();
+    bof_ = true;
+    eof_ = windowCount_ == 0;
+    NotifyDataSetChanged();
+}
+
 KeyFieldList MemTableBase::BuildKeyFieldList(std::string_view names, CompareOptions extra) const
 {
     KeyFieldList list;
@@ -264,12 +294,28 @@ KeyFieldList MemTableBase::BuildKeyFieldList(std::string_view names, CompareOpti
         if (auto colon = item.find(':'); colon != std::string_view::npos) {
             for (char c : item.substr(colon + 1)) {
                 switch (c) {
-                case 'C': case 'c': options |= mtcoCaseInsensitive; break;
-                case 'D': case 'd': options |= mtcoDescending; break;
-                case 'N': case 'n': options |= mtcoIgnoreNullKey; break;
-                case 'P': case 'p': options |= mtcoPartialKey; break;
-                case 'L': case 'l': options |= mtcoIgnoreLocale; break;
-                default: break;
+                case 'C':
+                case 'c':
+                    options |= mtcoCaseInsensitive;
+                    break;
+                case 'D':
+                case 'd':
+                    options |= mtcoDescending;
+                    break;
+                case 'N':
+                case 'n':
+                    options |= mtcoIgnoreNullKey;
+                    break;
+                case 'P':
+                case 'p':
+                    options |= mtcoPartialKey;
+                    break;
+                case 'L':
+                case 'l':
+                    options |= mtcoIgnoreLocale;
+                    break;
+                default:
+                    break;
                 }
             }
             item = item.substr(0, colon);
@@ -436,8 +482,8 @@ void MemTableBase::AllocateWindow()
     const auto size = static_cast<std::size_t>(store_.RecordSize());
     windowStorage_.assign(size * static_cast<std::size_t>(bufferCount_), 0);
     for (int i = 0; i < bufferCount_; ++i)
-        slots_.push_back(reinterpret_cast<Record*>(windowStorage_.data() +
-                                                   size * static_cast<std::size_t>(i)));
+        slots_.push_back(
+            reinterpret_cast<Record*>(windowStorage_.data() + size * static_cast<std::size_t>(i)));
 }
 
 void MemTableBase::ClearWindow()

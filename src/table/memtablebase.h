@@ -14,6 +14,7 @@
 namespace marlune::table {
 
 class DataSource;
+class RecordComparer;
 class Stream;
 class TableReader;
 
@@ -135,6 +136,10 @@ public:
     int RecordOrderCount() const { return static_cast<int>(orders_.size()); }
     const RecordOrder& RecordOrders(int i) const { return *orders_[static_cast<std::size_t>(i)]; }
     const RecordOrder& CurrentOrder() const { return *orders_[currentOrder_]; }
+    // Makes the named order current ("" or the row order's name: the row
+    // order); the first record becomes current. Raises "Index '%s' not found".
+    void SetIndexName(std::string_view name);
+    const std::string& IndexName() const { return orders_[currentOrder_]->name; }
 
     // --- navigation among the visible records of the current order
     void First();
@@ -201,8 +206,7 @@ public:
     // The record field writes go to (checks the state); null when closed.
     Record* WriteRecord(const Field& field)
     {
-        if (state_ == DataSetState::dsLoad && loadRecord_ != nullptr &&
-            &field.DataSet() == this)
+        if (state_ == DataSetState::dsLoad && loadRecord_ != nullptr && &field.DataSet() == this)
             return field.IsBound() ? loadRecord_ : nullptr;
         return EditRecordFor(field);
     }
@@ -231,6 +235,8 @@ private:
     void ResetOrders();
     void BuildIndexOrder(RecordOrder& order, const IndexDef& def);
     KeyFieldList BuildKeyFieldList(std::string_view names, CompareOptions extra) const;
+    int SearchSorted(const RecordOrder& order, const KeyFieldList& keys, const Record* key,
+                     const RecordComparer& comparer) const;
     void EmptyTable();
 
     // visibility within the current order
@@ -240,7 +246,7 @@ private:
     int PriorVisible(int place) const; // last visible place before place, or -1
     int FirstVisible() const { return NextVisible(-1); }
     int LastVisible() const { return PriorVisible(OrderLength()); }
-    int CurrentPlace() const;          // place of the current record, -1 if none
+    int CurrentPlace() const; // place of the current record, -1 if none
 
     // window
     void AllocateWindow();

@@ -86,8 +86,8 @@ std::uint8_t* RecordStore::AllocateBlock()
         return block;
     }
     if (bumpNext_ == nullptr || static_cast<std::size_t>(bumpEnd_ - bumpNext_) < size) {
-        std::size_t bytes = chunks_.empty() ? kFirstChunkBytes
-                                            : std::min(chunks_.back().size * 2, kMaxChunkBytes);
+        std::size_t bytes =
+            chunks_.empty() ? kFirstChunkBytes : std::min(chunks_.back().size * 2, kMaxChunkBytes);
         if (bytes < size)
             bytes = (size + kHugePage - 1) & ~(kHugePage - 1);
         std::uint8_t* memory = MapChunk(bytes);

@@ -13,19 +13,24 @@ namespace marlune::table {
 class MemTableBase;
 
 // Update status of a stored record.
-enum UpdateStatus : std::uint8_t { usUnmodified = 0, usModified = 1, usInserted = 2, usDeleted = 3 };
+enum UpdateStatus : std::uint8_t {
+    usUnmodified = 0,
+    usModified = 1,
+    usInserted = 2,
+    usDeleted = 3
+};
 
 // The header in front of every stored record (and of every copy of one in a
 // record window). The data area follows it in the same block.
 struct RecordHeader {
-    std::int32_t position = -1;         // place in the current order (copies only)
-    std::int32_t identity = -1;         // index in the store's record list
-    std::int32_t unique = -1;           // from the store's unique counter
+    std::int32_t position = -1; // place in the current order (copies only)
+    std::int32_t identity = -1; // index in the store's record list
+    std::int32_t unique = -1;   // from the store's unique counter
     std::uint8_t versionFlag = 0;
     std::int32_t transactionLevel = -1;
     std::uint8_t updateStatus = usUnmodified;
     RecordHeader* olderVersion = nullptr;
-    std::uint8_t* data = nullptr;       // the data area after this header
+    std::uint8_t* data = nullptr; // the data area after this header
 
     bool IsDeleted() const { return updateStatus == usDeleted; }
 };
@@ -48,21 +53,21 @@ enum FieldFlag : std::uint8_t { ffOutside = 1, ffCompressed = 2, ffChanged = 4 }
 
 // Storage of one field in the data area.
 struct FieldLayout {
-    int offset = 0;          // indicator byte, from the start of the data area
-    int storageSize = 0;     // bytes after the indicator
-    int outsideSlot = -1;    // >= 0: the value lives outside the record
+    int offset = 0;       // indicator byte, from the start of the data area
+    int storageSize = 0;  // bytes after the indicator
+    int outsideSlot = -1; // >= 0: the value lives outside the record
 };
 
 // Layout of a record of the store.
 struct RecordLayout {
     std::vector<FieldLayout> fields;
-    int calcOffset = 0;      // calculated-field area
+    int calcOffset = 0; // calculated-field area
     int calcSize = 0;
-    int bookmarkOffset = 0;  // AttachMaxCount bookmark slots
-    int outsideOffset = 0;   // slots of values stored outside the record
+    int bookmarkOffset = 0; // AttachMaxCount bookmark slots
+    int outsideOffset = 0;  // slots of values stored outside the record
     int outsideCount = 0;
-    int dataSize = 0;        // the whole data area
-    int recordSize = 0;      // header + data area (a multiple of 8)
+    int dataSize = 0;   // the whole data area
+    int recordSize = 0; // header + data area (a multiple of 8)
 };
 
 // Keeps the records of a table: fixed-size blocks carved from large chunks,
@@ -155,7 +160,10 @@ public:
 
     // Per-field flag bytes.
     std::uint8_t FieldFlags(int field) const { return flags_[static_cast<std::size_t>(field)]; }
-    void SetFieldFlags(int field, std::uint8_t flags) { flags_[static_cast<std::size_t>(field)] = flags; }
+    void SetFieldFlags(int field, std::uint8_t flags)
+    {
+        flags_[static_cast<std::size_t>(field)] = flags;
+    }
     void ClearChangedFlags();
 
     // Locale of text comparisons.

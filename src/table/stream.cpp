@@ -61,7 +61,8 @@ std::size_t FileStream::Read(void* buffer, std::size_t count)
 
 void FileStream::Seek(std::int64_t position)
 {
-    const off_t at = ::lseek(fd_, static_cast<off_t>(std::max<std::int64_t>(0, position)), SEEK_SET);
+    const off_t at =
+        ::lseek(fd_, static_cast<off_t>(std::max<std::int64_t>(0, position)), SEEK_SET);
     if (at < 0)
         throw Error("Stream read error");
     position_ = static_cast<std::int64_t>(at);

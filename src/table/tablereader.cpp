@@ -68,10 +68,9 @@ std::int32_t ValueReader::ReadInteger()
     case vaInt32: {
         std::uint8_t b[4];
         ReadRaw(b, 4);
-        return static_cast<std::int32_t>(static_cast<std::uint32_t>(b[0]) |
-                                         (static_cast<std::uint32_t>(b[1]) << 8) |
-                                         (static_cast<std::uint32_t>(b[2]) << 16) |
-                                         (static_cast<std::uint32_t>(b[3]) << 24));
+        return static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+            (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24));
     }
     default:
         InvalidValue();
@@ -170,12 +169,13 @@ std::string_view ValueReader::ReadText()
 namespace {
 
 constexpr const char* kTypeNames[] = {
-    "Unknown",  "String",      "SmallInt", "Integer",  "Word",      "Boolean",    "Float",
-    "Currency", "BCD",         "Date",     "Time",     "DateTime",  "Bytes",      "VarBytes",
-    "AutoInc",  "Blob",        "Memo",     "Graphic",  "FmtMemo",   "ParadoxOle", "dBaseOle",
-    "TypedBinary", "Cursor",   "FixedChar", "WideString", "LargeInt", "ADT",      "Array",
-    "Reference", "DataSet",    "HugeBlob", "HugeClob", "Variant",   "Interface",  "Dispatch",
-    "Guid",     "SQLTimeStamp", "FMTBcdField",
+    "Unknown",      "String",      "SmallInt", "Integer",     "Word",      "Boolean",
+    "Float",        "Currency",    "BCD",      "Date",        "Time",      "DateTime",
+    "Bytes",        "VarBytes",    "AutoInc",  "Blob",        "Memo",      "Graphic",
+    "FmtMemo",      "ParadoxOle",  "dBaseOle", "TypedBinary", "Cursor",    "FixedChar",
+    "WideString",   "LargeInt",    "ADT",      "Array",       "Reference", "DataSet",
+    "HugeBlob",     "HugeClob",    "Variant",  "Interface",   "Dispatch",  "Guid",
+    "SQLTimeStamp", "FMTBcdField",
 };
 
 bool Accepted(FieldType t)
@@ -225,6 +225,9 @@ FieldKind LookUpKind(std::string_view name)
         return FieldKind::fkAggregate;
     return FieldKind::fkData;
 }
+
+constexpr std::size_t kBaseBudget = 64u * 1024 * 1024;
+constexpr std::size_t kBytesPerFileByte = 128;
 
 // Owns a record being loaded (with its older versions) until it is stored.
 struct RecordFree {
@@ -376,6 +379,15 @@ void TableReader::ReadRecords(ValueReader& in, int version)
     }
     t.loadedCount_ = 0;
     t.loadedCompletely_ = true;
+    // Memory for records grows with the file; a small file that defines wide
+    // records and many empty ones must not take gigabytes.
+    const std::size_t budget = store.BlockBytesInUse() + kBaseBudget +
+                               kBytesPerFileByte * static_cast<std::size_t>(in.Size());
+    auto allocate = [&] {
+        if (store.BlockBytesInUse() + static_cast<std::size_t>(store.RecordSize()) > budget)
+            throw Error("Out of memory");
+        return store.AllocateRecord();
+    };
     RecordStore::Guard lock(store);
     t.state_ = DataSetState::dsLoad;
     in.ReadListBegin();
@@ -384,7 +396,7 @@ void TableReader::ReadRecords(ValueReader& in, int version)
         if (++counter % 100 == 0 && in.Size() > 0)
             Progress(static_cast<int>(static_cast<double>(in.Position()) /
                                       static_cast<double>(in.Size()) * 100.0));
-        RecordHolder record(store.AllocateRecord(), RecordFree{&store});
+        RecordHolder record(allocate(), RecordFree{&store});
         t.loadRecord_ = record.get();
         if (version >= 230) {
             in.ReadListBegin();
@@ -397,7 +409,7 @@ void TableReader::ReadRecords(ValueReader& in, int version)
                 ReadValues(in, version);
                 if (in.EndOfList())
                     break;
-                Record* older = store.AllocateRecord();
+                Record* older = allocate();
                 current->olderVersion = older; // owned through the chain from now on
                 current = older;
                 t.loadRecord_ = current;

@@ -14,16 +14,19 @@ constexpr LocateOptions kBoth = loCaseInsensitive | loPartialKey;
 std::vector<std::vector<Value>> Places()
 {
     return {
-        {"3000", "MELBOURNE", "VIC", std::nullopt, "MELBOURNE"},   // 1
-        {"2000", "Sydenham", "NSW", std::nullopt, "X"},            // 2
-        {"2001", "SYDNEY", "NSW", std::nullopt, "X"},              // 3
-        {"0800", std::nullopt, "NT", std::nullopt, "X"},           // 4
-        {"2002", "syd", "NSW", std::nullopt, "X"},                 // 5
-        {"3001", "MELBOURNE", "NSW", std::nullopt, "X"},           // 6
-        {"3002", "Z\xDC" "RICH", "VIC", std::nullopt, "X"},        // 7  ZÜRICH
-        {"3003", "CAF\xC9", "VIC", std::nullopt, "X"},             // 8  CAFÉ
-        {"4000", "", "QLD", std::nullopt, "X"},                    // 9
-        {"4001", "BRISBANE", "QLD", "last", "X"},                  // 10
+        {"3000", "MELBOURNE", "VIC", std::nullopt, "MELBOURNE"}, // 1
+        {"2000", "Sydenham", "NSW", std::nullopt, "X"},          // 2
+        {"2001", "SYDNEY", "NSW", std::nullopt, "X"},            // 3
+        {"0800", std::nullopt, "NT", std::nullopt, "X"},         // 4
+        {"2002", "syd", "NSW", std::nullopt, "X"},               // 5
+        {"3001", "MELBOURNE", "NSW", std::nullopt, "X"},         // 6
+        {"3002",
+         "Z\xDC"
+         "RICH",
+         "VIC", std::nullopt, "X"},                    // 7  ZÜRICH
+        {"3003", "CAF\xC9", "VIC", std::nullopt, "X"}, // 8  CAFÉ
+        {"4000", "", "QLD", std::nullopt, "X"},        // 9
+        {"4001", "BRISBANE", "QLD", "last", "X"},      // 10
     };
 }
 
@@ -92,7 +95,7 @@ TEST(Locate, EmptyKeyFindsTheFirstNonNullValue)
 {
     Fixture f;
     EXPECT_EQ(f.Find("Locality", ""), 1);
-    EXPECT_EQ(f.Find("Comments", ""), 10); // the null ones are passed over
+    EXPECT_EQ(f.Find("Comments", ""), 10);   // the null ones are passed over
     EXPECT_EQ(f.Find("Locality", "", 0), 9); // exact: only the empty text
     f.t.Last();
     EXPECT_TRUE(f.t.Locate("Locality", "", kBoth));
@@ -102,7 +105,7 @@ TEST(Locate, EmptyKeyFindsTheFirstNonNullValue)
 TEST(Locate, KeyLongerThanTheFieldIsCut)
 {
     Fixture f;
-    EXPECT_EQ(f.Find("PCode", "200155"), 0);  // searched as "20015"
+    EXPECT_EQ(f.Find("PCode", "200155"), 0); // searched as "20015"
     EXPECT_EQ(f.Find("PCode", "20019"), 0);
     EXPECT_EQ(f.Find("PCode", "2001", 0), 3); // exact
     EXPECT_EQ(f.Find("PCode", "200199", 0), 0);
@@ -119,7 +122,7 @@ TEST(Locate, ExactAndCaseSensitiveOptions)
 {
     Fixture f;
     EXPECT_EQ(f.Find("Locality", "SYD", loCaseInsensitive), 5); // equal text only
-    EXPECT_EQ(f.Find("Locality", "syd", loPartialKey), 5);       // case counts
+    EXPECT_EQ(f.Find("Locality", "syd", loPartialKey), 5);      // case counts
     EXPECT_EQ(f.Find("Locality", "Syd", loPartialKey), 2);
     EXPECT_EQ(f.Find("Locality", "SYD", loPartialKey), 3);
     EXPECT_EQ(f.Find("Locality", "melbourne", 0), 0);
@@ -132,7 +135,7 @@ TEST(Locate, OptionLettersInEitherCase)
     EXPECT_EQ(f.Find("Locality:CP", "syd", 0), 2);
     EXPECT_EQ(f.Find(" locality : cp ", "sydn", 0), 3);
     EXPECT_EQ(f.Find("Locality:P", "SYD", 0), 3);
-    EXPECT_EQ(f.Find("Locality:pD", "syd", 0), 5); // descending: equality unchanged
+    EXPECT_EQ(f.Find("Locality:pD", "syd", 0), 5);  // descending: equality unchanged
     EXPECT_EQ(f.Find("Locality:XYZ", "syd", 0), 5); // unknown letters are ignored
 }
 
@@ -156,8 +159,8 @@ TEST(Locate, LocaleKeepsAccentsAndIgnoresCase)
 TEST(Locate, NullKeys)
 {
     Fixture f;
-    EXPECT_EQ(f.Find("Locality", Variant::Null()), 4); // a null key matches a null field
-    EXPECT_EQ(f.Find("Locality", Variant()), 4);       // so does an unassigned one
+    EXPECT_EQ(f.Find("Locality", Variant::Null()), 4);   // a null key matches a null field
+    EXPECT_EQ(f.Find("Locality", Variant()), 4);         // so does an unassigned one
     EXPECT_EQ(f.Find("Locality:N", Variant::Null()), 1); // ignored: anything matches
     EXPECT_EQ(f.Find("Comments", Variant::Null()), 1);
 }
@@ -260,7 +263,8 @@ TEST(Locate, Errors)
     EXPECT_EQ(f.t.Store().BlockBytesInUse(), blocks);
     EXPECT_TRUE(LockIsFree(f.t));
     f.t.Close();
-    EXPECT_EQ(f.Error("Locality", "s"), "Table1: Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(f.Error("Locality", "s"),
+              "Table1: Cannot perform this operation on a closed dataset");
     // The dimension check comes before the closed check.
     EXPECT_EQ(f.Error("Locality", Variant::Array({"a"}, 3)),
               "Values variant array has invalid dimension count");
@@ -329,4 +333,86 @@ TEST(Locate, PostsAnEditFirst)
     EXPECT_TRUE(f.t.Locate("Locality", "quean", kBoth));
     EXPECT_EQ(f.t.State(), DataSetState::dsBrowse);
     EXPECT_EQ(f.t.RecNo(), 1);
+}
+
+namespace {
+
+// 40 numbered records with an index on Locality (descending when asked).
+std::string IndexedFile(bool descending, std::vector<int> statuses = {})
+{
+    TableFile f;
+    f.Signature().Int(251).PostcodeDefs().ListBegin();
+    f.Text("ix")
+        .Text("Locality")
+        .Text("ByLocality")
+        .Bool(descending)
+        .Bool(true)
+        .Bool(false)
+        .Bool(false);
+    f.ListEnd().ListBegin();
+    const auto records = NumberedRecords(40);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        f.Record(records[i], 251, i < statuses.size() ? statuses[i] : 0);
+    f.ListEnd();
+    return f.Bytes();
+}
+
+// The first place (1-based) in the current order whose Locality starts with prefix.
+int FirstInOrder(MemTableBase& t, const std::string& prefix, bool partial)
+{
+    int place = 0;
+    for (const Record* r : t.CurrentOrder().records) {
+        ++place;
+        if (r->IsDeleted())
+            continue;
+        const Field& f = t.FieldByName("Locality");
+        const std::string text(
+            reinterpret_cast<const char*>(r->data + f.StorageBinding().offset + 1));
+        if (partial ? text.compare(0, prefix.size(), prefix) == 0 : text == prefix)
+            return place;
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(Locate, SearchesAnOrderSortedByTheKeyByHalving)
+{
+    for (bool descending : {false, true}) {
+        MemTable t;
+        t.SetBufferCount(5);
+        MemoryStream s(IndexedFile(descending, {0, 3}));
+        t.ReadTableStream(s);
+        t.SetIndexName("ByLocality");
+        EXPECT_EQ(t.IndexName(), "ByLocality");
+        EXPECT_EQ(t.RecNo(), 1);
+        // The window follows the index order.
+        EXPECT_EQ(t.FieldByName("Locality").AsString(), descending ? "PLACE 9" : "PLACE 1");
+        for (const char* text : {"PLACE 1", "PLACE 20", "PLACE 40", "PLACE 4", "PLACE 9"}) {
+            ASSERT_TRUE(t.Locate("Locality", text, 0)) << text;
+            EXPECT_EQ(t.RecNo(), FirstInOrder(t, text, false)) << text;
+            EXPECT_EQ(t.FieldByName("Locality").AsString(), text);
+        }
+        for (const char* text : {"place 3", "PLACE 1", "place"}) {
+            ASSERT_TRUE(t.Locate("Locality", text, kBoth)) << text;
+            std::string upper = text;
+            for (char& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            EXPECT_EQ(t.RecNo(), FirstInOrder(t, upper, true)) << text;
+        }
+        // Record 2 is deleted: not found, though the order holds it.
+        EXPECT_FALSE(t.Locate("Locality", "PLACE 2", 0));
+        EXPECT_FALSE(t.Locate("Locality", "PLACE 41", 0));
+        EXPECT_FALSE(t.Locate("Locality", "A", kBoth));
+        EXPECT_FALSE(t.Locate("Locality", "Z", kBoth));
+        t.SetIndexName("");
+        EXPECT_EQ(t.IndexName(), "__ROWORDER__");
+        EXPECT_EQ(t.FieldByName("Locality").AsString(), "PLACE 1");
+        try {
+            t.SetIndexName("Nope");
+            FAIL();
+        } catch (const marlune::Error& e) {
+            EXPECT_STREQ(e.what(), "Table1: Index 'Nope' not found");
+        }
+    }
 }

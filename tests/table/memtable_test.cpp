@@ -214,9 +214,9 @@ TEST(MemTableStructure, LocaleIdArithmetic)
     EXPECT_EQ(b.SortID(), 0);
     EXPECT_EQ(b.LocaleID(), 0x0407u);
     b.SetLocaleID(0xF1234);
-    EXPECT_EQ(b.LanguageID(), 0x34);           // low 8 bits
+    EXPECT_EQ(b.LanguageID(), 0x34);            // low 8 bits
     EXPECT_EQ(b.SubLanguageID(), 0x1234 >> 10); // bits 10 to 15
-    EXPECT_EQ(b.SortID(), 0xF);                // bits 16 to 19
+    EXPECT_EQ(b.SortID(), 0xF);                 // bits 16 to 19
     // The stored order LanguageID, SortID, SubLanguageID, LocaleID ends at 1024.
     b.SetLanguageID(0);
     b.SetSortID(0);

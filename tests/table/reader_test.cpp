@@ -43,7 +43,8 @@ std::vector<std::string> Column(MemTableBase& t, const std::string& field)
     return out;
 }
 
-const std::string kOConnor = "O\x92" "CONNOR";
+const std::string kOConnor = "O\x92"
+                             "CONNOR";
 
 } // namespace
 
@@ -53,7 +54,7 @@ TEST(DataFileReader, ReplacesTheTableWithTheFilesFieldsAndRecords)
     Load(t, NumberedRecords(7));
     t.Last();
     EXPECT_EQ(LoadError(t, PostcodeFile({{"2000", "SYDNEY", "NSW", "", "SYDNEY"},
-                                          {"3000", "MELBOURNE", "VIC", std::nullopt, "MELB"}})),
+                                         {"3000", "MELBOURNE", "VIC", std::nullopt, "MELB"}})),
               "(no error)");
     EXPECT_EQ(t.RecordCount(), 2);
     EXPECT_EQ(t.RecNo(), 1);
@@ -90,15 +91,18 @@ TEST(DataFileReader, TextTagsAreAllRead)
     record([&] { f.Text(kOConnor); });
     record([&] { f.LText(kOConnor); });
     record([&] { f.WText(u"O\u2019CONNOR"); });
-    record([&] { f.Utf8Text("O\xE2\x80\x99" "CONNOR"); });
+    record([&] {
+        f.Utf8Text("O\xE2\x80\x99"
+                   "CONNOR");
+    });
     record([&] { f.Utf8Text("Z\xC3\xBCRICH"); });
     record([&] { f.WText(u"\u0416"); }); // not in the code page
     f.ListEnd();
     MemTable t;
     t.Open();
     EXPECT_EQ(LoadError(t, f.Bytes()), "(no error)");
-    EXPECT_EQ(Column(t, "Locality"), (std::vector<std::string>{kOConnor, kOConnor, kOConnor,
-                                                               kOConnor, "Z\xFCRICH", "?"}));
+    EXPECT_EQ(Column(t, "Locality"),
+              (std::vector<std::string>{kOConnor, kOConnor, kOConnor, kOConnor, "Z\xFCRICH", "?"}));
 }
 
 TEST(DataFileReader, LongTextIsCutToTheFieldSize)
@@ -135,8 +139,7 @@ TEST(DataFileReader, IntegerTagsAndSignExtension)
         }
         MemTableBase t;
         EXPECT_EQ(LoadError(t, f.Bytes()), "(no error)") << tag;
-        EXPECT_EQ(Column(t, "N"),
-                  (std::vector<std::string>{"-5", "-300", "-70000", "2147483647"}))
+        EXPECT_EQ(Column(t, "N"), (std::vector<std::string>{"-5", "-300", "-70000", "2147483647"}))
             << tag;
     }
 }
@@ -403,8 +406,16 @@ TEST(DataFileReader, BadFirstFieldDefinitionLeavesTheTableClosedWithoutFields)
         TableFile f;
         f.Signature().Int(251).ListBegin();
         if (variant == 0)
-            f.Text("Pcode").Text("Nonsense").Int(5).Text("").Text("").Int(0).Bool(0).Bool(0)
-                .Text("Data").Text("");
+            f.Text("Pcode")
+                .Text("Nonsense")
+                .Int(5)
+                .Text("")
+                .Text("")
+                .Int(0)
+                .Bool(0)
+                .Bool(0)
+                .Text("Data")
+                .Text("");
         else if (variant == 1)
             f.Text("Pcode").Int(1);
         else
@@ -473,8 +484,11 @@ TEST(DataFileReader, AbsurdSizesFailWithoutAllocating)
     EXPECT_EQ(LoadError(t, g.Bytes()), "Stream read error");
     // A field of an impossible size.
     TableFile h;
-    h.Signature().Int(251).ListBegin().FieldDef("A", "String", 5).FieldDef("B", "String",
-                                                                            2000000000);
+    h.Signature()
+        .Int(251)
+        .ListBegin()
+        .FieldDef("A", "String", 5)
+        .FieldDef("B", "String", 2000000000);
     EXPECT_EQ(LoadError(t, h.Bytes()), "Invalid field size");
     EXPECT_EQ(t.FieldCount(), 1);
     TableFile k;
@@ -488,7 +502,13 @@ TEST(DataFileReader, IndexDefinitionsBuildOrders)
     TableFile f;
     f.Signature().Int(251).PostcodeDefs().ListBegin();
     f.Text("ix").Text("Locality").Text("ByLocality").Bool(false).Bool(true).Bool(false).Bool(false);
-    f.Text("ix2").Text("State;Pcode").Text("ByState").Bool(true).Bool(false).Bool(false).Bool(false);
+    f.Text("ix2")
+        .Text("State;Pcode")
+        .Text("ByState")
+        .Bool(true)
+        .Bool(false)
+        .Bool(false)
+        .Bool(false);
     f.ListEnd().ListBegin();
     f.Record({"1", "banana", "NSW", "", ""}).Record({"2", "Apple", "VIC", "", ""});
     f.Record({"3", "cherry", "NSW", "", ""}).ListEnd();
@@ -639,4 +659,21 @@ TEST(Streams, FileStreamReadsInPieces)
     const std::string keep = "xyz";
     MemoryStream view = MemoryStream::View(keep);
     EXPECT_EQ(view.Size(), 3);
+}
+
+TEST(DataFileReader, WideEmptyRecordsCannotTakeUnboundedMemory)
+{
+    // One field of 8192 characters and 20,000 records of five bytes each:
+    // 164 MB of records from a 100 kB file.
+    TableFile f;
+    f.Signature().Int(251).ListBegin().FieldDef("Wide", "String", 8192).ListEnd();
+    f.ListBegin().ListEnd().ListBegin();
+    for (int i = 0; i < 20000; ++i)
+        f.ListBegin().Int(0).Bool(true).ListEnd();
+    f.ListEnd();
+    MemTableBase t;
+    EXPECT_EQ(LoadError(t, f.Bytes()), "Out of memory");
+    EXPECT_GT(t.RecordCount(), 1000); // as far as the load came
+    EXPECT_LT(t.Store().BlockBytesInUse(), 100u * 1024 * 1024);
+    ExpectUsable(t);
 }

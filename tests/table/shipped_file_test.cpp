@@ -37,9 +37,16 @@ TEST_F(ShippedDataFile, LoadsEveryRecordInFileOrder)
 
 TEST_F(ShippedDataFile, KeepsWindows1252Text)
 {
-    ASSERT_TRUE(t.Locate("Locality", "O\x92" "CONNOR", loCaseInsensitive));
-    EXPECT_EQ(t.FieldByName("Locality").AsString(), "O\x92" "CONNOR");
-    EXPECT_TRUE(t.Locate("Locality", "o\x92" "con", loCaseInsensitive | loPartialKey));
+    ASSERT_TRUE(t.Locate("Locality",
+                         "O\x92"
+                         "CONNOR",
+                         loCaseInsensitive));
+    EXPECT_EQ(t.FieldByName("Locality").AsString(), "O\x92"
+                                                    "CONNOR");
+    EXPECT_TRUE(t.Locate("Locality",
+                         "o\x92"
+                         "con",
+                         loCaseInsensitive | loPartialKey));
 }
 
 TEST_F(ShippedDataFile, SearchesFindTheFirstMatchInFileOrder)
@@ -99,8 +106,8 @@ TEST_F(ShippedDataFile, LastRecordSitsInTheLastSlot)
     for (int i = 0; i < 5; ++i)
         values.push_back(t.Fields(i).IsNull() ? Variant::Null() : Variant(t.Fields(i).AsString()));
     t.First();
-    ASSERT_TRUE(t.Locate("Pcode;Locality;State;Comments;DeliveryOffice", Variant::Array(values),
-                         0));
+    ASSERT_TRUE(
+        t.Locate("Pcode;Locality;State;Comments;DeliveryOffice", Variant::Array(values), 0));
     EXPECT_LE(t.RecNo(), 18545);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(t.Fields(i).AsString(), values[static_cast<std::size_t>(i)].AsText());

@@ -8,8 +8,8 @@ std::vector<std::vector<Value>> NumberedRecords(int count)
 {
     std::vector<std::vector<Value>> records;
     for (int i = 1; i <= count; ++i)
-        records.push_back({std::to_string(i), "PLACE " + std::to_string(i), "NSW",
-                           std::nullopt, "OFFICE"});
+        records.push_back(
+            {std::to_string(i), "PLACE " + std::to_string(i), "NSW", std::nullopt, "OFFICE"});
     return records;
 }
 

@@ -56,7 +56,10 @@ public:
             Le(c, 2);
         return *this;
     }
-    TableFile& Utf8Text(std::string_view s) { return Tag(20).Le(static_cast<std::uint32_t>(s.size()), 4).Raw(s); }
+    TableFile& Utf8Text(std::string_view s)
+    {
+        return Tag(20).Le(static_cast<std::uint32_t>(s.size()), 4).Raw(s);
+    }
     TableFile& Bool(bool b) { return Tag(b ? 9 : 8); }
     TableFile& Extended(double d)
     {
@@ -79,9 +82,9 @@ public:
 
     // One field definition of the given version.
     TableFile& FieldDef(std::string_view name, std::string_view type, int size, int version = 251,
-                        std::string_view label = "", int displayWidth = 0,
-                        bool required = false, bool readOnly = false,
-                        std::string_view kind = "Data", std::string_view mask = "")
+                        std::string_view label = "", int displayWidth = 0, bool required = false,
+                        bool readOnly = false, std::string_view kind = "Data",
+                        std::string_view mask = "")
     {
         Text(name).Text(type).Int(size).Text(label).Text(mask).Int(displayWidth);
         Bool(required).Bool(readOnly);
