@@ -129,35 +129,10 @@ bool IsScaledType(FieldType type)
 
 namespace {
 
-template <class T> T Load(const std::uint8_t* p)
-{
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-template <class T> void Store(std::uint8_t* p, T v)
-{
-    std::memcpy(p, &v, sizeof v);
-}
-
-std::int64_t Clamp(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 9.2233720368547758e18)
-        return std::numeric_limits<std::int64_t>::max();
-    if (value <= -9.2233720368547758e18)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::llround(value));
-}
-
-std::string FormatFloat(double value)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
-}
+using storage::ClampToInt64;
+using storage::FormatFloat;
+using storage::Load;
+using storage::Store;
 
 // Days since 30 December 1899 (the fraction is the time of day) as text.
 std::string FormatDateTime(double value, FieldType type)
@@ -289,10 +264,10 @@ std::int64_t Field::AsInteger() const
     case FieldType::ftDate:
     case FieldType::ftTime:
     case FieldType::ftDateTime:
-        return Clamp(Load<double>(p));
+        return ClampToInt64(Load<double>(p));
     case FieldType::ftCurrency:
     case FieldType::ftBCD:
-        return Clamp(static_cast<double>(Load<std::int64_t>(p)) / 10000.0);
+        return ClampToInt64(static_cast<double>(Load<std::int64_t>(p)) / 10000.0);
     case FieldType::ftString:
     case FieldType::ftFixedChar:
         return std::strtoll(std::string(storage::StoredText(p, size_)).c_str(), nullptr, 10);
@@ -403,7 +378,7 @@ void Field::SetAsInteger(std::int64_t value)
         break;
     case FieldType::ftCurrency:
     case FieldType::ftBCD:
-        Store<std::int64_t>(p + 1, Clamp(static_cast<double>(value) * 10000.0));
+        Store<std::int64_t>(p + 1, ClampToInt64(static_cast<double>(value) * 10000.0));
         break;
     default:
         Store<std::int64_t>(p + 1, value);
@@ -416,7 +391,7 @@ void Field::SetAsFloat(double value)
 {
     RecordStore::Guard lock(dataSet_->Store());
     if (storage::IsIntegerType(dataType_)) {
-        SetAsInteger(Clamp(value));
+        SetAsInteger(ClampToInt64(value));
         return;
     }
     if (!storage::IsFloatType(dataType_) && !storage::IsScaledType(dataType_)) {
@@ -429,7 +404,7 @@ void Field::SetAsFloat(double value)
     std::uint8_t* p = r->data + binding_.offset;
     p[0] = 1;
     if (storage::IsScaledType(dataType_))
-        Store<std::int64_t>(p + 1, Clamp(value * 10000.0));
+        Store<std::int64_t>(p + 1, ClampToInt64(value * 10000.0));
     else
         Store<double>(p + 1, value);
     dataSet_->FieldWritten(*this);

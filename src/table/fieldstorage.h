@@ -3,8 +3,12 @@
 #include "table/field.h"
 #include "table/memtablebase.h"
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <limits>
+#include <string>
 #include <string_view>
 
 // How values of each field type are kept in a record's data area.
@@ -70,6 +74,39 @@ inline void CopyText(std::uint8_t* to, const char* from, std::size_t n)
     } else {
         std::memcpy(to, from, n);
     }
+}
+
+// Values inside a record are unaligned; these read and write them.
+template <class T> T Load(const std::uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <class T> void Store(std::uint8_t* p, T v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+// A floating-point value as a 64-bit integer: rounded, saturated, NaN as 0.
+inline std::int64_t ClampToInt64(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 9.2233720368547758e18)
+        return std::numeric_limits<std::int64_t>::max();
+    if (value <= -9.2233720368547758e18)
+        return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(std::llround(value));
+}
+
+// A floating-point value as display text.
+inline std::string FormatFloat(double value)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    return buf;
 }
 
 } // namespace marlune::table::storage

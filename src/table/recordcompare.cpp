@@ -12,12 +12,8 @@ namespace marlune::table {
 
 namespace {
 
-template <class T> T Load(const std::uint8_t* p)
-{
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+using storage::ClampToInt64;
+using storage::Load;
 
 template <class T> int Order(T a, T b)
 {
@@ -40,16 +36,6 @@ std::int64_t IntegerAt(FieldType type, const std::uint8_t* p)
     }
 }
 
-std::int64_t Clamp(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 9.2233720368547758e18)
-        return std::numeric_limits<std::int64_t>::max();
-    if (value <= -9.2233720368547758e18)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::llround(value));
-}
 
 } // namespace
 
@@ -161,7 +147,7 @@ void WriteKeyValue(RecordStore& store, const Field& field, Record* record, const
         const double v = value.AsFloat();
         std::memcpy(p + 1, &v, sizeof v);
     } else if (storage::IsScaledType(type)) {
-        const std::int64_t v = Clamp(value.AsFloat() * 10000.0);
+        const std::int64_t v = ClampToInt64(value.AsFloat() * 10000.0);
         std::memcpy(p + 1, &v, sizeof v);
     } else {
         const std::int64_t v = value.AsInteger();

@@ -1,5 +1,7 @@
 #include "table/variant.h"
 
+#include "table/fieldstorage.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,27 +9,8 @@
 
 namespace marlune::table {
 
-namespace {
-
-std::string FormatFloat(double value)
-{
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
-}
-
-std::int64_t ClampToInt64(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 9.2233720368547758e18)
-        return std::numeric_limits<std::int64_t>::max();
-    if (value <= -9.2233720368547758e18)
-        return std::numeric_limits<std::int64_t>::min();
-    return static_cast<std::int64_t>(std::llround(value));
-}
-
-} // namespace
+using storage::ClampToInt64;
+using storage::FormatFloat;
 
 std::string Variant::AsText() const
 {
