@@ -1085,36 +1085,35 @@ void MemTableBase::DetachDataSource(DataSource* source)
                        dataSources_.end());
 }
 
-void MemTableBase::NotifyActiveChanged(bool active)
+// Tells every data source, unless controls are disabled. The list is copied
+// because an observer may detach while it is told.
+template <class... Args>
+void MemTableBase::NotifyAll(void (DataSource::*notify)(Args...), Args... args)
 {
     if (disableCount_ > 0)
         return;
     for (DataSource* ds : std::vector<DataSource*>(dataSources_))
-        ds->NotifyActiveChanged(active);
+        (ds->*notify)(args...);
+}
+
+void MemTableBase::NotifyActiveChanged(bool active)
+{
+    NotifyAll(&DataSource::NotifyActiveChanged, active);
 }
 
 void MemTableBase::NotifyDataSetChanged()
 {
-    if (disableCount_ > 0)
-        return;
-    for (DataSource* ds : std::vector<DataSource*>(dataSources_))
-        ds->NotifyDataSetChanged();
+    NotifyAll(&DataSource::NotifyDataSetChanged);
 }
 
 void MemTableBase::NotifyDataSetScrolled(int distance)
 {
-    if (disableCount_ > 0)
-        return;
-    for (DataSource* ds : std::vector<DataSource*>(dataSources_))
-        ds->NotifyDataSetScrolled(distance);
+    NotifyAll(&DataSource::NotifyDataSetScrolled, distance);
 }
 
 void MemTableBase::NotifyLayoutChanged()
 {
-    if (disableCount_ > 0)
-        return;
-    for (DataSource* ds : std::vector<DataSource*>(dataSources_))
-        ds->NotifyLayoutChanged();
+    NotifyAll(&DataSource::NotifyLayoutChanged);
 }
 
 } // namespace marlune::table

@@ -265,6 +265,7 @@ private:
     void NotifyDataSetChanged();
     void NotifyDataSetScrolled(int distance);
     void NotifyLayoutChanged();
+    template <class... Args> void NotifyAll(void (DataSource::*notify)(Args...), Args... args);
 
     // loading
     void BeginLoadState();
