@@ -206,6 +206,19 @@ TEST_F(DBGridInputTest, DoubleClickOnlyRaisesTheEvent)
     EXPECT_EQ(RecNo(), 3);
 }
 
+TEST_F(DBGridInputTest, RightDoubleClickSelectsLikeAPress)
+{
+    int raised = 0;
+    grid_->OnDblClick = [&](app::DBGrid&) { ++raised; };
+    // Sent directly: QTest's double click leaves the right button down.
+    const QPoint second = InRow(4, 1);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, second, grid_->mapToGlobal(second),
+                    Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grid_, &dbl);
+    EXPECT_EQ(RecNo(), 5);
+    EXPECT_EQ(raised, 0);
+}
+
 TEST_F(DBGridInputTest, WheelMovesOneRecordPerNotch)
 {
     before_->setFocus();

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <string>
 
 namespace marlune::testing {
 namespace {
@@ -340,6 +341,67 @@ TEST_F(DBGridTest, IncrementalRepaintsMatchAFullPaint)
     same("scrolled sideways");
 }
 
+TEST_F(DBGridTest, IncrementalRepaintsMatchWhenScrolledSidewaysUnfocusedOrWide)
+{
+    LoadRecords(200);
+    const auto same = [&](const char* step) {
+        const QRect c = grid_->ClientRect();
+        const QImage screen = ScreenPicture().copy(c);
+        ASSERT_FALSE(screen.isNull());
+        EXPECT_TRUE(screen == Picture().copy(c)) << step;
+    };
+    grid_->SetLeftCol(1);
+    for (int i = 0; i < 12; ++i)
+        Key(Qt::Key_Down);
+    same("scrolled down while scrolled sideways");
+    Wheel(-120);
+    same("wheel");
+    before_->setFocus();
+    QTest::qWait(0);
+    table_.MoveBy(5);
+    same("scrolled without the focus");
+    table_.MoveBy(-9);
+    same("scrolled back without the focus");
+    FocusGrid();
+    // Wider than the columns: rows and lines stop at the last column.
+    window_->resize(1100, 500);
+    grid_->resize(1000, grid_->height());
+    same("wide");
+    for (int i = 0; i < 12; ++i)
+        Key(Qt::Key_Down);
+    same("wide, scrolled");
+    Key(Qt::Key_Up, Qt::ControlModifier);
+    same("wide, first slot");
+    SetGridHeight(HeightForRows(4));
+    Key(Qt::Key_PageDown);
+    Key(Qt::Key_Down);
+    same("short, scrolled");
+}
+
+TEST_F(DBGridTest, SearchPlacementHoldsForEveryWindowSize)
+{
+    constexpr int kRecords = 100;
+    LoadRecords(kRecords);
+    for (int rows : {1, 2, 4, 5, 10}) {
+        SetGridHeight(HeightForRows(rows));
+        ASSERT_EQ(grid_->VisibleRowCount(), rows);
+        for (int target : {1, 2, 3, 50, 98, 99, 100}) {
+            SCOPED_TRACE(::testing::Message() << "N " << rows << ", record " << target);
+            ASSERT_TRUE(table_.Locate("Locality", "Locality " + std::to_string(target),
+                                      table::loCaseInsensitive));
+            // The middle slot, or as many slots as records precede it; near
+            // the end the window stays full, the last record in the last slot.
+            const int preceding = target - 1;
+            const int following = kRecords - target;
+            const int slot = std::max(std::min((rows - 1) / 2, preceding), rows - 1 - following);
+            EXPECT_EQ(grid_->CurrentSlot(), slot);
+            EXPECT_EQ(grid_->PaintedRowCount(), rows);
+            EXPECT_EQ(table_.SlotRecNo(slot), target);
+            EXPECT_EQ(grid_->VerticalScrollBar()->value(), target);
+        }
+    }
+}
+
 TEST_F(DBGridTest, SearchResultGoesToTheMiddleRow)
 {
     LoadRecords(100);
@@ -376,6 +438,23 @@ TEST_F(DBGridTest, DisabledControlsKeepThePicture)
     EXPECT_EQ(grid_->CurrentSlot(), table_.ActiveRecord());
     EXPECT_EQ(grid_->VerticalScrollBar()->value(), 100);
     EXPECT_FALSE(Picture() == before);
+}
+
+TEST_F(DBGridTest, SizeChangedWhileControlsAreDisabledIsAppliedWhenTheyReturn)
+{
+    LoadRecords(100);
+    table_.DisableControls();
+    table_.Last();
+    // The report owns the table meanwhile: its window is left alone.
+    SetGridHeight(HeightForRows(4));
+    EXPECT_EQ(table_.BufferCount(), 10);
+    table_.EnableControls();
+    EXPECT_EQ(table_.BufferCount(), 4);
+    EXPECT_EQ(table_.WindowRecordCount(), 4);
+    EXPECT_EQ(grid_->CurrentSlot(), 3);
+    EXPECT_EQ(RecNo(), 100);
+    EXPECT_EQ(grid_->VerticalScrollInfo().max, 100 + 4 - 1);
+    EXPECT_EQ(grid_->VerticalScrollInfo().page, 4);
 }
 
 TEST_F(DBGridTest, ShrinkingKeepsTheCurrentRecordInTheLastRow)
