@@ -112,6 +112,17 @@ int Collator::CompareGeneral(std::string_view a, std::string_view b, bool ignore
     return Sign(impl_->collators[ignoreCase ? 1 : 0].compare(ua.View(), ub.View()));
 }
 
+// Inline: it runs on every table comparison, a search's inner loop included.
+inline bool Collator::RestIsFast(const RankTable& ranks, std::string_view text, std::size_t from)
+{
+    for (std::size_t j = from; j < text.size(); ++j) {
+        if (ranks[static_cast<unsigned char>(text[j])] == kNotFast) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<int> Collator::FastCompare(const RankTable& ranks, std::string_view a,
                                          std::string_view b)
 {
@@ -131,15 +142,8 @@ std::optional<int> Collator::FastCompare(const RankTable& ranks, std::string_vie
         }
     }
     // The table only speaks for texts that are printable ASCII throughout.
-    for (std::size_t j = i; j < a.size(); ++j) {
-        if (ranks[static_cast<unsigned char>(a[j])] == kNotFast) {
-            return std::nullopt;
-        }
-    }
-    for (std::size_t j = i; j < b.size(); ++j) {
-        if (ranks[static_cast<unsigned char>(b[j])] == kNotFast) {
-            return std::nullopt;
-        }
+    if (!RestIsFast(ranks, a, i) || !RestIsFast(ranks, b, i)) {
+        return std::nullopt;
     }
     if (result != 0) {
         return result;
@@ -245,15 +249,8 @@ std::optional<bool> Collator::FastEqual(const RankTable& ranks, std::string_view
         return true;
     }
     // Unequal, provided the rest of both texts is printable ASCII.
-    for (std::size_t j = i; j < a.size(); ++j) {
-        if (ranks[static_cast<unsigned char>(a[j])] == kNotFast) {
-            return std::nullopt;
-        }
-    }
-    for (std::size_t j = i; j < b.size(); ++j) {
-        if (ranks[static_cast<unsigned char>(b[j])] == kNotFast) {
-            return std::nullopt;
-        }
+    if (!RestIsFast(ranks, a, i) || !RestIsFast(ranks, b, i)) {
+        return std::nullopt;
     }
     return false;
 }
@@ -293,34 +290,41 @@ const Collator* Collator::ForLocaleId(unsigned localeId)
     return last;
 }
 
-std::optional<int> Compare(std::string_view a, std::string_view b, bool ignoreCase,
-                           unsigned localeId)
+namespace {
+
+template <class Result>
+using Comparison = Result (Collator::*)(std::string_view, std::string_view, bool) const;
+
+// Asks the thread's collator for the locale; nothing when the number is unknown.
+template <class Result>
+std::optional<Result> AskCollator(unsigned localeId, Comparison<Result> ask, std::string_view a,
+                                  std::string_view b, bool ignoreCase)
 {
     const Collator* collator = Collator::ForLocaleId(localeId);
     if (collator == nullptr) {
         return std::nullopt;
     }
-    return collator->Compare(a, b, ignoreCase);
+    return (collator->*ask)(a, b, ignoreCase);
+}
+
+} // namespace
+
+std::optional<int> Compare(std::string_view a, std::string_view b, bool ignoreCase,
+                           unsigned localeId)
+{
+    return AskCollator(localeId, &Collator::Compare, a, b, ignoreCase);
 }
 
 std::optional<bool> Equal(std::string_view a, std::string_view b, bool ignoreCase,
                           unsigned localeId)
 {
-    const Collator* collator = Collator::ForLocaleId(localeId);
-    if (collator == nullptr) {
-        return std::nullopt;
-    }
-    return collator->Equal(a, b, ignoreCase);
+    return AskCollator(localeId, &Collator::Equal, a, b, ignoreCase);
 }
 
 std::optional<bool> EqualPrefix(std::string_view key, std::string_view text, bool ignoreCase,
                                 unsigned localeId)
 {
-    const Collator* collator = Collator::ForLocaleId(localeId);
-    if (collator == nullptr) {
-        return std::nullopt;
-    }
-    return collator->EqualPrefix(key, text, ignoreCase);
+    return AskCollator(localeId, &Collator::EqualPrefix, key, text, ignoreCase);
 }
 
 } // namespace marlune::platform

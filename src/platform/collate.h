@@ -75,6 +75,8 @@ private:
                                           std::string_view b);
     static std::optional<bool> FastEqual(const RankTable& ranks, std::string_view a,
                                          std::string_view b);
+    // Whether every byte of the text from `from` on has a rank in the table.
+    static bool RestIsFast(const RankTable& ranks, std::string_view text, std::size_t from);
     void BuildFastPath(bool ignoreCase);
 
     struct Impl;

@@ -561,6 +561,30 @@ bool ChangeDocument(PredefinedKey root, const std::function<Outcome(RegistryDocu
     return stored && outcome != Outcome::Failed;
 }
 
+// Opens `relative` below `base`; both must exist. `written` gets `base` as
+// given, then the names below it as the file spells them.
+bool OpenBelow(PredefinedKey root, const std::vector<std::string>& base,
+               const std::vector<std::string>& relative, std::vector<std::string>& written)
+{
+    const auto document = LoadDocument(root);
+    if (!document) {
+        return false;
+    }
+    const RegistryDocument::Key* key = document->Find(base);
+    if (key == nullptr) {
+        return false;
+    }
+    written = base;
+    for (const std::string& part : relative) {
+        key = key->FindSubkey(part);
+        if (key == nullptr) {
+            return false;
+        }
+        written.push_back(key->name);
+    }
+    return true;
+}
+
 // Creates `relative` below `base`, which must exist; `written` gets the
 // full path with the names as the file spells them.
 bool CreateBelow(PredefinedKey root, const std::vector<std::string>& base,
@@ -907,18 +931,9 @@ std::optional<RegistryKey> OpenKey(PredefinedKey root, std::string_view path)
     if (!parts) {
         return std::nullopt;
     }
-    const auto document = LoadDocument(root);
-    if (!document) {
-        return std::nullopt;
-    }
-    const RegistryDocument::Key* key = &document->Root();
     std::vector<std::string> written;
-    for (const std::string& part : *parts) {
-        key = key->FindSubkey(part);
-        if (key == nullptr) {
-            return std::nullopt;
-        }
-        written.push_back(key->name);
+    if (!OpenBelow(root, {}, *parts, written)) {
+        return std::nullopt;
     }
     return RegistryKey(root, std::move(written));
 }
@@ -1006,21 +1021,9 @@ std::optional<RegistryKey> RegistryKey::OpenSubKey(std::string_view path) const
     if (!parts) {
         return std::nullopt;
     }
-    const auto document = LoadDocument(root_);
-    if (!document) {
+    std::vector<std::string> written;
+    if (!OpenBelow(root_, path_, *parts, written)) {
         return std::nullopt;
-    }
-    const RegistryDocument::Key* key = document->Find(path_);
-    if (key == nullptr) {
-        return std::nullopt;
-    }
-    std::vector<std::string> written = path_;
-    for (const std::string& part : *parts) {
-        key = key->FindSubkey(part);
-        if (key == nullptr) {
-            return std::nullopt;
-        }
-        written.push_back(key->name);
     }
     return RegistryKey(root_, std::move(written));
 }

@@ -78,25 +78,7 @@ bool StoredOutside(FieldType type, int size, Performance performance)
 
 bool Comparable(FieldType type)
 {
-    switch (type) {
-    case FieldType::ftString:
-    case FieldType::ftFixedChar:
-    case FieldType::ftSmallint:
-    case FieldType::ftInteger:
-    case FieldType::ftWord:
-    case FieldType::ftBoolean:
-    case FieldType::ftFloat:
-    case FieldType::ftCurrency:
-    case FieldType::ftBCD:
-    case FieldType::ftDate:
-    case FieldType::ftTime:
-    case FieldType::ftDateTime:
-    case FieldType::ftAutoInc:
-    case FieldType::ftLargeint:
-        return true;
-    default:
-        return false;
-    }
+    return IsTextType(type) || IsIntegerType(type) || IsFloatType(type) || IsScaledType(type);
 }
 
 bool IsIntegerType(FieldType type)
@@ -249,17 +231,9 @@ std::int64_t Field::AsInteger() const
     if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0)
         return 0;
     const std::uint8_t* p = r->data + binding_.offset + 1;
+    if (storage::IsIntegerType(dataType_))
+        return storage::LoadInteger(dataType_, p);
     switch (dataType_) {
-    case FieldType::ftSmallint:
-    case FieldType::ftBoolean:
-        return Load<std::int16_t>(p);
-    case FieldType::ftWord:
-        return Load<std::uint16_t>(p);
-    case FieldType::ftInteger:
-    case FieldType::ftAutoInc:
-        return Load<std::int32_t>(p);
-    case FieldType::ftLargeint:
-        return Load<std::int64_t>(p);
     case FieldType::ftFloat:
     case FieldType::ftDate:
     case FieldType::ftTime:
@@ -353,7 +327,7 @@ void Field::SetAsInteger(std::int64_t value)
         SetAsString(std::to_string(value));
         return;
     }
-    if (storage::IsFloatType(dataType_)) {
+    if (storage::IsFloatType(dataType_) || storage::IsScaledType(dataType_)) {
         SetAsFloat(static_cast<double>(value));
         return;
     }
@@ -362,28 +336,7 @@ void Field::SetAsInteger(std::int64_t value)
         return;
     std::uint8_t* p = r->data + binding_.offset;
     p[0] = 1;
-    switch (dataType_) {
-    case FieldType::ftSmallint:
-        Store<std::int16_t>(p + 1, static_cast<std::int16_t>(value));
-        break;
-    case FieldType::ftBoolean:
-        Store<std::int16_t>(p + 1, value != 0 ? 1 : 0);
-        break;
-    case FieldType::ftWord:
-        Store<std::uint16_t>(p + 1, static_cast<std::uint16_t>(value));
-        break;
-    case FieldType::ftInteger:
-    case FieldType::ftAutoInc:
-        Store<std::int32_t>(p + 1, static_cast<std::int32_t>(value));
-        break;
-    case FieldType::ftCurrency:
-    case FieldType::ftBCD:
-        Store<std::int64_t>(p + 1, ClampToInt64(static_cast<double>(value) * 10000.0));
-        break;
-    default:
-        Store<std::int64_t>(p + 1, value);
-        break;
-    }
+    storage::StoreInteger(dataType_, p + 1, value);
     dataSet_->FieldWritten(*this);
 }
 

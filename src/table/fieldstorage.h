@@ -51,23 +51,25 @@ inline std::string_view CutText(std::string_view text, int size)
     return text;
 }
 
+// Copies n bytes (sizeof(Word) <= n <= 2 * sizeof(Word)) as a first and a
+// last word, which overlap when n is less than two words.
+template <class Word> void CopyTwoWords(std::uint8_t* to, const char* from, std::size_t n)
+{
+    Word a;
+    Word b;
+    std::memcpy(&a, from, sizeof(Word));
+    std::memcpy(&b, from + n - sizeof(Word), sizeof(Word));
+    std::memcpy(to, &a, sizeof(Word));
+    std::memcpy(to + n - sizeof(Word), &b, sizeof(Word));
+}
+
 // Copies a short text without a library call (most values are a few bytes).
 inline void CopyText(std::uint8_t* to, const char* from, std::size_t n)
 {
     if (n >= 8 && n <= 16) {
-        std::uint64_t a;
-        std::uint64_t b;
-        std::memcpy(&a, from, 8);
-        std::memcpy(&b, from + n - 8, 8);
-        std::memcpy(to, &a, 8);
-        std::memcpy(to + n - 8, &b, 8);
+        CopyTwoWords<std::uint64_t>(to, from, n);
     } else if (n >= 4 && n < 8) {
-        std::uint32_t a;
-        std::uint32_t b;
-        std::memcpy(&a, from, 4);
-        std::memcpy(&b, from + n - 4, 4);
-        std::memcpy(to, &a, 4);
-        std::memcpy(to + n - 4, &b, 4);
+        CopyTwoWords<std::uint32_t>(to, from, n);
     } else if (n < 4) {
         for (std::size_t i = 0; i < n; ++i)
             to[i] = static_cast<std::uint8_t>(from[i]);
@@ -87,6 +89,47 @@ template <class T> T Load(const std::uint8_t* p)
 template <class T> void Store(std::uint8_t* p, T v)
 {
     std::memcpy(p, &v, sizeof v);
+}
+
+// A value of an integer type (IsIntegerType) as a 64-bit integer.
+inline std::int64_t LoadInteger(FieldType type, const std::uint8_t* p)
+{
+    switch (type) {
+    case FieldType::ftSmallint:
+    case FieldType::ftBoolean:
+        return Load<std::int16_t>(p);
+    case FieldType::ftWord:
+        return Load<std::uint16_t>(p);
+    case FieldType::ftInteger:
+    case FieldType::ftAutoInc:
+        return Load<std::int32_t>(p);
+    default:
+        return Load<std::int64_t>(p);
+    }
+}
+
+// Stores a value of an integer type cut to the type's width; a Boolean keeps
+// 1 for any value but 0.
+inline void StoreInteger(FieldType type, std::uint8_t* p, std::int64_t value)
+{
+    switch (type) {
+    case FieldType::ftSmallint:
+        Store<std::int16_t>(p, static_cast<std::int16_t>(value));
+        break;
+    case FieldType::ftBoolean:
+        Store<std::int16_t>(p, value != 0 ? 1 : 0);
+        break;
+    case FieldType::ftWord:
+        Store<std::uint16_t>(p, static_cast<std::uint16_t>(value));
+        break;
+    case FieldType::ftInteger:
+    case FieldType::ftAutoInc:
+        Store<std::int32_t>(p, static_cast<std::int32_t>(value));
+        break;
+    default:
+        Store<std::int64_t>(p, value);
+        break;
+    }
 }
 
 // A floating-point value as a 64-bit integer: rounded, saturated, NaN as 0.

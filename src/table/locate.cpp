@@ -207,11 +207,7 @@ bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
     found_ = found >= 0;
     if (!found_)
         return false;
-    PlaceWindow(found, (bufferCount_ - 1) / 2);
-    bof_ = eof_ = false;
-    NotifyDataSetChanged();
-    if (AfterScroll)
-        AfterScroll(*this);
+    MoveToFound(found);
     return true;
 }
 

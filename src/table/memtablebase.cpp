@@ -836,6 +836,16 @@ int MemTableBase::MoveBy(int distance)
     return moved;
 }
 
+// The end of a successful Locate or GotoBookmark.
+void MemTableBase::MoveToFound(int place)
+{
+    PlaceWindow(place, (bufferCount_ - 1) / 2);
+    bof_ = eof_ = false;
+    NotifyDataSetChanged();
+    if (AfterScroll)
+        AfterScroll(*this);
+}
+
 int MemTableBase::RecNo() const
 {
     RecordStore::Guard lock(store_);
@@ -915,11 +925,7 @@ bool MemTableBase::GotoBookmark(const Bookmark& bookmark)
         return false;
     if (BeforeScroll)
         BeforeScroll(*this);
-    PlaceWindow(found, (bufferCount_ - 1) / 2);
-    bof_ = eof_ = false;
-    NotifyDataSetChanged();
-    if (AfterScroll)
-        AfterScroll(*this);
+    MoveToFound(found);
     return true;
 }
 

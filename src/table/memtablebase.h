@@ -253,6 +253,7 @@ private:
     void ClearWindow();
     void FetchInto(int slot, int place);
     void PlaceWindow(int place, int wantedSlot); // current record at place
+    void MoveToFound(int place);                 // the same, mid-window, after a search
     void FillWindowFrom(int firstPlace, int count);
     void ShiftWindow(int distance);
     void RefreshWindow();

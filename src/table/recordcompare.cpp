@@ -14,28 +14,12 @@ namespace {
 
 using storage::ClampToInt64;
 using storage::Load;
+using storage::Store;
 
 template <class T> int Order(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
-
-std::int64_t IntegerAt(FieldType type, const std::uint8_t* p)
-{
-    switch (type) {
-    case FieldType::ftSmallint:
-    case FieldType::ftBoolean:
-        return Load<std::int16_t>(p);
-    case FieldType::ftWord:
-        return Load<std::uint16_t>(p);
-    case FieldType::ftInteger:
-    case FieldType::ftAutoInc:
-        return Load<std::int32_t>(p);
-    default:
-        return Load<std::int64_t>(p);
-    }
-}
-
 
 } // namespace
 
@@ -104,7 +88,7 @@ int RecordComparer::CompareField(const KeyField& kf, const Record* key, const Re
     } else if (storage::IsScaledType(type)) {
         result = Order(Load<std::int64_t>(a), Load<std::int64_t>(b));
     } else {
-        result = Order(IntegerAt(type, a), IntegerAt(type, b));
+        result = Order(storage::LoadInteger(type, a), storage::LoadInteger(type, b));
     }
     return (kf.options & mtcoDescending) ? -result : result;
 }
@@ -143,41 +127,14 @@ void WriteKeyValue(RecordStore& store, const Field& field, Record* record, const
         return;
     }
     p[0] = 1;
-    if (storage::IsFloatType(type)) {
-        const double v = value.AsFloat();
-        std::memcpy(p + 1, &v, sizeof v);
-    } else if (storage::IsScaledType(type)) {
-        const std::int64_t v = ClampToInt64(value.AsFloat() * 10000.0);
-        std::memcpy(p + 1, &v, sizeof v);
-    } else {
-        const std::int64_t v = value.AsInteger();
-        switch (type) {
-        case FieldType::ftSmallint: {
-            const auto x = static_cast<std::int16_t>(v);
-            std::memcpy(p + 1, &x, sizeof x);
-            break;
-        }
-        case FieldType::ftBoolean: {
-            const std::int16_t x = value.AsBoolean() ? 1 : 0;
-            std::memcpy(p + 1, &x, sizeof x);
-            break;
-        }
-        case FieldType::ftWord: {
-            const auto x = static_cast<std::uint16_t>(v);
-            std::memcpy(p + 1, &x, sizeof x);
-            break;
-        }
-        case FieldType::ftInteger:
-        case FieldType::ftAutoInc: {
-            const auto x = static_cast<std::int32_t>(v);
-            std::memcpy(p + 1, &x, sizeof x);
-            break;
-        }
-        default:
-            std::memcpy(p + 1, &v, sizeof v);
-            break;
-        }
-    }
+    if (storage::IsFloatType(type))
+        Store<double>(p + 1, value.AsFloat());
+    else if (storage::IsScaledType(type))
+        Store<std::int64_t>(p + 1, ClampToInt64(value.AsFloat() * 10000.0));
+    else if (type == FieldType::ftBoolean)
+        storage::StoreInteger(type, p + 1, value.AsBoolean() ? 1 : 0);
+    else
+        storage::StoreInteger(type, p + 1, value.AsInteger());
 }
 
 } // namespace marlune::table

@@ -267,14 +267,21 @@ bool ValidRecord(const Record* record)
            record->data == reinterpret_cast<const std::uint8_t*>(record) + sizeof(RecordHeader);
 }
 
+// The link to a value stored outside the record, after checking that the
+// record and the slot belong to the layout.
+inline std::uint8_t* OutsideLink(const RecordLayout& layout, const Record* record, int slot)
+{
+    if (!ValidRecord(record) || slot < 0 || slot >= layout.outsideCount)
+        throw Error("Invalid record ");
+    return record->data + layout.outsideOffset + slot * RecordStore::kOutsideSlotSize;
+}
+
 } // namespace
 
 std::string_view RecordStore::OutsideValue(const Record* record, int slot) const
 {
     Guard lock(*this);
-    if (!ValidRecord(record) || slot < 0 || slot >= layout_.outsideCount)
-        throw Error("Invalid record ");
-    const std::uint8_t* p = record->data + layout_.outsideOffset + slot * kOutsideSlotSize;
+    const std::uint8_t* p = OutsideLink(layout_, record, slot);
     const std::uint8_t* value = nullptr;
     std::memcpy(&value, p, sizeof value);
     if (value == nullptr)
@@ -287,9 +294,7 @@ std::string_view RecordStore::OutsideValue(const Record* record, int slot) const
 void RecordStore::SetOutsideValue(Record* record, int slot, std::string_view bytes)
 {
     Guard lock(*this);
-    if (!ValidRecord(record) || slot < 0 || slot >= layout_.outsideCount)
-        throw Error("Invalid record ");
-    std::uint8_t* p = record->data + layout_.outsideOffset + slot * kOutsideSlotSize;
+    std::uint8_t* p = OutsideLink(layout_, record, slot);
     std::uint8_t* old = nullptr;
     std::memcpy(&old, p, sizeof old);
     const auto length = static_cast<std::uint32_t>(bytes.size());
@@ -305,9 +310,7 @@ void RecordStore::SetOutsideValue(Record* record, int slot, std::string_view byt
 void RecordStore::ClearOutsideValue(Record* record, int slot)
 {
     Guard lock(*this);
-    if (!ValidRecord(record) || slot < 0 || slot >= layout_.outsideCount)
-        throw Error("Invalid record ");
-    std::uint8_t* p = record->data + layout_.outsideOffset + slot * kOutsideSlotSize;
+    std::uint8_t* p = OutsideLink(layout_, record, slot);
     std::uint8_t* old = nullptr;
     std::memcpy(&old, p, sizeof old);
     std::uint8_t* none = nullptr;
