@@ -157,14 +157,7 @@ def first_start(args):
         # The grid is painted once the records are loaded; wait until two
         # screenshots in a row agree.
         shots = os.path.join(args.out, "e2e_first_start.png")
-        previous = None
-        def settled():
-            nonlocal previous
-            pixels = grid_pixels(screenshot(shots), origin)
-            same = pixels == previous
-            previous = pixels
-            return same
-        wait_for("the window to settle", settled, timeout=20, interval=0.3)
+        previous = settle(origin, shots)
         print(f"screenshot {shots}")
 
         # Typing moves the grid to another record.
