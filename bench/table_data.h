@@ -5,6 +5,7 @@
 // the SQLite baselines.
 
 #include "datafilewriter.h"
+#include "platform/stream.h"
 #include "table/memtable.h"
 
 #include <sqlite3.h>

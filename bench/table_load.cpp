@@ -43,7 +43,7 @@ std::unique_ptr<table::MemTable> LoadOnce(const std::string& bytes)
 {
     auto t = std::make_unique<table::MemTable>();
     t->Open();
-    table::MemoryStream stream = table::MemoryStream::View(bytes);
+    platform::MemoryStream stream = platform::MemoryStream::View(bytes);
     t->ReadTableStream(stream);
     return t;
 }

@@ -16,7 +16,7 @@ struct Loaded {
     {
         t.SetBufferCount(40);
         t.Open();
-        table::MemoryStream s = table::MemoryStream::View(bytes);
+        platform::MemoryStream s = platform::MemoryStream::View(bytes);
         t.ReadTableStream(s);
     }
     table::MemTable t;

@@ -1,8 +1,11 @@
-# Project-wide compiler settings applied to every target through marlune_target().
+# Project-wide compiler settings, applied to every target through marlune_options.
 add_library(marlune_options INTERFACE)
 target_compile_options(marlune_options INTERFACE
   $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual>)
 target_compile_definitions(marlune_options INTERFACE QT_NO_KEYWORDS)
+if(MARLUNE_WERROR)
+  target_compile_options(marlune_options INTERFACE $<$<CXX_COMPILER_ID:GNU,Clang>:-Werror>)
+endif()
 if(MARLUNE_BUILD_FUZZ)
   target_compile_options(marlune_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   target_link_options(marlune_options INTERFACE -fsanitize=address,undefined)
@@ -12,32 +15,22 @@ if(MARLUNE_SANITIZE)
   target_link_options(marlune_options INTERFACE -fsanitize=${MARLUNE_SANITIZE})
 endif()
 
-# A static library made of every source file in the current directory,
-# linking the libraries named after it publicly.
+# marlune_library(name SOURCES a.cpp a.h ... [DEPENDS lib ...]): a static
+# library of the listed files, linking DEPENDS publicly. Listing every file
+# makes a lost file fail the build.
 function(marlune_library name)
-  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  list(FILTER _srcs INCLUDE REGEX "\\.cpp$")
-  if(NOT _srcs)
-    # Nothing written yet: a header-only placeholder keeps dependents configurable.
-    add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} INTERFACE ${ARGN})
-    return()
-  endif()
-  file(GLOB _hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_library(${name} STATIC ${_srcs} ${_hdrs})
-  target_link_libraries(${name} PUBLIC ${ARGN} PRIVATE marlune_options)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;DEPENDS")
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE marlune_options)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
 endfunction()
 
-# A GoogleTest executable made of every source file in the current directory.
+# marlune_test(name SOURCES a_test.cpp ... [DEPENDS lib ...]): a GoogleTest
+# executable whose tests CTest runs offscreen.
 function(marlune_test name)
-  file(GLOB _srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  if(NOT _srcs)
-    return()
-  endif()
-  add_executable(${name} ${_srcs})
-  target_link_libraries(${name} PRIVATE marlune_options GTest::gtest GTest::gtest_main ${ARGN})
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;DEPENDS")
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE marlune_options GTest::gtest GTest::gtest_main ${ARG_DEPENDS})
   target_compile_definitions(${name} PRIVATE
     MARLUNE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" MARLUNE_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name}

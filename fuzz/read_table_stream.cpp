@@ -2,6 +2,7 @@
 // leaving a table that can be walked and searched.
 
 #include "platform/error.h"
+#include "platform/stream.h"
 #include "table/memtable.h"
 
 #include <cstddef>
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     t.Open();
     // Twice: the second load meets whatever the first one left.
     for (int round = 0; round < 2; ++round) {
-        MemoryStream stream = MemoryStream::View(bytes);
+        marlune::platform::MemoryStream stream = marlune::platform::MemoryStream::View(bytes);
         try {
             t.ReadTableStream(stream);
         } catch (const marlune::Error&) {

@@ -15,7 +15,7 @@
 
 #include "platform/cp1252.h"
 #include "platform/gui/application.h"
-#include "platform/gui/fonts.h"
+#include "platform/paint/fonts.h"
 #include "table/memtable.h"
 
 namespace marlune::app {

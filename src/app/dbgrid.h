@@ -10,7 +10,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/gui/colors.h"
+#include "platform/paint/colors.h"
 #include "table/datasource.h"
 
 class QScrollBar;

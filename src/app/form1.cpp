@@ -6,8 +6,8 @@
 #include "app/toolbar.h"
 #include "platform/cp1252.h"
 #include "platform/gui/application.h"
-#include "platform/gui/colors.h"
-#include "platform/gui/fonts.h"
+#include "platform/paint/colors.h"
+#include "platform/paint/fonts.h"
 #include "platform/gui/messagebox.h"
 
 #include <QButtonGroup>

@@ -1,22 +1,13 @@
 #include "platform/profile.h"
 
 #include "platform/registry.h"
+#include "platform/atomicfile.h"
+#include "platform/blanks.h"
 
 #include <vector>
 
 namespace marlune::platform {
 namespace {
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 bool HasLineBreakOrNul(std::string_view text)
 {
@@ -56,13 +47,13 @@ std::vector<Line> SplitLines(std::string_view bytes)
 // The section a header line names, or nothing for any other line.
 std::optional<std::string_view> SectionName(std::string_view line)
 {
-    line = Trim(line);
+    line = TrimBlanks(line);
     if (!line.starts_with("[")) {
         return std::nullopt;
     }
     line.remove_prefix(1);
     const std::size_t close = line.find(']');
-    return Trim(line.substr(0, close));
+    return TrimBlanks(line.substr(0, close));
 }
 
 struct Entry {
@@ -72,7 +63,7 @@ struct Entry {
 
 std::optional<Entry> KeyLine(std::string_view line)
 {
-    const std::string_view trimmed = Trim(line);
+    const std::string_view trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[') {
         return std::nullopt;
     }
@@ -80,7 +71,7 @@ std::optional<Entry> KeyLine(std::string_view line)
     if (equals == std::string_view::npos) {
         return std::nullopt;
     }
-    return Entry{Trim(line.substr(0, equals)), line.substr(equals + 1)};
+    return Entry{TrimBlanks(line.substr(0, equals)), line.substr(equals + 1)};
 }
 
 // The lines of the first section of that name: [header, end), end being the
@@ -92,7 +83,7 @@ struct SectionRange {
 
 std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::string_view section)
 {
-    const std::string_view wanted = Trim(section);
+    const std::string_view wanted = TrimBlanks(section);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto name = SectionName(lines[i].text);
         if (name && NamesEqual(*name, wanted)) {
@@ -109,7 +100,7 @@ std::optional<SectionRange> FindSection(const std::vector<Line>& lines, std::str
 std::optional<std::size_t> FindKey(const std::vector<Line>& lines, const SectionRange& range,
                                    std::string_view key)
 {
-    const std::string_view wanted = Trim(key);
+    const std::string_view wanted = TrimBlanks(key);
     for (std::size_t i = range.header + 1; i < range.end; ++i) {
         const auto entry = KeyLine(lines[i].text);
         if (entry && NamesEqual(entry->key, wanted)) {
@@ -139,7 +130,7 @@ std::string EncodeValue(std::string_view value)
 
 std::string DecodeValue(std::string_view raw)
 {
-    raw = Trim(raw);
+    raw = TrimBlanks(raw);
     if (raw.size() >= 2 && IsQuote(raw.front()) && raw.front() == raw.back()) {
         raw = raw.substr(1, raw.size() - 2);
     }
@@ -148,13 +139,13 @@ std::string DecodeValue(std::string_view raw)
 
 bool ValidSection(std::string_view section)
 {
-    return !Trim(section).empty() && !HasLineBreakOrNul(section) &&
+    return !TrimBlanks(section).empty() && !HasLineBreakOrNul(section) &&
            section.find(']') == std::string_view::npos;
 }
 
 bool ValidKey(std::string_view key)
 {
-    const std::string_view trimmed = Trim(key);
+    const std::string_view trimmed = TrimBlanks(key);
     return !trimmed.empty() && !HasLineBreakOrNul(key) && key.find('=') == std::string_view::npos &&
            trimmed.front() != '[' && trimmed.front() != ';';
 }
@@ -212,13 +203,13 @@ std::optional<std::string> Edit(const std::optional<std::string>& current, std::
         lines[*keyIndex].text = newText;
     } else if (range) {
         std::size_t at = range->end;
-        while (at > range->header + 1 && Trim(lines[at - 1].text).empty()) {
+        while (at > range->header + 1 && TrimBlanks(lines[at - 1].text).empty()) {
             --at;
         }
         if (lines[at - 1].ending.empty()) {
             lines[at - 1].ending = newline;
         }
-        newText = std::string(Trim(*key)) + "=" + EncodeValue(*value);
+        newText = std::string(TrimBlanks(*key)) + "=" + EncodeValue(*value);
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), Line{newText, newline});
     } else {
         std::string out = Join(lines);
@@ -226,13 +217,13 @@ std::optional<std::string> Edit(const std::optional<std::string>& current, std::
             if (lines.back().ending.empty()) {
                 out += newline;
             }
-            if (!Trim(lines.back().text).empty()) {
+            if (!TrimBlanks(lines.back().text).empty()) {
                 out += newline; // a blank line between sections
             }
         }
-        out += "[" + std::string(Trim(section)) + "]";
+        out += "[" + std::string(TrimBlanks(section)) + "]";
         out += newline;
-        out += std::string(Trim(*key)) + "=" + EncodeValue(*value);
+        out += std::string(TrimBlanks(*key)) + "=" + EncodeValue(*value);
         out += newline;
         return out;
     }

@@ -3,7 +3,6 @@
 #include "table/datasource.h"
 #include "table/field.h"
 #include "table/memtablebase.h"
-#include "table/stream.h"
 #include "table/variant.h"
 
 #include <string>

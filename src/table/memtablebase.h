@@ -11,11 +11,14 @@
 #include <string_view>
 #include <vector>
 
+namespace marlune::platform {
+class Stream;
+}
+
 namespace marlune::table {
 
 class DataSource;
 class RecordComparer;
-class Stream;
 class TableReader;
 
 // Options of Locate.
@@ -193,7 +196,7 @@ public:
 
     // --- data files
     void LoadTableFile(const std::string& fileName);
-    void ReadTableStream(Stream& stream);
+    void ReadTableStream(platform::Stream& stream);
 
     // --- events
     std::function<void(MemTableBase&)> BeforeScroll;
@@ -253,6 +256,7 @@ private:
     void ClearWindow();
     void FetchInto(int slot, int place);
     void PlaceWindow(int place, int wantedSlot); // current record at place
+    void WindowAtFirst(); // current record at the first visible one, at the beginning
     void MoveToFound(int place);                 // the same, mid-window, after a search
     void FillWindowFrom(int firstPlace, int count);
     void ShiftWindow(int distance);

@@ -4,7 +4,7 @@
 #include "platform/error.h"
 #include "table/fieldstorage.h"
 #include "table/memtablebase.h"
-#include "table/stream.h"
+#include "platform/stream.h"
 
 #include <cmath>
 #include <cstring>
@@ -16,7 +16,7 @@ namespace marlune::table {
 
 // ---------------------------------------------------------------- values
 
-ValueReader::ValueReader(Stream& stream)
+ValueReader::ValueReader(platform::Stream& stream)
     : stream_(stream), size_(stream.Size()), bufferStart_(stream.Position())
 {
 }
@@ -482,14 +482,14 @@ void TableReader::ReadValues(ValueReader& in, int version)
 
 // ---------------------------------------------------------------- table operations
 
-void MemTableBase::ReadTableStream(Stream& stream)
+void MemTableBase::ReadTableStream(platform::Stream& stream)
 {
     TableReader(*this, stream).Read();
 }
 
 void MemTableBase::LoadTableFile(const std::string& fileName)
 {
-    FileStream stream(fileName);
+    platform::FileStream stream(fileName);
     if (OnLoad)
         OnLoad(*this);
     ReadTableStream(stream);

@@ -6,10 +6,13 @@
 #include <string>
 #include <string_view>
 
+namespace marlune::platform {
+class Stream;
+}
+
 namespace marlune::table {
 
 class MemTableBase;
-class Stream;
 
 // Tags of the tagged values of the table data format.
 enum ValueTag : std::uint8_t {
@@ -32,7 +35,7 @@ class ValueReader {
 public:
     static constexpr std::size_t kBufferSize = 16384;
 
-    explicit ValueReader(Stream& stream);
+    explicit ValueReader(platform::Stream& stream);
 
     std::int64_t Position() const { return bufferStart_ + static_cast<std::int64_t>(pos_); }
     std::int64_t Size() const { return size_; }
@@ -76,7 +79,7 @@ private:
     [[noreturn]] static void InvalidValue();
     std::int64_t Remaining() const { return size_ - Position(); }
 
-    Stream& stream_;
+    platform::Stream& stream_;
     std::int64_t size_;
     std::int64_t bufferStart_;
     std::size_t pos_ = 0;
@@ -89,7 +92,7 @@ private:
 // Reads a data file into a table (the whole load, with its recovery).
 class TableReader {
 public:
-    TableReader(MemTableBase& table, Stream& stream) : table_(table), stream_(stream) {}
+    TableReader(MemTableBase& table, platform::Stream& stream) : table_(table), stream_(stream) {}
     void Read();
 
 private:
@@ -101,7 +104,7 @@ private:
     void Progress(int percentage);
 
     MemTableBase& table_;
-    Stream& stream_;
+    platform::Stream& stream_;
 };
 
 } // namespace marlune::table

@@ -1,7 +1,7 @@
 // The postcode grid: layout, painting, following the table, scroll bars.
 #include "gridtestbase.h"
 
-#include "platform/gui/fonts.h"
+#include "platform/paint/fonts.h"
 
 #include <QScrollBar>
 #include <QTest>

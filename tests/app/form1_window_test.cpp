@@ -5,8 +5,8 @@
 #include "app/labelededit.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
-#include "platform/gui/colors.h"
-#include "platform/gui/fonts.h"
+#include "platform/paint/colors.h"
+#include "platform/paint/fonts.h"
 
 #include <QApplication>
 #include <QFrame>

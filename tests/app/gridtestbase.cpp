@@ -1,7 +1,7 @@
 #include "gridtestbase.h"
 
 #include "apptestbase.h"
-#include "platform/gui/fonts.h"
+#include "platform/paint/fonts.h"
 
 #include <QFile>
 #include <QProcess>

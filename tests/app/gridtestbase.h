@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/dbgrid.h"
-#include "platform/gui/colors.h"
+#include "platform/paint/colors.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
 

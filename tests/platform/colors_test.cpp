@@ -1,7 +1,7 @@
 // Colour values of the original platform and their mapping to the palette.
 #include "platform/gui/application.h"
-#include "platform/gui/colors.h"
-#include "platform/gui/fonts.h"
+#include "platform/paint/colors.h"
+#include "platform/paint/fonts.h"
 
 #include <QCoreApplication>
 #include <QFontInfo>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/stream.h"
 #include "table/memtable.h"
 #include "tablefile.h"
 
@@ -7,6 +8,9 @@
 #include <vector>
 
 namespace marlune::table::testing {
+
+using platform::FileStream;
+using platform::MemoryStream;
 
 // Counts what a bound control is told.
 class CountingObserver : public DataSourceObserver {

@@ -1,4 +1,4 @@
-#include "platform/gui/fonts.h"
+#include "platform/paint/fonts.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace marlune::table {
+namespace marlune::platform {
 
 // A small sequential read interface over a file or a block of memory.
 class Stream {
@@ -65,4 +65,4 @@ private:
     std::int64_t position_ = 0;
 };
 
-} // namespace marlune::table
+} // namespace marlune::platform

@@ -1,4 +1,4 @@
-#include "platform/gui/colors.h"
+#include "platform/paint/colors.h"
 
 #include <array>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "table/stream.h"
+#include "platform/stream.h"
 
 #include "platform/error.h"
 
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace marlune::table {
+namespace marlune::platform {
 
 FileStream::FileStream(const std::string& fileName)
 {
@@ -97,4 +97,4 @@ void MemoryStream::Seek(std::int64_t position)
     position_ = std::clamp<std::int64_t>(position, 0, static_cast<std::int64_t>(data_.size()));
 }
 
-} // namespace marlune::table
+} // namespace marlune::platform

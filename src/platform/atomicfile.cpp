@@ -1,0 +1,160 @@
+#include "platform/atomicfile.h"
+
+#include "platform/filedescriptor.h"
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace marlune::platform {
+namespace {
+
+// A temporary file that is removed unless it was renamed into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile()
+    {
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+        }
+    }
+    const std::string& Path() const { return path_; }
+    void Release() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string Directory(const std::string& path)
+{
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    return parent.empty() ? std::string(".") : parent;
+}
+
+std::atomic<unsigned> temporaryCounter{0};
+
+} // namespace
+
+FileContents ReadWholeFile(const std::string& path)
+{
+    FileContents contents;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        // A missing file, or a directory on the way that is a plain file: nothing there.
+        contents.state = (errno == ENOENT || errno == ENOTDIR) ? FileContents::State::Missing
+                                                               : FileContents::State::Failed;
+        return contents;
+    }
+    char buffer[16384];
+    while (true) {
+        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            contents.state = FileContents::State::Failed;
+            contents.bytes.clear();
+            return contents;
+        }
+        if (got == 0) {
+            break;
+        }
+        contents.bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    contents.state = FileContents::State::Read;
+    return contents;
+}
+
+bool UpdateFileAtomically(
+    const std::string& path,
+    const std::function<std::optional<std::string>(const std::optional<std::string>&)>& edit,
+    bool createDirectory)
+{
+    const std::string directory = Directory(path);
+    if (createDirectory) {
+        std::error_code ignored;
+        std::filesystem::create_directories(directory, ignored);
+    }
+
+    const std::string lockPath = path + ".lock";
+    FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (lock.Get() < 0) {
+        return false;
+    }
+    while (::flock(lock.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+
+    const FileContents current = ReadWholeFile(path);
+    if (current.state == FileContents::State::Failed) {
+        return false; // never replace what could not be read
+    }
+    const std::optional<std::string> replacement =
+        edit(current.state == FileContents::State::Read ? std::optional<std::string>(current.bytes)
+                                                        : std::nullopt);
+    if (!replacement) {
+        return true;
+    }
+
+    // O_EXCL with a fresh name rather than mkstemp, so the new file gets the
+    // usual permissions under the umask.
+    std::string temporaryPath;
+    int rawFd = -1;
+    for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
+        temporaryPath = path + ".tmp." + std::to_string(::getpid()) + "." +
+                        std::to_string(temporaryCounter.fetch_add(1));
+        rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (rawFd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (rawFd < 0) {
+        return false;
+    }
+    TemporaryFile temporary(temporaryPath);
+    FileDescriptor out(rawFd);
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0) {
+        ::fchmod(out.Get(), existing.st_mode & 07777);
+    }
+    if (!WriteAll(out.Get(), *replacement) || ::fsync(out.Get()) != 0 || !out.Close()) {
+        return false;
+    }
+    if (::rename(temporary.Path().c_str(), path.c_str()) != 0) {
+        return false;
+    }
+    temporary.Release();
+    // Make the rename itself durable.
+    FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() >= 0) {
+        ::fsync(dir.Get());
+    }
+    return true;
+}
+
+} // namespace marlune::platform

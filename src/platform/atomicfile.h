@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// Whole-file reads and atomic replacement, shared by the settings files and
+// everything else that must never leave a half-written file behind.
+namespace marlune::platform {
+
+struct FileContents {
+    enum class State { Missing, Read, Failed } state = State::Missing;
+    std::string bytes;
+};
+FileContents ReadWholeFile(const std::string& path);
+
+// Atomically replaces a file under its lock file: `edit` gets the current
+// contents (nothing when the file does not exist) and returns the new
+// contents, or nothing to leave the file alone. False when the file cannot be
+// read, locked, written or replaced; the old file is then unchanged. With
+// `createDirectory` the file's directory is made first if it is missing.
+bool UpdateFileAtomically(
+    const std::string& path,
+    const std::function<std::optional<std::string>(const std::optional<std::string>&)>& edit,
+    bool createDirectory = false);
+
+} // namespace marlune::platform
