@@ -64,8 +64,9 @@ std::string MillionFile()
         const std::string file = WorkDir().filePath(QStringLiteral("million.dat")).toStdString();
         std::ofstream out(file, std::ios::binary);
         marlune::tools::DataFileWriter writer(out);
-        for (int i = 0; i < kMillion; ++i)
+        for (int i = 0; i < kMillion; ++i) {
             writer.Add(rows[static_cast<std::size_t>(i) % rows.size()]);
+        }
         writer.Finish();
         return file;
     }();
@@ -81,14 +82,18 @@ std::unique_ptr<TForm1> ShowWindow(const std::string& dataFile)
         WorkDir().filePath(QStringLiteral("registry")).toStdString());
     auto key = marlune::platform::CreateKey(marlune::platform::PredefinedKey::CurrentUser,
                                             "Software\\Calderix\\Marlune\\Settings");
-    if (!key || !key->SetValue("DataFileName", marlune::platform::RegistryValue::String(dataFile)))
+    if (!key ||
+        !key->SetValue("DataFileName", marlune::platform::RegistryValue::String(dataFile))) {
         throw std::runtime_error("cannot write the setting");
+    }
     auto form = std::make_unique<TForm1>();
     form->show();
-    while (!form->ShowStepDone())
+    while (!form->ShowStepDone()) {
         QCoreApplication::processEvents();
-    if (form->Table1.RecordCount() == 0)
+    }
+    if (form->Table1.RecordCount() == 0) {
         throw std::runtime_error("data file not loaded: " + dataFile);
+    }
     form->Edit1->setFocus();
     QCoreApplication::processEvents();
     return form;
@@ -104,8 +109,9 @@ TForm1& MillionWindow()
 {
     static std::unique_ptr<TForm1> form = [] {
         auto f = ShowWindow(MillionFile());
-        if (f->Table1.RecordCount() != kMillion)
+        if (f->Table1.RecordCount() != kMillion) {
             throw std::runtime_error("the million table is incomplete");
+        }
         return f;
     }();
     return *form;
@@ -130,10 +136,12 @@ const std::vector<Keystroke>& TypingBondi()
 {
     static const std::vector<Keystroke> keys = [] {
         std::vector<Keystroke> k;
-        for (char c : std::string("bondi"))
+        for (char c : std::string("bondi")) {
             k.push_back({Qt::Key_A + (c - 'a'), QString(QChar(c))});
-        for (int i = 0; i < 5; ++i)
+        }
+        for (int i = 0; i < 5; ++i) {
             k.push_back({Qt::Key_Backspace, QString()});
+        }
         return k;
     }();
     return keys;

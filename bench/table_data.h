@@ -29,8 +29,9 @@ inline const std::string& ShippedPath()
 inline std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         throw std::runtime_error("cannot read " + path);
+    }
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -53,9 +54,11 @@ inline const std::vector<tools::PostcodeRow>& ShippedRows()
         t.DisableControls();
         for (t.First(); !t.Eof(); t.Next()) {
             tools::PostcodeRow row;
-            for (int i = 0; i < 5; ++i)
-                if (!t.Fields(i).IsNull())
+            for (int i = 0; i < 5; ++i) {
+                if (!t.Fields(i).IsNull()) {
                     row[static_cast<std::size_t>(i)] = t.Fields(i).AsString();
+                }
+            }
             out.push_back(std::move(row));
         }
         t.EnableControls();
@@ -71,8 +74,9 @@ inline const std::vector<tools::PostcodeRow>& MillionRows()
         std::vector<tools::PostcodeRow> out;
         out.reserve(kMillion);
         const auto& base = ShippedRows();
-        while (out.size() < static_cast<std::size_t>(kMillion))
+        while (out.size() < static_cast<std::size_t>(kMillion)) {
             out.push_back(base[out.size() % base.size()]);
+        }
         return out;
     }();
     return rows;
@@ -125,11 +129,12 @@ public:
         for (const auto& row : rows) {
             for (int i = 0; i < 5; ++i) {
                 const auto& v = row[static_cast<std::size_t>(i)];
-                if (v)
+                if (v) {
                     sqlite3_bind_text(st, i + 1, v->data(), static_cast<int>(v->size()),
                                       SQLITE_STATIC);
-                else
+                } else {
                     sqlite3_bind_null(st, i + 1);
+                }
             }
             sqlite3_step(st);
             sqlite3_reset(st);

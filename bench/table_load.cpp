@@ -23,9 +23,11 @@ long StatusKb(const char* key)
     std::ifstream in("/proc/self/status");
     std::string line;
     const std::size_t n = std::strlen(key);
-    while (std::getline(in, line))
-        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':')
+    while (std::getline(in, line)) {
+        if (line.compare(0, n, key) == 0 && line.size() > n && line[n] == ':') {
             return std::strtol(line.c_str() + n + 1, nullptr, 10);
+        }
+    }
     return -1;
 }
 
@@ -68,8 +70,9 @@ void Load(benchmark::State& state, const std::string& bytes, int records)
         state.ResumeTiming();
         auto t = LoadOnce(bytes);
         state.PauseTiming();
-        if (t->RecordCount() != records)
+        if (t->RecordCount() != records) {
             state.SkipWithError("wrong record count");
+        }
         blockBytes = static_cast<double>(t->Store().BlockBytesInUse());
         peakIncrease = static_cast<double>(StatusKb("VmHWM") - before) * 1024.0;
         t.reset();
@@ -95,8 +98,9 @@ void LoadFile(benchmark::State& state, const std::string& path, int records)
         t->Open();
         t->LoadTableFile(path);
         state.PauseTiming();
-        if (t->RecordCount() != records)
+        if (t->RecordCount() != records) {
             state.SkipWithError("wrong record count");
+        }
         t.reset();
         state.ResumeTiming();
     }
@@ -114,8 +118,9 @@ void ReadBytes(benchmark::State& state, const std::string& path, int records)
         std::size_t done = 0;
         while (done < buffer.size()) {
             const ssize_t n = ::read(fd, buffer.data() + done, buffer.size() - done);
-            if (n <= 0)
+            if (n <= 0) {
                 break;
+            }
             done += static_cast<std::size_t>(n);
         }
         ::close(fd);

@@ -53,8 +53,9 @@ void Locate(benchmark::State& state, Loaded& l, const char* text, bool expectFou
     const char* field = byPcode ? "PCode" : "Locality";
     for (auto _ : state) {
         const bool found = l.t.Locate(field, text, table::loCaseInsensitive | table::loPartialKey);
-        if (found != expectFound)
+        if (found != expectFound) {
             state.SkipWithError("unexpected result");
+        }
     }
     state.counters["recNo"] = l.t.RecNo();
 }
@@ -72,11 +73,13 @@ void SqliteLike(benchmark::State& state, bench::SqliteTable& db, const char* tex
     for (auto _ : state) {
         sqlite3_bind_text(st, 1, pattern.data(), static_cast<int>(pattern.size()), SQLITE_STATIC);
         const bool found = sqlite3_step(st) == SQLITE_ROW;
-        if (found)
+        if (found) {
             rowid = sqlite3_column_int64(st, 0);
+        }
         sqlite3_reset(st);
-        if (found != expectFound)
+        if (found != expectFound) {
             state.SkipWithError("unexpected result");
+        }
     }
     sqlite3_finalize(st);
     state.counters["recNo"] = static_cast<double>(rowid);

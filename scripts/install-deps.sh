@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Marlune
-# need, when any is missing. Idempotent; uses sudo when not run as root.
+# Installs the Debian packages Marlune needs, when any is missing.
+#   install-deps.sh run    what building and running need
+#   install-deps.sh test   that, plus the test and benchmark tools
+# Idempotent; uses sudo when not run as root.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
-  xvfb xauth xdotool imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
-  python3 sqlite3 libsqlite3-dev
 )
+if [ "${1:-run}" = test ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth xdotool imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
+    python3 sqlite3 libsqlite3-dev curl clang-format
+  )
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -32,44 +32,54 @@ std::vector<PostcodeRow> ReadPostcodeCsv(std::istream& in, const std::string& so
     std::vector<PostcodeRow> rows;
     const auto expected = kPostcodeFields.size();
     try {
-        if (!reader.NextRow(fields))
+        if (!reader.NextRow(fields)) {
             throw Error(Where(sourceName, 1) + "the file is empty; expected a header row");
-        if (fields.size() != expected)
+        }
+        if (fields.size() != expected) {
             throw Error(Where(sourceName, reader.RowLine()) + "the header row has " +
                         std::to_string(fields.size()) + " columns, expected " +
                         std::to_string(expected));
-        for (std::size_t i = 0; i < expected; ++i)
-            if (fields[i].text != kPostcodeFields[i].name)
+        }
+        for (std::size_t i = 0; i < expected; ++i) {
+            if (fields[i].text != kPostcodeFields[i].name) {
                 throw Error(Where(sourceName, reader.RowLine()) + "header column " +
-                            std::to_string(i + 1) + " is \"" + fields[i].text +
-                            "\", expected \"" + std::string(kPostcodeFields[i].name) + "\"");
+                            std::to_string(i + 1) + " is \"" + fields[i].text + "\", expected \"" +
+                            std::string(kPostcodeFields[i].name) + "\"");
+            }
+        }
         while (reader.NextRow(fields)) {
             const int line = reader.RowLine();
-            if (fields.size() == 1 && fields[0].text.empty() && !fields[0].quoted)
+            if (fields.size() == 1 && fields[0].text.empty() && !fields[0].quoted) {
                 continue; // a blank line
-            if (fields.size() != expected)
+            }
+            if (fields.size() != expected) {
                 throw Error(Where(sourceName, line) + "the row has " +
                             std::to_string(fields.size()) + " columns, expected " +
                             std::to_string(expected));
+            }
             PostcodeRow row;
             for (std::size_t i = 0; i < expected; ++i) {
                 const auto& f = fields[i];
-                if (f.text.empty() && !f.quoted)
+                if (f.text.empty() && !f.quoted) {
                     continue; // null
+                }
                 std::string text;
-                if (const auto bad = cp1252::StrictFromUtf8(f.text, text))
+                if (const auto bad = platform::StrictFromUtf8(f.text, text)) {
                     throw Error(Where(sourceName, line) + std::string(kPostcodeFields[i].name) +
                                 ": character " + CodePointName(bad->codePoint) + " at position " +
                                 std::to_string(bad->position + 1) +
                                 " cannot be written in Windows-1252");
-                if (text.find('\0') != std::string::npos)
+                }
+                if (text.find('\0') != std::string::npos) {
                     throw Error(Where(sourceName, line) + std::string(kPostcodeFields[i].name) +
                                 ": the text holds a NUL character");
-                if (text.size() > static_cast<std::size_t>(kPostcodeFields[i].size))
+                }
+                if (text.size() > static_cast<std::size_t>(kPostcodeFields[i].size)) {
                     throw Error(Where(sourceName, line) + std::string(kPostcodeFields[i].name) +
                                 ": \"" + f.text + "\" has " + std::to_string(text.size()) +
                                 " characters, more than the field's " +
                                 std::to_string(kPostcodeFields[i].size));
+                }
                 row[i] = std::move(text);
             }
             rows.push_back(std::move(row));
@@ -77,8 +87,9 @@ std::vector<PostcodeRow> ReadPostcodeCsv(std::istream& in, const std::string& so
     } catch (const Error& e) {
         const std::string msg = e.what();
         // The CSV reader reports "line N: ..."; put the source name in front.
-        if (msg.rfind("line ", 0) == 0)
+        if (msg.rfind("line ", 0) == 0) {
             throw Error(sourceName + ":" + msg.substr(5));
+        }
         throw;
     }
     return rows;
@@ -91,16 +102,16 @@ DataFileWriter::DataFileWriter(std::ostream& out) : out_(out)
     Integer(kVersion);
     Tag(1); // field definitions
     for (const auto& f : kPostcodeFields) {
-        Text(f.name);         // name
-        Text("String");       // type
-        Integer(f.size);      // size
-        Text(f.name);         // display label
-        Text("");             // edit mask
+        Text(f.name);    // name
+        Text("String");  // type
+        Integer(f.size); // size
+        Text(f.name);    // display label
+        Text("");        // edit mask
         Integer(f.displayWidth);
-        Boolean(false);       // required
-        Boolean(false);       // read-only
-        Text("Data");         // kind
-        Text("");             // default expression
+        Boolean(false); // required
+        Boolean(false); // read-only
+        Text("Data");   // kind
+        Text("");       // default expression
     }
     Tag(0);
     Tag(1); // no index definitions
@@ -119,8 +130,10 @@ void DataFileWriter::Integer(std::int32_t value)
         buf_.push_back(static_cast<char>((value >> 8) & 0xFF));
     } else {
         Tag(4);
-        for (int k = 0; k < 4; ++k)
-            buf_.push_back(static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * k)) & 0xFF));
+        for (int k = 0; k < 4; ++k) {
+            buf_.push_back(
+                static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * k)) & 0xFF));
+        }
     }
 }
 
@@ -132,8 +145,9 @@ void DataFileWriter::Text(std::string_view text)
     } else {
         Tag(12);
         const auto n = static_cast<std::uint32_t>(text.size());
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < 4; ++k) {
             buf_.push_back(static_cast<char>((n >> (8 * k)) & 0xFF));
+        }
     }
     buf_.append(text);
 }
@@ -150,31 +164,36 @@ void DataFileWriter::Add(const PostcodeRow& row)
     Integer(0); // unchanged
     for (const auto& value : row) {
         Boolean(!value.has_value()); // null flag
-        if (value)
+        if (value) {
             Text(*value);
+        }
     }
     Tag(0);
-    if (buf_.size() >= (1 << 16) - 1024)
+    if (buf_.size() >= (1 << 16) - 1024) {
         Flush();
+    }
 }
 
 void DataFileWriter::Finish()
 {
-    if (finished_)
+    if (finished_) {
         return;
+    }
     finished_ = true;
     Tag(0);
     Flush();
     out_.flush();
-    if (!out_)
+    if (!out_) {
         throw Error("writing the data file failed");
+    }
 }
 
 void WriteDataFile(std::ostream& out, const std::vector<PostcodeRow>& rows)
 {
     DataFileWriter writer(out);
-    for (const auto& row : rows)
+    for (const auto& row : rows) {
         writer.Add(row);
+    }
     writer.Finish();
 }
 

@@ -44,11 +44,12 @@ void PrintCurrent(const MemTable& table)
 {
     std::string line;
     for (int i = 0; i < table.FieldCount(); ++i) {
-        if (i > 0)
+        if (i > 0) {
             line += '\t';
+        }
         line += table.Fields(i).AsString();
     }
-    std::cout << marlune::cp1252::ToUtf8(line) << '\n';
+    std::cout << marlune::platform::ToUtf8(line) << '\n';
 }
 
 // Every visible record whose field begins with the key, compared exactly as
@@ -56,15 +57,17 @@ void PrintCurrent(const MemTable& table)
 int PrintAll(MemTable& table, const std::string& fieldName, std::string key)
 {
     const auto& field = table.FieldByName(fieldName);
-    if (key.size() > static_cast<std::size_t>(field.Size()))
+    if (key.size() > static_cast<std::size_t>(field.Size())) {
         key.resize(static_cast<std::size_t>(field.Size()));
+    }
     const marlune::table::KeyFieldList none;
     const marlune::table::RecordComparer comparer(none, table.LocaleID(), &table.Store());
     const auto options = marlune::table::mtcoCaseInsensitive | marlune::table::mtcoPartialKey;
     int found = 0;
     for (table.First(); !table.Eof(); table.Next()) {
-        if (field.IsNull())
+        if (field.IsNull()) {
             continue;
+        }
         bool cut = false;
         if (comparer.CompareText(key, field.AsString(), options, cut) == 0) {
             PrintCurrent(table);
@@ -107,30 +110,33 @@ int main(int argc, char** argv)
         std::cerr << kUsage;
         return 2;
     }
-    const std::string key = marlune::cp1252::FromUtf8(texts.front());
+    const std::string key = marlune::platform::FromUtf8(texts.front());
     const std::string fieldName = postcode ? "PCode" : "Locality";
 
     MemTable table;
     try {
-        if (dataFile.empty())
+        if (dataFile.empty()) {
             dataFile = DefaultDataFile();
+        }
         table.Open();
         table.LoadTableFile(dataFile);
     } catch (const std::exception& e) {
-        std::cerr << "marlune-find: " << dataFile << ": "
-                  << marlune::cp1252::ToUtf8(e.what()) << "\n";
+        std::cerr << "marlune-find: " << dataFile << ": " << marlune::platform::ToUtf8(e.what())
+                  << "\n";
         return 2;
     }
     try {
-        if (all)
+        if (all) {
             return PrintAll(table, fieldName, key) > 0 ? 0 : 1;
-        if (!table.Locate(fieldName, key, marlune::table::loCaseInsensitive |
-                                              marlune::table::loPartialKey))
+        }
+        if (!table.Locate(fieldName, key,
+                          marlune::table::loCaseInsensitive | marlune::table::loPartialKey)) {
             return 1;
+        }
         PrintCurrent(table);
         return 0;
     } catch (const std::exception& e) {
-        std::cerr << "marlune-find: " << marlune::cp1252::ToUtf8(e.what()) << "\n";
+        std::cerr << "marlune-find: " << marlune::platform::ToUtf8(e.what()) << "\n";
         return 2;
     }
 }

@@ -26,24 +26,28 @@ int Usage(std::ostream& out, int code)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h"))
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         return Usage(std::cout, 0);
-    if (argc != 3)
+    }
+    if (argc != 3) {
         return Usage(std::cerr, 2);
+    }
     const std::string input = argv[1];
     const std::filesystem::path output = argv[2];
     try {
         std::ifstream in(input, std::ios::binary);
-        if (!in)
+        if (!in) {
             throw marlune::Error("cannot open " + input);
+        }
         const auto rows = marlune::tools::ReadPostcodeCsv(in, input);
         // Write beside the target and rename, so a failed run never leaves a
         // half-written data file under the real name.
         const auto temp = std::filesystem::path(output.string() + ".tmp");
         try {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!out)
+            if (!out) {
                 throw marlune::Error("cannot create " + temp.string());
+            }
             marlune::tools::WriteDataFile(out, rows);
         } catch (...) {
             std::error_code ignored;

@@ -36,16 +36,19 @@ void AssignCp1252(QString& out, std::string_view text)
     }
     out.resize(static_cast<qsizetype>(text.size()));
     QChar* d = out.data();
-    for (std::size_t i = 0; i < text.size(); ++i)
-        d[i] = QChar(static_cast<char16_t>(cp1252::ToUnicode(static_cast<unsigned char>(text[i]))));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        d[i] =
+            QChar(static_cast<char16_t>(platform::ToUnicode(static_cast<unsigned char>(text[i]))));
+    }
 }
 
 // Scroll bar position of the first visible column: 0..127 spread over the
 // range of first columns, rounded.
 int HorzThumbFor(int leftCol, int maxLeftCol)
 {
-    if (maxLeftCol <= 0)
+    if (maxLeftCol <= 0) {
         return 0;
+    }
     return (leftCol * DBGrid::kHorzThumbRange + maxLeftCol / 2) / maxLeftCol;
 }
 
@@ -57,7 +60,7 @@ int LeftColForThumb(int thumb, int maxLeftCol)
 
 } // namespace
 
-DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(fonts::VerdanaFont(11))
+DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(paint::VerdanaFont(11))
 {
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -86,29 +89,34 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(fonts::VerdanaFont
 
 DBGrid::~DBGrid()
 {
-    if (dataSource_)
+    if (dataSource_) {
         dataSource_->RemoveObserver(this);
+    }
 }
 
 // --- settings -------------------------------------------------------------------------------
 
 void DBGrid::SetDataSource(table::DataSource* dataSource)
 {
-    if (dataSource == dataSource_)
+    if (dataSource == dataSource_) {
         return;
-    if (dataSource_)
+    }
+    if (dataSource_) {
         dataSource_->RemoveObserver(this);
+    }
     dataSource_ = dataSource;
-    if (dataSource_)
+    if (dataSource_) {
         dataSource_->AddObserver(this);
+    }
     BindColumns();
     Relayout();
 }
 
 void DBGrid::SetOptions(GridOptions options)
 {
-    if (options == options_)
+    if (options == options_) {
         return;
+    }
     options_ = options;
     Relayout();
 }
@@ -190,19 +198,21 @@ void DBGrid::BindColumns()
     for (DBGridColumn& c : columns_) {
         c.field = t ? t->FindField(c.fieldName) : nullptr;
         QString& title = titles_[static_cast<std::size_t>(c.id)];
-        if (!c.caption.isEmpty())
+        if (!c.caption.isEmpty()) {
             title = c.caption;
-        else if (c.field)
-            title = cp1252::ToQString(c.field->DisplayName());
-        else
-            title = cp1252::ToQString(c.fieldName);
+        } else if (c.field) {
+            title = platform::ToQString(c.field->DisplayName());
+        } else {
+            title = platform::ToQString(c.fieldName);
+        }
     }
 }
 
 int DBGrid::ComputedFirstColumnWidth(const DBGridColumn& column) const
 {
-    if (!column.field)
+    if (!column.field) {
         return kDefaultColumnWidth;
+    }
     // Neither stand-in face has an overhang (it comes from synthesised
     // italics and bold on the original platform).
     const int overhang = 0;
@@ -221,8 +231,9 @@ void DBGrid::SetColumnWidth(int index, int width)
 {
     DBGridColumn& c = columns_.at(static_cast<std::size_t>(index));
     width = std::max(width, 1);
-    if (c.widthStored && c.width == width)
+    if (c.widthStored && c.width == width) {
         return;
+    }
     c.width = width;
     c.widthStored = true;
     Relayout();
@@ -231,21 +242,24 @@ void DBGrid::SetColumnWidth(int index, int width)
 void DBGrid::MoveColumn(int from, int to)
 {
     const int count = ColumnCount();
-    if (from < 0 || from >= count || to < 0 || to >= count || from == to)
+    if (from < 0 || from >= count || to < 0 || to >= count || from == to) {
         return;
+    }
     auto first = columns_.begin();
-    if (from < to)
+    if (from < to) {
         std::rotate(first + from, first + from + 1, first + to + 1);
-    else
+    } else {
         std::rotate(first + to, first + from, first + from + 1);
+    }
     Relayout();
 }
 
 int DBGrid::TotalColumnWidth() const
 {
     int total = 0;
-    for (const DBGridColumn& c : columns_)
+    for (const DBGridColumn& c : columns_) {
         total += c.width;
+    }
     return total;
 }
 
@@ -279,8 +293,9 @@ void DBGrid::UpdateMetrics()
     titleLine_ = titles && (options_ & (dgRowLines | dgColLines)) ? 1 : 0;
 
     for (DBGridColumn& c : columns_) {
-        if (!c.widthStored)
+        if (!c.widthStored) {
             c.width = ComputedFirstColumnWidth(c);
+        }
     }
 }
 
@@ -303,8 +318,9 @@ void DBGrid::Relayout()
     int fitted = 0;
     for (int c = ColumnCount() - 1; c >= 0; --c) {
         fitted += columns_[static_cast<std::size_t>(c)].width;
-        if (fitted > clientWidth)
+        if (fitted > clientWidth) {
             break;
+        }
         maxLeftCol_ = c;
     }
     leftCol_ = std::clamp(leftCol_, 0, maxLeftCol_);
@@ -315,8 +331,9 @@ void DBGrid::Relayout()
 
     table::MemTable* t = Table();
     if (CanNavigate()) {
-        if (t->BufferCount() != visibleRows_)
+        if (t->BufferCount() != visibleRows_) {
             t->SetBufferCount(visibleRows_);
+        }
         ReadWindow();
     } else if (!t || !t->Active()) {
         ReadWindow();
@@ -349,10 +366,11 @@ void DBGrid::ReadWindow()
         for (const DBGridColumn& c : columns_) {
             QString& cell = cells_[static_cast<std::size_t>(slot) * columnCount +
                                    static_cast<std::size_t>(c.id)];
-            if (slot < filled && c.field && !t->SlotIsNull(slot, *c.field))
+            if (slot < filled && c.field && !t->SlotIsNull(slot, *c.field)) {
                 AssignCp1252(cell, t->SlotText(slot, *c.field));
-            else
+            } else {
                 cell.resize(0);
+            }
         }
     }
 }
@@ -406,8 +424,9 @@ void DBGrid::UpdateHorizontalScrollBar()
 void DBGrid::SetLeftCol(int column)
 {
     column = std::clamp(column, 0, maxLeftCol_);
-    if (column == leftCol_)
+    if (column == leftCol_) {
         return;
+    }
     // Everything moves sideways, titles included, so the whole client is
     // repainted; the old focus rectangle goes with it.
     leftCol_ = column;
@@ -419,11 +438,13 @@ int DBGrid::ColumnLeft(int column) const
 {
     int x = client_.left();
     if (column >= leftCol_) {
-        for (int c = leftCol_; c < column; ++c)
+        for (int c = leftCol_; c < column; ++c) {
             x += columns_[static_cast<std::size_t>(c)].width;
+        }
     } else {
-        for (int c = column; c < leftCol_; ++c)
+        for (int c = column; c < leftCol_; ++c) {
             x -= columns_[static_cast<std::size_t>(c)].width;
+        }
     }
     return x;
 }
@@ -431,8 +452,9 @@ int DBGrid::ColumnLeft(int column) const
 int DBGrid::ColumnsRight() const
 {
     int x = client_.left();
-    for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c)
+    for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c) {
         x += columns_[static_cast<std::size_t>(c)].width;
+    }
     return std::min(x, client_.right() + 1);
 }
 
@@ -444,15 +466,17 @@ QRect DBGrid::RowRect(int slot) const
 QRect DBGrid::CellRect(int column, int slot) const
 {
     const int width = Columns(column).width;
-    if (slot < 0)
+    if (slot < 0) {
         return QRect(ColumnLeft(column), client_.top(), width, titleHeight_);
+    }
     return QRect(ColumnLeft(column), DataTop() + slot * RowPitch(), width, rowHeight_);
 }
 
 int DBGrid::SlotAt(int y) const
 {
-    if (y < DataTop() || y > client_.bottom())
+    if (y < DataTop() || y > client_.bottom()) {
         return -1;
+    }
     // A row line belongs to the row above it.
     const int slot = (y - DataTop()) / RowPitch();
     return slot < std::min(rows_, visibleRows_) ? slot : -1;
@@ -460,13 +484,15 @@ int DBGrid::SlotAt(int y) const
 
 int DBGrid::ColumnAt(int x) const
 {
-    if (x < client_.left() || x > client_.right())
+    if (x < client_.left() || x > client_.right()) {
         return -1;
+    }
     int left = client_.left();
     for (int c = leftCol_; c < ColumnCount(); ++c) {
         const int width = columns_[static_cast<std::size_t>(c)].width;
-        if (x < left + width)
+        if (x < left + width) {
             return c;
+        }
         left += width;
     }
     return -1;
@@ -475,24 +501,27 @@ int DBGrid::ColumnAt(int x) const
 int DBGrid::ResizeBorderAt(QPoint pos) const
 {
     if (!(options_ & dgTitles) || pos.y() < client_.top() || pos.y() >= DataTop() ||
-        pos.x() > client_.right())
+        pos.x() > client_.right()) {
         return -1;
+    }
     // Scan from the right so that a column made very narrow can still be
     // widened again.
     int right = client_.left();
     int found = -1;
     for (int c = leftCol_; c < ColumnCount() && right <= client_.right(); ++c) {
         right += columns_[static_cast<std::size_t>(c)].width;
-        if (std::abs(pos.x() - right) <= kSizingZone)
+        if (std::abs(pos.x() - right) <= kSizingZone) {
             found = c;
+        }
     }
     return found;
 }
 
 void DBGrid::InvalidateRow(int slot)
 {
-    if (slot < 0 || slot >= visibleRows_)
+    if (slot < 0 || slot >= visibleRows_) {
         return;
+    }
     update(RowRect(slot) & client_);
 }
 
@@ -515,19 +544,22 @@ void DBGrid::DataSetChanged()
     // place, show up here as different bindings.
     std::vector<const table::Field*> before;
     before.reserve(columns_.size());
-    for (const DBGridColumn& c : columns_)
+    for (const DBGridColumn& c : columns_) {
         before.push_back(c.field);
+    }
     BindColumns();
     bool rebound = false;
-    for (std::size_t i = 0; i < columns_.size(); ++i)
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
         rebound = rebound || before[i] != columns_[i].field;
+    }
     if (rebound) {
         Relayout();
         return;
     }
     table::MemTable* t = Table();
-    if (t && t->Active() && t->BufferCount() != visibleRows_)
+    if (t && t->Active() && t->BufferCount() != visibleRows_) {
         t->SetBufferCount(visibleRows_);
+    }
     ReadWindow();
     UpdateVerticalScrollBar();
     update();
@@ -594,12 +626,13 @@ void DBGrid::OnVerticalAction(int action)
             // With tracking off this comes once, when the thumb is released.
             if (!vScroll_->isSliderDown()) {
                 const int p = vScroll_->sliderPosition();
-                if (p <= 1)
+                if (p <= 1) {
                     t->First();
-                else if (p >= t->RecordCount())
+                } else if (p >= t->RecordCount()) {
                     t->Last();
-                else
+                } else {
                     t->SetRecNo(p);
+                }
             }
             break;
         default:
@@ -633,8 +666,9 @@ void DBGrid::OnHorizontalAction(int action)
         SetLeftCol(maxLeftCol_);
         break;
     case QAbstractSlider::SliderMove:
-        if (!hScroll_->isSliderDown())
+        if (!hScroll_->isSliderDown()) {
             SetLeftCol(LeftColForThumb(hScroll_->sliderPosition(), maxLeftCol_));
+        }
         break;
     default:
         break;
@@ -650,16 +684,18 @@ void DBGrid::HorizontalPage(bool forward)
     if (forward) {
         for (int c = leftCol_; c < ColumnCount(); ++c) {
             used += columns_[static_cast<std::size_t>(c)].width;
-            if (used > width)
+            if (used > width) {
                 break;
+            }
             ++count;
         }
         SetLeftCol(leftCol_ + std::max(1, count));
     } else {
         for (int c = leftCol_ - 1; c >= 0; --c) {
             used += columns_[static_cast<std::size_t>(c)].width;
-            if (used > width)
+            if (used > width) {
                 break;
+            }
             ++count;
         }
         SetLeftCol(leftCol_ - std::max(1, count));
@@ -670,8 +706,9 @@ void DBGrid::HorizontalPage(bool forward)
 
 void DBGrid::MoveBy(int distance)
 {
-    if (distance != 0 && CanNavigate())
+    if (distance != 0 && CanNavigate()) {
         Table()->MoveBy(distance);
+    }
 }
 
 void DBGrid::keyPressEvent(QKeyEvent* event)
@@ -694,16 +731,18 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
         MoveBy(ctrl ? visibleRows_ - 1 - slot : 1);
         break;
     case Qt::Key_Left:
-        if (!ctrl)
+        if (!ctrl) {
             MoveBy(-1);
+        }
         break;
     case Qt::Key_Right:
         // With whole-row selection there is no current column to move; Ctrl
         // brings the first column back into view.
-        if (ctrl)
+        if (ctrl) {
             SetLeftCol(0);
-        else
+        } else {
             MoveBy(1);
+        }
         break;
     case Qt::Key_PageUp:
         MoveBy(ctrl ? -slot : -visibleRows_);
@@ -712,12 +751,14 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
         MoveBy(ctrl ? visibleRows_ - 1 - slot : visibleRows_);
         break;
     case Qt::Key_Home:
-        if (can)
+        if (can) {
             t->First();
+        }
         break;
     case Qt::Key_End:
-        if (can)
+        if (can) {
             t->Last();
+        }
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -738,18 +779,22 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
 
 void DBGrid::mousePressEvent(QMouseEvent* event)
 {
-    if (!hasFocus())
+    if (!hasFocus()) {
         setFocus(Qt::MouseFocusReason);
+    }
     const Qt::MouseButton button = event->button();
-    if (button != Qt::LeftButton && button != Qt::RightButton)
+    if (button != Qt::LeftButton && button != Qt::RightButton) {
         return;
+    }
     const QPoint pos = event->position().toPoint();
-    if (!client_.contains(pos))
+    if (!client_.contains(pos)) {
         return;
+    }
 
     if ((options_ & dgTitles) && pos.y() < DataTop()) {
-        if (button != Qt::LeftButton || !(options_ & dgColumnResize))
+        if (button != Qt::LeftButton || !(options_ & dgColumnResize)) {
             return;
+        }
         const int border = ResizeBorderAt(pos);
         if (border >= 0) {
             drag_ = Drag::Sizing;
@@ -766,10 +811,12 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
 
     const int slot = SlotAt(pos.y());
     const int column = ColumnAt(pos.x());
-    if (slot < 0 || column < 0 || !CanNavigate())
+    if (slot < 0 || column < 0 || !CanNavigate()) {
         return;
-    if (column != 0 && leftCol_ > 0)
+    }
+    if (column != 0 && leftCol_ > 0) {
         SetLeftCol(0);
+    }
     MoveBy(slot - Table()->ActiveRecord());
 }
 
@@ -783,16 +830,18 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     case Drag::PendingMove:
-        if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance())
+        if ((pos - pressPos_).manhattanLength() < QApplication::startDragDistance()) {
             return;
+        }
         drag_ = Drag::Moving;
         setCursor(Qt::DragMoveCursor);
         [[fallthrough]];
     case Drag::Moving: {
         int target = ColumnAt(
             std::clamp(pos.x(), client_.left(), std::max(client_.left(), ColumnsRight() - 1)));
-        if (target < 0)
+        if (target < 0) {
             target = ColumnCount() - 1;
+        }
         if (target != dropColumn_) {
             dropColumn_ = target;
             update(QRect(client_.left(), client_.top(), client_.width(), titleHeight_));
@@ -802,16 +851,18 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
     case Drag::None:
         break;
     }
-    if ((options_ & dgColumnResize) && ResizeBorderAt(pos) >= 0)
+    if ((options_ & dgColumnResize) && ResizeBorderAt(pos) >= 0) {
         setCursor(Qt::SplitHCursor);
-    else
+    } else {
         unsetCursor();
+    }
 }
 
 void DBGrid::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
+    if (event->button() != Qt::LeftButton) {
         return;
+    }
     const Drag drag = drag_;
     const int from = dragColumn_;
     const int to = dropColumn_;
@@ -821,16 +872,18 @@ void DBGrid::mouseReleaseEvent(QMouseEvent* event)
     if (drag == Drag::Moving) {
         unsetCursor();
         update();
-        if (to >= 0)
+        if (to >= 0) {
             MoveColumn(from, to);
+        }
     }
 }
 
 void DBGrid::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) {
-        if (OnDblClick)
+        if (OnDblClick) {
             OnDblClick(*this);
+        }
         return;
     }
     mousePressEvent(event);
@@ -920,10 +973,10 @@ void DBGrid::paintEvent(QPaintEvent* event)
     // Single sunken border.
     const QRect all = rect();
     if (!all.adjusted(1, 1, -1, -1).contains(dirty)) {
-        painter.setPen(colors::ColorToQColor(colors::clBtnShadow, pal));
+        painter.setPen(paint::ColorToQColor(paint::clBtnShadow, pal));
         painter.drawLine(all.topLeft(), all.topRight());
         painter.drawLine(all.topLeft(), all.bottomLeft());
-        painter.setPen(colors::ColorToQColor(colors::clBtnHighlight, pal));
+        painter.setPen(paint::ColorToQColor(paint::clBtnHighlight, pal));
         painter.drawLine(all.bottomLeft(), all.bottomRight());
         painter.drawLine(all.topRight(), all.bottomRight());
     }
@@ -931,30 +984,34 @@ void DBGrid::paintEvent(QPaintEvent* event)
         const QRect corner(client_.right() + 1, client_.bottom() + 1, vScroll_->width(),
                            hScroll_->height());
         painter.fillRect(corner & all.adjusted(1, 1, -1, -1),
-                         colors::ColorToQColor(colors::clBtnFace, pal));
+                         paint::ColorToQColor(paint::clBtnFace, pal));
     }
 
     const QRect area = dirty & client_;
-    if (area.isEmpty())
+    if (area.isEmpty()) {
         return;
+    }
     PaintTitles(painter, area);
     PaintRows(painter, area);
-    if (hasFocus())
+    if (hasFocus()) {
         PaintFocusRect(painter);
+    }
 }
 
 void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
 {
-    if (!(options_ & dgTitles))
+    if (!(options_ & dgTitles)) {
         return;
+    }
     const QPalette& pal = palette();
-    const QColor gridColor = colors::ColorToQColor(color_, pal);
+    const QColor gridColor = paint::ColorToQColor(color_, pal);
     const QRect band(client_.left(), client_.top(), client_.width(), titleHeight_ + titleLine_);
-    if (!band.intersects(dirty))
+    if (!band.intersects(dirty)) {
         return;
-    const QColor face = colors::ColorToQColor(fixedColor_, pal);
+    }
+    const QColor face = paint::ColorToQColor(fixedColor_, pal);
     painter.setFont(titleFont_);
-    painter.setPen(colors::ColorToQColor(titleFontColor_, pal));
+    painter.setPen(paint::ColorToQColor(titleFontColor_, pal));
     const int top = client_.top();
     int x = client_.left();
     for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c) {
@@ -970,34 +1027,37 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
         x += column.width;
     }
     const int right = std::min(x, client_.right() + 1);
-    if (titleLine_)
+    if (titleLine_) {
         painter.fillRect(
             QRect(client_.left(), top + titleHeight_, right - client_.left(), titleLine_),
-            colors::ColorToQColor(colors::clBlack, pal));
-    if (right <= client_.right())
+            paint::ColorToQColor(paint::clBlack, pal));
+    }
+    if (right <= client_.right()) {
         painter.fillRect(QRect(right, top, client_.right() + 1 - right, titleHeight_ + titleLine_),
                          gridColor);
+    }
 
     if (drag_ == Drag::Moving && dropColumn_ >= 0) {
         // Where the dragged column will land: its left edge when moving left,
         // its right edge when moving right.
         int edge = ColumnLeft(dropColumn_);
-        if (dropColumn_ > dragColumn_)
+        if (dropColumn_ > dragColumn_) {
             edge += columns_[static_cast<std::size_t>(dropColumn_)].width - 2;
+        }
         painter.fillRect(QRect(edge, top, 2, titleHeight_) & client_,
-                         colors::ColorToQColor(colors::clBlack, pal));
+                         paint::ColorToQColor(paint::clBlack, pal));
     }
 }
 
 void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
 {
     const QPalette& pal = palette();
-    const QColor gridColor = colors::ColorToQColor(color_, pal);
-    const QColor text = colors::ColorToQColor(fontColor_, pal);
-    const QColor highlight = colors::ColorToQColor(colors::clHighlight, pal);
-    const QColor highlightText = colors::ColorToQColor(colors::clHighlightText, pal);
+    const QColor gridColor = paint::ColorToQColor(color_, pal);
+    const QColor text = paint::ColorToQColor(fontColor_, pal);
+    const QColor highlight = paint::ColorToQColor(paint::clHighlight, pal);
+    const QColor highlightText = paint::ColorToQColor(paint::clHighlightText, pal);
     const QColor lineColor =
-        colors::ColorToQColor(color_ == colors::clSilver ? colors::clGray : colors::clSilver, pal);
+        paint::ColorToQColor(color_ == paint::clSilver ? paint::clGray : paint::clSilver, pal);
     const bool showSelection = (options_ & dgAlwaysShowSelection) || hasFocus();
 
     const int pitch = RowPitch();
@@ -1029,49 +1089,57 @@ void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
             }
             x += column.width;
         }
-        if (rowLine_)
+        if (rowLine_) {
             painter.fillRect(
                 QRect(client_.left(), y + rowHeight_, columnsRight - client_.left(), rowLine_) &
                     client_,
                 lineColor);
-        if (columnsRight < clientRight)
+        }
+        if (columnsRight < clientRight) {
             painter.fillRect(QRect(columnsRight, y, clientRight - columnsRight, pitch) & client_,
                              gridColor);
+        }
     }
     // Below the last row: no cells and no lines.
     const int bottom = dataTop + shown * pitch;
-    if (bottom <= client_.bottom())
+    if (bottom <= client_.bottom()) {
         painter.fillRect(
             QRect(client_.left(), bottom, client_.width(), client_.bottom() + 1 - bottom) & dirty,
             gridColor);
+    }
 }
 
 void DBGrid::PaintFocusRect(QPainter& painter)
 {
-    if (!active_ || activeSlot_ < 0 || activeSlot_ >= std::min(rows_, visibleRows_))
+    if (!active_ || activeSlot_ < 0 || activeSlot_ >= std::min(rows_, visibleRows_)) {
         return;
+    }
     const QRect r = QRect(client_.left(), DataTop() + activeSlot_ * RowPitch(),
                           ColumnsRight() - client_.left(), rowHeight_) &
                     client_;
-    if (r.isEmpty())
+    if (r.isEmpty()) {
         return;
+    }
     // A dotted outline drawn by inverting every other pixel, as the platform's
     // focus rectangle is, so it shows on any background.
     QPolygon points;
     points.reserve(2 * (r.width() + r.height()));
     auto add = [&points](int x, int y) {
-        if (((x + y) & 1) == 0)
+        if (((x + y) & 1) == 0) {
             points.append(QPoint(x, y));
+        }
     };
     for (int x = r.left(); x <= r.right(); ++x) {
         add(x, r.top());
-        if (r.bottom() != r.top())
+        if (r.bottom() != r.top()) {
             add(x, r.bottom());
+        }
     }
     for (int y = r.top() + 1; y < r.bottom(); ++y) {
         add(r.left(), y);
-        if (r.right() != r.left())
+        if (r.right() != r.left()) {
             add(r.right(), y);
+        }
     }
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

@@ -60,7 +60,7 @@ struct DBGridColumn {
 class DBGrid : public QWidget, public table::DataSourceObserver {
     Q_OBJECT
 public:
-    using TColor = colors::TColor;
+    using TColor = paint::TColor;
 
     explicit DBGrid(QWidget* parent = nullptr);
     ~DBGrid() override;
@@ -185,10 +185,10 @@ private:
     bool readOnly_ = true;
     GridOptions options_ = dgTitles | dgColumnResize | dgRowLines | dgRowSelect |
                            dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit;
-    TColor color_ = colors::clWindow;
-    TColor fixedColor_ = colors::clBtnFace;
-    TColor fontColor_ = colors::clWindowText;
-    TColor titleFontColor_ = colors::clWindowText;
+    TColor color_ = paint::clWindow;
+    TColor fixedColor_ = paint::clBtnFace;
+    TColor fontColor_ = paint::clWindowText;
+    TColor titleFontColor_ = paint::clWindowText;
     QFont titleFont_;
 
     // Columns in display order; titles_ by column identity.

@@ -47,10 +47,10 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Marlune"));
     setWindowIcon(QIcon(QStringLiteral(":/marlune/marlune_256.png")));
-    setFont(fonts::VerdanaFont(11));
+    setFont(paint::VerdanaFont(11));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, colors::ColorToQColor(colors::clBtnFace));
-    pal.setColor(QPalette::WindowText, colors::ColorToQColor(colors::clWindowText));
+    pal.setColor(QPalette::Window, paint::ColorToQColor(paint::clBtnFace));
+    pal.setColor(QPalette::WindowText, paint::ColorToQColor(paint::clWindowText));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -74,8 +74,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 TForm1::~TForm1()
 {
     // The grid observes DataSource1: the controls go before the components.
-    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         delete child;
+    }
 }
 
 void TForm1::ConfigureStoreData()
@@ -90,8 +91,9 @@ void TForm1::ConfigureStoreData()
 void TForm1::CreateControls()
 {
     imageList1_ = std::make_unique<TImageList>(16, 16);
-    for (const char* picture : {"tb_exit", "tb_print", "tb_update", "tb_about"})
+    for (const char* picture : {"tb_exit", "tb_print", "tb_update", "tb_about"}) {
         imageList1_->Add(QPixmap(QStringLiteral(":/marlune/%1.png").arg(QLatin1String(picture))));
+    }
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -147,8 +149,9 @@ void TForm1::CreateControls()
     // One handler for both, raised only when a button becomes checked.
     for (QRadioButton* button : {RadioButton1, RadioButton2}) {
         connect(button, &QRadioButton::toggled, this, [this](bool checked) {
-            if (checked)
+            if (checked) {
                 platform::RunHandler([this] { RadioButton1Click(); });
+            }
         });
     }
 
@@ -183,11 +186,13 @@ void TForm1::ArrangeControls()
 
 void TForm1::FitOuterSize()
 {
-    if (outerSizeFitted_ || !windowHandle())
+    if (outerSizeFitted_ || !windowHandle()) {
         return;
+    }
     const QMargins frame = windowHandle()->frameMargins();
-    if (frame.isNull())
+    if (frame.isNull()) {
         return;
+    }
     outerSizeFitted_ = true;
     const QSize client(kWidth - frame.left() - frame.right(),
                        kHeight - frame.top() - frame.bottom());
@@ -205,8 +210,9 @@ void TForm1::FitOuterSize()
 void TForm1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (shown_)
+    if (shown_) {
         return;
+    }
     shown_ = true;
     // After the window is on the screen, so that it is painted behind a
     // message of the show step.
@@ -220,8 +226,9 @@ void TForm1::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
     // The window manager's frame arrives some time after the first show.
-    if (shown_)
+    if (shown_) {
         FitOuterSize();
+    }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event)
@@ -233,8 +240,9 @@ void TForm1::resizeEvent(QResizeEvent* event)
 void TForm1::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (event->isAccepted())
+    if (event->isAccepted()) {
         Q_EMIT Closed();
+    }
 }
 
 void TForm1::FormShow()
@@ -252,12 +260,13 @@ void TForm1::FormShow()
 void TForm1::Edit1Change()
 {
     // Errors go to the default error handling.
-    const std::string text = cp1252::FromQString(Edit1->text());
+    const std::string text = platform::FromQString(Edit1->text());
     const table::LocateOptions options = table::loCaseInsensitive | table::loPartialKey;
-    if (RadioButton1->isChecked())
+    if (RadioButton1->isChecked()) {
         Table1.Locate("Locality", text, options);
-    else
+    } else {
         Table1.Locate("PCode", text, options);
+    }
 }
 
 void TForm1::RadioButton1Click()

@@ -31,8 +31,9 @@ void TStatusBar::AddPanel(int width, Qt::Alignment alignment, std::string text)
 void TStatusBar::SetPanelText(int index, std::string_view text)
 {
     Panel& panel = panels_.at(static_cast<std::size_t>(index));
-    if (panel.text == text)
+    if (panel.text == text) {
         return;
+    }
     panel.text = std::string(text);
     update(PanelRect(index));
 }
@@ -40,8 +41,9 @@ void TStatusBar::SetPanelText(int index, std::string_view text)
 QRect TStatusBar::PanelRect(int index) const
 {
     int left = 0;
-    for (int i = 0; i < index; ++i)
+    for (int i = 0; i < index; ++i) {
         left += panels_[static_cast<std::size_t>(i)].width;
+    }
     const bool last = index + 1 == PanelCount();
     const int right =
         last ? width() : left + panels_[static_cast<std::size_t>(index)].width - kPanelGap;
@@ -59,17 +61,19 @@ void TStatusBar::paintEvent(QPaintEvent*)
     painter.setFont(font());
     for (int i = 0; i < PanelCount(); ++i) {
         const QRect box = PanelRect(i);
-        if (box.width() <= 0)
+        if (box.width() <= 0) {
             continue;
+        }
         qDrawShadePanel(&painter, box, palette(), true, 1);
         const Panel& panel = panels_[static_cast<std::size_t>(i)];
-        if (panel.text.empty())
+        if (panel.text.empty()) {
             continue;
+        }
         const QRect textBox = box.adjusted(kTextInset, 1, -kTextInset, -1);
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawText(textBox,
                          static_cast<int>(panel.alignment | Qt::AlignVCenter) | Qt::TextSingleLine,
-                         cp1252::ToQString(panel.text));
+                         platform::ToQString(panel.text));
     }
 }
 

@@ -65,7 +65,8 @@ public:
         }
         for (std::size_t i = 0; i < text.size(); ++i) {
             // Every Windows-1252 character lies in the basic multilingual plane.
-            out[i] = static_cast<char16_t>(cp1252::ToUnicode(static_cast<unsigned char>(text[i])));
+            out[i] =
+                static_cast<char16_t>(platform::ToUnicode(static_cast<unsigned char>(text[i])));
         }
         view_ = QStringView(out, static_cast<qsizetype>(text.size()));
     }

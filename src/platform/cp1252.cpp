@@ -4,15 +4,14 @@
 
 #include <array>
 
-namespace marlune::cp1252 {
+namespace marlune::platform {
 namespace {
 
 // 0x80..0x9F; the other bytes are Latin-1.
 constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 void AppendUtf8(std::string& out, char32_t cp)
@@ -83,18 +82,22 @@ char32_t NextUtf8(std::string_view text, std::size_t& i)
 
 char32_t ToUnicode(unsigned char byte)
 {
-    if (byte >= 0x80 && byte < 0xA0)
+    if (byte >= 0x80 && byte < 0xA0) {
         return kHigh[byte - 0x80];
+    }
     return byte;
 }
 
 std::optional<unsigned char> FromUnicode(char32_t cp)
 {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
         return static_cast<unsigned char>(cp);
-    for (std::size_t k = 0; k < kHigh.size(); ++k)
-        if (kHigh[k] == cp)
+    }
+    for (std::size_t k = 0; k < kHigh.size(); ++k) {
+        if (kHigh[k] == cp) {
             return static_cast<unsigned char>(0x80 + k);
+        }
+    }
     return std::nullopt;
 }
 
@@ -102,8 +105,9 @@ std::string ToUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text)
+    for (char c : text) {
         AppendUtf8(out, ToUnicode(static_cast<unsigned char>(c)));
+    }
     return out;
 }
 
@@ -126,8 +130,9 @@ std::optional<Unrepresentable> StrictFromUtf8(std::string_view utf8, std::string
     for (std::size_t i = 0; i < utf8.size(); ++index) {
         const char32_t cp = NextUtf8(utf8, i);
         const auto b = FromUnicode(cp);
-        if (!b || cp == 0xFFFD)
+        if (!b || cp == 0xFFFD) {
             return Unrepresentable{index, cp};
+        }
         out += static_cast<char>(*b);
     }
     return std::nullopt;
@@ -154,8 +159,9 @@ QString ToQString(std::string_view text)
 {
     QString s;
     s.reserve(static_cast<qsizetype>(text.size()));
-    for (char c : text)
+    for (char c : text) {
         s += QChar(static_cast<char16_t>(ToUnicode(static_cast<unsigned char>(c))));
+    }
     return s;
 }
 
@@ -165,4 +171,4 @@ std::string FromQString(const QString& text)
                                          static_cast<std::size_t>(text.size())));
 }
 
-} // namespace marlune::cp1252
+} // namespace marlune::platform

@@ -9,7 +9,7 @@ class QString;
 
 // Texts inside the table and the report are bytes in Windows-1252. These are
 // the only conversions to and from Unicode.
-namespace marlune::cp1252 {
+namespace marlune::platform {
 
 // The Unicode code point of one Windows-1252 byte. The five bytes that
 // Windows-1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the C1
@@ -36,4 +36,4 @@ std::optional<Unrepresentable> StrictFromUtf8(std::string_view utf8, std::string
 QString ToQString(std::string_view text);
 std::string FromQString(const QString& text);
 
-} // namespace marlune::cp1252
+} // namespace marlune::platform

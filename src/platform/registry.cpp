@@ -26,7 +26,6 @@ std::string& RootDirectoryOverride()
     return directory;
 }
 
-
 bool ValidName(std::string_view name)
 {
     return name.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;

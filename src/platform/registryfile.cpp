@@ -33,7 +33,6 @@ constexpr std::array<unsigned char, 256> MakeUpperTable()
 
 constexpr std::array<unsigned char, 256> kUpper = MakeUpperTable();
 
-
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 constexpr std::size_t kHexLineWidth = 77;
 
@@ -92,8 +91,7 @@ std::optional<std::string> ParseHexBytes(std::string_view text)
     while (!text.empty()) {
         std::size_t comma = text.find(',');
         const bool last = comma == std::string_view::npos;
-        const std::string_view token =
-            TrimBlanks((text.substr(0, last ? text.size() : comma)));
+        const std::string_view token = TrimBlanks((text.substr(0, last ? text.size() : comma)));
         if (token.empty() || token.size() > 2) {
             return std::nullopt;
         }

@@ -27,8 +27,9 @@ FileStream::FileStream(const std::string& fileName)
         ::close(fd_);
         fd_ = -1;
     }
-    if (fd_ < 0)
+    if (fd_ < 0) {
         throw Error("Cannot open file " + fileName);
+    }
     size_ = static_cast<std::int64_t>(st.st_size);
 }
 
@@ -47,12 +48,14 @@ std::size_t FileStream::Read(void* buffer, std::size_t count)
     while (done < count) {
         const ssize_t n = ::read(fd_, out + done, count - done);
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             throw Error("Stream read error");
         }
-        if (n == 0)
+        if (n == 0) {
             break;
+        }
         done += static_cast<std::size_t>(n);
     }
     position_ += static_cast<std::int64_t>(done);
@@ -63,15 +66,17 @@ void FileStream::Seek(std::int64_t position)
 {
     const off_t at =
         ::lseek(fd_, static_cast<off_t>(std::max<std::int64_t>(0, position)), SEEK_SET);
-    if (at < 0)
+    if (at < 0) {
         throw Error("Stream read error");
+    }
     position_ = static_cast<std::int64_t>(at);
 }
 
 MemoryStream& MemoryStream::operator=(MemoryStream&& o) noexcept
 {
-    if (this == &o)
+    if (this == &o) {
         return *this;
+    }
     const bool ownsData = o.data_.data() == o.owned_.data() && !o.owned_.empty();
     owned_ = std::move(o.owned_);
     data_ = ownsData ? std::string_view(owned_) : o.data_;
@@ -84,8 +89,9 @@ MemoryStream& MemoryStream::operator=(MemoryStream&& o) noexcept
 std::size_t MemoryStream::Read(void* buffer, std::size_t count)
 {
     const auto size = static_cast<std::int64_t>(data_.size());
-    if (position_ >= size)
+    if (position_ >= size) {
         return 0;
+    }
     const std::size_t n = std::min(count, static_cast<std::size_t>(size - position_));
     std::memcpy(buffer, data_.data() + position_, n);
     position_ += static_cast<std::int64_t>(n);

@@ -13,27 +13,32 @@ DataSource::DataSource(MemTable* dataSet)
 
 DataSource::~DataSource()
 {
-    if (dataSet_ != nullptr)
+    if (dataSet_ != nullptr) {
         dataSet_->DetachDataSource(this);
+    }
 }
 
 void DataSource::SetDataSet(MemTable* dataSet)
 {
-    if (dataSet == dataSet_)
+    if (dataSet == dataSet_) {
         return;
-    if (dataSet_ != nullptr)
+    }
+    if (dataSet_ != nullptr) {
         dataSet_->DetachDataSource(this);
+    }
     dataSet_ = dataSet;
-    if (dataSet_ != nullptr)
+    if (dataSet_ != nullptr) {
         dataSet_->AttachDataSource(this);
+    }
     NotifyActiveChanged(dataSet_ != nullptr && dataSet_->Active());
 }
 
 void DataSource::AddObserver(DataSourceObserver* observer)
 {
     if (observer != nullptr &&
-        std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+        std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
         observers_.push_back(observer);
+    }
 }
 
 void DataSource::RemoveObserver(DataSourceObserver* observer)
@@ -46,9 +51,11 @@ void DataSource::RemoveObserver(DataSourceObserver* observer)
 template <class F> void DataSource::ForEach(F&& f)
 {
     const std::vector<DataSourceObserver*> snapshot = observers_;
-    for (DataSourceObserver* o : snapshot)
-        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end())
+    for (DataSourceObserver* o : snapshot) {
+        if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) {
             f(*o);
+        }
+    }
 }
 
 void DataSource::NotifyActiveChanged(bool active)

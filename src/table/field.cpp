@@ -63,8 +63,9 @@ int InlineSize(FieldType type, int size)
 
 bool StoredOutside(FieldType type, int size, Performance performance)
 {
-    if (IsBlobType(type))
+    if (IsBlobType(type)) {
         return true;
+    }
     switch (type) {
     case FieldType::ftString:
     case FieldType::ftFixedChar:
@@ -121,8 +122,9 @@ std::string FormatDateTime(double value, FieldType type)
 {
     const double days = std::floor(value);
     double fraction = value - days;
-    if (!std::isfinite(value) || std::fabs(value) > 3.0e6)
+    if (!std::isfinite(value) || std::fabs(value) > 3.0e6) {
         return FormatFloat(value);
+    }
     // Civil date from the day count (1899-12-30 is day 0; 1970-01-01 is day 25569).
     long long z = static_cast<long long>(days) - 25569 + 719468;
     const long long era = (z >= 0 ? z : z - 146096) / 146097;
@@ -133,20 +135,23 @@ std::string FormatDateTime(double value, FieldType type)
     const long long mp = (5 * doy + 2) / 153;
     const long long d = doy - (153 * mp + 2) / 5 + 1;
     const long long m = mp < 10 ? mp + 3 : mp - 9;
-    if (m <= 2)
+    if (m <= 2) {
         ++y;
+    }
     long long secs = std::llround(fraction * 86400.0);
-    if (secs >= 86400)
+    if (secs >= 86400) {
         secs = 86399;
+    }
     char buf[128];
-    if (type == FieldType::ftDate)
+    if (type == FieldType::ftDate) {
         std::snprintf(buf, sizeof buf, "%02lld/%02lld/%04lld", d, m, y);
-    else if (type == FieldType::ftTime)
+    } else if (type == FieldType::ftTime) {
         std::snprintf(buf, sizeof buf, "%02lld:%02lld:%02lld", secs / 3600, secs / 60 % 60,
                       secs % 60);
-    else
+    } else {
         std::snprintf(buf, sizeof buf, "%02lld/%02lld/%04lld %02lld:%02lld:%02lld", d, m, y,
                       secs / 3600, secs / 60 % 60, secs % 60);
+    }
     return buf;
 }
 
@@ -163,10 +168,12 @@ Field::~Field() = default;
 
 int Field::DisplayWidth() const
 {
-    if (displayWidth_ >= 0)
+    if (displayWidth_ >= 0) {
         return displayWidth_;
-    if (IsTextType(dataType_))
+    }
+    if (IsTextType(dataType_)) {
         return size_;
+    }
     return 10;
 }
 
@@ -174,8 +181,9 @@ bool Field::IsNull() const
 {
     RecordStore::Guard lock(dataSet_->Store());
     const Record* r = dataSet_->ReadRecord();
-    if (r == nullptr || !IsBound())
+    if (r == nullptr || !IsBound()) {
         return true;
+    }
     return r->data[binding_.offset] == 0;
 }
 
@@ -183,13 +191,15 @@ std::string Field::AsString() const
 {
     RecordStore::Guard lock(dataSet_->Store());
     const Record* r = dataSet_->ReadRecord();
-    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0)
+    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0) {
         return {};
+    }
     const std::uint8_t* p = r->data + binding_.offset + 1;
     if (binding_.outsideSlot >= 0) {
         std::string_view v = dataSet_->Store().OutsideValue(r, binding_.outsideSlot);
-        if (IsTextType(dataType_))
+        if (IsTextType(dataType_)) {
             v = storage::CutText(v, size_);
+        }
         return std::string(v);
     }
     switch (dataType_) {
@@ -228,11 +238,13 @@ std::int64_t Field::AsInteger() const
 {
     RecordStore::Guard lock(dataSet_->Store());
     const Record* r = dataSet_->ReadRecord();
-    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0)
+    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0) {
         return 0;
+    }
     const std::uint8_t* p = r->data + binding_.offset + 1;
-    if (storage::IsIntegerType(dataType_))
+    if (storage::IsIntegerType(dataType_)) {
         return storage::LoadInteger(dataType_, p);
+    }
     switch (dataType_) {
     case FieldType::ftFloat:
     case FieldType::ftDate:
@@ -254,15 +266,19 @@ double Field::AsFloat() const
 {
     RecordStore::Guard lock(dataSet_->Store());
     const Record* r = dataSet_->ReadRecord();
-    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0)
+    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0) {
         return 0;
+    }
     const std::uint8_t* p = r->data + binding_.offset + 1;
-    if (storage::IsFloatType(dataType_))
+    if (storage::IsFloatType(dataType_)) {
         return Load<double>(p);
-    if (storage::IsScaledType(dataType_))
+    }
+    if (storage::IsScaledType(dataType_)) {
         return static_cast<double>(Load<std::int64_t>(p)) / 10000.0;
-    if (IsTextType(dataType_))
+    }
+    if (IsTextType(dataType_)) {
         return std::strtod(std::string(storage::StoredText(p, size_)).c_str(), nullptr);
+    }
     return static_cast<double>(AsInteger());
 }
 
@@ -279,8 +295,9 @@ void Field::SetAsString(std::string_view text)
 {
     RecordStore::Guard lock(dataSet_->Store());
     Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr)
+    if (r == nullptr) {
         return;
+    }
     std::uint8_t* p = r->data + binding_.offset;
     if (IsTextType(dataType_) && binding_.outsideSlot < 0) {
         // At most Size bytes and the NUL; a NUL inside the text ends it on
@@ -290,8 +307,9 @@ void Field::SetAsString(std::string_view text)
         storage::CopyText(p + 1, text.data(), n);
         p[1 + n] = 0;
     } else if (binding_.outsideSlot >= 0) {
-        if (IsTextType(dataType_))
+        if (IsTextType(dataType_)) {
             text = storage::CutText(text, size_);
+        }
         dataSet_->Store().SetOutsideValue(r, binding_.outsideSlot, text);
         p[0] = 1;
     } else if (dataType_ == FieldType::ftBytes || dataType_ == FieldType::ftVarBytes) {
@@ -299,12 +317,14 @@ void Field::SetAsString(std::string_view text)
         p[0] = 1;
         if (dataType_ == FieldType::ftBytes) {
             std::memset(p + 1, 0, static_cast<std::size_t>(size_));
-            if (n)
+            if (n) {
                 std::memcpy(p + 1, text.data(), n);
+            }
         } else {
             Store<std::uint16_t>(p + 1, static_cast<std::uint16_t>(n));
-            if (n)
+            if (n) {
                 std::memcpy(p + 3, text.data(), n);
+            }
         }
     } else if (dataType_ == FieldType::ftBoolean) {
         SetAsBoolean(text == "True" || text == "true" || text == "TRUE" || text == "1");
@@ -332,8 +352,9 @@ void Field::SetAsInteger(std::int64_t value)
         return;
     }
     Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr)
+    if (r == nullptr) {
         return;
+    }
     std::uint8_t* p = r->data + binding_.offset;
     p[0] = 1;
     storage::StoreInteger(dataType_, p + 1, value);
@@ -352,14 +373,16 @@ void Field::SetAsFloat(double value)
         return;
     }
     Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr)
+    if (r == nullptr) {
         return;
+    }
     std::uint8_t* p = r->data + binding_.offset;
     p[0] = 1;
-    if (storage::IsScaledType(dataType_))
+    if (storage::IsScaledType(dataType_)) {
         Store<std::int64_t>(p + 1, ClampToInt64(value * 10000.0));
-    else
+    } else {
         Store<double>(p + 1, value);
+    }
     dataSet_->FieldWritten(*this);
 }
 
@@ -376,12 +399,14 @@ void Field::Clear()
 {
     RecordStore::Guard lock(dataSet_->Store());
     Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr)
+    if (r == nullptr) {
         return;
+    }
     std::uint8_t* p = r->data + binding_.offset;
     p[0] = 0;
-    if (binding_.outsideSlot >= 0)
+    if (binding_.outsideSlot >= 0) {
         dataSet_->Store().ClearOutsideValue(r, binding_.outsideSlot);
+    }
     dataSet_->FieldWritten(*this);
 }
 

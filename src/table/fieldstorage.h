@@ -44,10 +44,12 @@ inline std::string_view StoredText(const std::uint8_t* storage, int size)
 // The part of a text that is stored: at most size bytes, up to a NUL.
 inline std::string_view CutText(std::string_view text, int size)
 {
-    if (text.size() > static_cast<std::size_t>(size))
+    if (text.size() > static_cast<std::size_t>(size)) {
         text = text.substr(0, static_cast<std::size_t>(size));
-    if (auto nul = text.find('\0'); nul != std::string_view::npos)
+    }
+    if (auto nul = text.find('\0'); nul != std::string_view::npos) {
         text = text.substr(0, nul);
+    }
     return text;
 }
 
@@ -71,8 +73,9 @@ inline void CopyText(std::uint8_t* to, const char* from, std::size_t n)
     } else if (n >= 4 && n < 8) {
         CopyTwoWords<std::uint32_t>(to, from, n);
     } else if (n < 4) {
-        for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t i = 0; i < n; ++i) {
             to[i] = static_cast<std::uint8_t>(from[i]);
+        }
     } else {
         std::memcpy(to, from, n);
     }
@@ -135,12 +138,15 @@ inline void StoreInteger(FieldType type, std::uint8_t* p, std::int64_t value)
 // A floating-point value as a 64-bit integer: rounded, saturated, NaN as 0.
 inline std::int64_t ClampToInt64(double value)
 {
-    if (std::isnan(value))
+    if (std::isnan(value)) {
         return 0;
-    if (value >= 9.2233720368547758e18)
+    }
+    if (value >= 9.2233720368547758e18) {
         return std::numeric_limits<std::int64_t>::max();
-    if (value <= -9.2233720368547758e18)
+    }
+    if (value <= -9.2233720368547758e18) {
         return std::numeric_limits<std::int64_t>::min();
+    }
     return static_cast<std::int64_t>(std::llround(value));
 }
 

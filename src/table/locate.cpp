@@ -57,8 +57,9 @@ static int ScanSingleText(const std::vector<Record*>& records, bool hiddenPossib
     const bool ignoreCase = (options & mtcoCaseInsensitive) != 0;
     const bool ordinal = (options & mtcoIgnoreLocale) != 0;
     const platform::Collator* collator = nullptr;
-    if (!ordinal)
+    if (!ordinal) {
         collator = &text::CollatorFor(localeId);
+    }
 
     // reject[c]: a candidate whose text starts with byte c cannot match.
     std::array<bool, 256> reject{};
@@ -69,10 +70,11 @@ static int ScanSingleText(const std::vector<Record*>& records, bool hiddenPossib
             const unsigned char folded = ignoreCase ? text::FoldAscii(k0) : k0;
             for (int c = 0; c < 256; ++c) {
                 const auto b = static_cast<unsigned char>(c);
-                if (ordinal)
+                if (ordinal) {
                     reject[b] = (ignoreCase ? text::FoldAscii(b) : b) != folded;
-                else
+                } else {
                     reject[b] = IsAsciiAlnum(b) && (ignoreCase ? text::FoldAscii(b) : b) != folded;
+                }
             }
         }
     }
@@ -83,16 +85,20 @@ static int ScanSingleText(const std::vector<Record*>& records, bool hiddenPossib
     const std::size_t count = records.size();
     Record* const* list = records.data();
     for (std::size_t i = 0; i < count; ++i) {
-        if (i + kPrefetchDistance < count)
+        if (i + kPrefetchDistance < count) {
             __builtin_prefetch(DataOf(list[i + kPrefetchDistance]) + offset);
+        }
         const Record* r = list[i];
         const std::uint8_t* p = DataOf(r) + offset;
-        if (p[0] == 0)
+        if (p[0] == 0) {
             continue; // null: a key with a value sorts after it
-        if (reject[p[1]])
+        }
+        if (reject[p[1]]) {
             continue;
-        if (hiddenPossible && r->IsDeleted())
+        }
+        if (hiddenPossible && r->IsDeleted()) {
             continue;
+        }
         const auto* s = reinterpret_cast<const char*>(p + 1);
         const std::string_view candidate(s, ::strnlen(s, limit));
         bool equal;
@@ -105,8 +111,9 @@ static int ScanSingleText(const std::vector<Record*>& records, bool hiddenPossib
         } else {
             equal = collator->Equal(key, candidate, ignoreCase);
         }
-        if (equal)
+        if (equal) {
             return static_cast<int>(i);
+        }
     }
     return -1;
 }
@@ -120,26 +127,30 @@ int MemTableBase::SearchSorted(const RecordOrder& order, const KeyFieldList& key
                                const Record* key, const RecordComparer& comparer) const
 {
     KeyFieldList coarse = order.keyFields;
-    for (std::size_t i = 0; i < coarse.size(); ++i)
+    for (std::size_t i = 0; i < coarse.size(); ++i) {
         coarse[i].options |=
             keys[i].options & (mtcoCaseInsensitive | mtcoPartialKey | mtcoIgnoreNullKey);
+    }
     const RecordComparer bound(coarse, store_.LocaleID(), &store_);
     const std::vector<Record*>& records = order.records;
     std::size_t low = 0;
     std::size_t high = records.size();
     while (low < high) {
         const std::size_t mid = low + (high - low) / 2;
-        if (bound(key, records[mid]) > 0)
+        if (bound(key, records[mid]) > 0) {
             low = mid + 1;
-        else
+        } else {
             high = mid;
+        }
     }
     const bool hiddenPossible = store_.DeletedCount() > 0;
     for (std::size_t i = low; i < records.size() && bound(key, records[i]) == 0; ++i) {
-        if (hiddenPossible && records[i]->IsDeleted())
+        if (hiddenPossible && records[i]->IsDeleted()) {
             continue;
-        if (comparer(key, records[i]) == 0)
+        }
+        if (comparer(key, records[i]) == 0) {
             return static_cast<int>(i);
+        }
     }
     return -1;
 }
@@ -147,31 +158,40 @@ int MemTableBase::SearchSorted(const RecordOrder& order, const KeyFieldList& key
 bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
                           LocateOptions options)
 {
-    if (BeforeScroll)
+    if (BeforeScroll) {
         BeforeScroll(*this);
-    if (keyValues.IsArray() && keyValues.DimensionCount() > 1)
+    }
+    if (keyValues.IsArray() && keyValues.DimensionCount() > 1) {
         throw Error("Values variant array has invalid dimension count");
+    }
     CheckActive();
     RecordStore::Guard lock(store_);
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         Post();
+    }
     CompareOptions extra = 0;
-    if (options & loCaseInsensitive)
+    if (options & loCaseInsensitive) {
         extra |= mtcoCaseInsensitive;
-    if (options & loPartialKey)
+    }
+    if (options & loPartialKey) {
         extra |= mtcoPartialKey;
+    }
     const KeyFieldList keys = BuildKeyFieldList(keyFields, extra);
-    if (!keyValues.IsArray() && keys.size() > 1)
+    if (!keyValues.IsArray() && keys.size() > 1) {
         throw Error("More fields than values");
-    if (keys.empty())
+    }
+    if (keys.empty()) {
         throw Error("There must be at least one field");
-    if (keyValues.IsArray() && keyValues.Elements().size() < keys.size())
+    }
+    if (keyValues.IsArray() && keyValues.Elements().size() < keys.size()) {
         throw Error("More fields than values");
+    }
 
     KeyRecord key(store_);
-    for (std::size_t i = 0; i < keys.size(); ++i)
+    for (std::size_t i = 0; i < keys.size(); ++i) {
         WriteKeyValue(store_, *keys[i].field, key.get(),
                       keyValues.IsArray() ? keyValues.Elements()[i] : keyValues);
+    }
 
     const RecordOrder& order = *orders_[currentOrder_];
     const std::vector<Record*>& records = order.records;
@@ -182,8 +202,9 @@ bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
     const Field& first = *keys[0].field;
     const bool keyHasValue = key.get()->data[first.StorageBinding().offset] != 0;
     bool sameKeys = !order.keyFields.empty() && order.keyFields.size() == keys.size();
-    for (std::size_t i = 0; sameKeys && i < keys.size(); ++i)
+    for (std::size_t i = 0; sameKeys && i < keys.size(); ++i) {
         sameKeys = order.keyFields[i].field == keys[i].field;
+    }
     if (sameKeys && order.sorted && records.size() > 20) {
         found = SearchSorted(order, keys, key.get(), comparer);
     } else if (keys.size() == 1 && IsTextType(first.DataType()) &&
@@ -195,8 +216,9 @@ bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
     } else {
         for (std::size_t i = 0; i < records.size(); ++i) {
             const Record* r = records[i];
-            if (hiddenPossible && r->IsDeleted())
+            if (hiddenPossible && r->IsDeleted()) {
                 continue;
+            }
             if (comparer(key.get(), r) == 0) {
                 found = static_cast<int>(i);
                 break;
@@ -205,8 +227,9 @@ bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
     }
 
     found_ = found >= 0;
-    if (!found_)
+    if (!found_) {
         return false;
+    }
     MoveToFound(found);
     return true;
 }

@@ -13,8 +13,9 @@ MemTable::MemTable(std::string name) : MemTableBase(std::move(name))
         {"Pcode", 5, 9},        {"Locality", 64, 77},       {"State", 32, 39},
         {"Comments", 128, 154}, {"DeliveryOffice", 64, 77},
     };
-    for (const Spec& s : kFields)
+    for (const Spec& s : kFields) {
         AddField(s.name, FieldType::ftString, s.size).SetDisplayWidth(s.displayWidth);
+    }
     // The stored settings, in their stored order.
     SetAttachMaxCount(1);
     SetLanguageID(0);

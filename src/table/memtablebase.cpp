@@ -30,13 +30,15 @@ MemTableBase::MemTableBase(std::string name) : name_(std::move(name))
 
 MemTableBase::~MemTableBase()
 {
-    for (DataSource* ds : dataSources_)
+    for (DataSource* ds : dataSources_) {
         ds->DataSetDestroyed();
+    }
     dataSources_.clear();
     RecordStore::Guard lock(store_);
     ClearWindow();
-    if (editRecord_ != nullptr)
+    if (editRecord_ != nullptr) {
         store_.FreeOutsideValues(editRecord_);
+    }
     editRecord_ = nullptr;
     store_.Empty();
     store_.Detach(this);
@@ -51,31 +53,36 @@ void MemTableBase::RaiseClosed() const
 
 void MemTableBase::CheckActive() const
 {
-    if (!Active())
+    if (!Active()) {
         RaiseClosed();
+    }
 }
 
 // ---------------------------------------------------------------- structure
 
 Field* MemTableBase::FindField(std::string_view name) const
 {
-    for (const auto& f : fields_)
-        if (text::SameName(f->FieldName(), name))
+    for (const auto& f : fields_) {
+        if (text::SameName(f->FieldName(), name)) {
             return f.get();
+        }
+    }
     return nullptr;
 }
 
 Field& MemTableBase::FieldByName(std::string_view name) const
 {
-    if (Field* f = FindField(name))
+    if (Field* f = FindField(name)) {
         return *f;
+    }
     throw Error(NamedMessage(name_, "Field '" + std::string(name) + "' not found"));
 }
 
 int MemTableBase::IndexOfField(const Field* field) const
 {
-    if (field == nullptr || &field->DataSet() != this)
+    if (field == nullptr || &field->DataSet() != this) {
         return -1;
+    }
     const int i = field->Index();
     return (i >= 0 && i < FieldCount() && fields_[static_cast<std::size_t>(i)].get() == field) ? i
                                                                                                : -1;
@@ -83,8 +90,9 @@ int MemTableBase::IndexOfField(const Field* field) const
 
 void MemTableBase::RenumberFields()
 {
-    for (std::size_t i = 0; i < fields_.size(); ++i)
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
         fields_[i]->SetIndex(static_cast<int>(i));
+    }
 }
 
 namespace {
@@ -93,8 +101,9 @@ void CheckFieldSize(FieldType type, int size)
 {
     const bool sized =
         IsTextType(type) || type == FieldType::ftBytes || type == FieldType::ftVarBytes;
-    if (sized && (size < 0 || size > storage::kMaxFieldSize))
+    if (sized && (size < 0 || size > storage::kMaxFieldSize)) {
         throw Error("Invalid field size");
+    }
 }
 
 } // namespace
@@ -102,28 +111,33 @@ void CheckFieldSize(FieldType type, int size)
 Field& MemTableBase::AddField(std::string name, FieldType type, int size, FieldKind kind)
 {
     RecordStore::Guard lock(store_);
-    if (Active())
+    if (Active()) {
         throw Error(NamedMessage(name_, "Cannot perform this operation on an open dataset"));
-    if (static_cast<int>(fields_.size()) >= RecordStore::kMaxFields)
+    }
+    if (static_cast<int>(fields_.size()) >= RecordStore::kMaxFields) {
         throw Error("Too many fields");
+    }
     CheckFieldSize(type, size);
     fields_.push_back(std::make_unique<Field>(*this, std::move(name), type, size, kind));
     autoCreated_.push_back(false);
     RenumberFields();
-    if (disableCount_ > 0)
+    if (disableCount_ > 0) {
         layoutChangedWhileDisabled_ = true;
+    }
     return *fields_.back();
 }
 
 void MemTableBase::ClearFields()
 {
     RecordStore::Guard lock(store_);
-    if (Active())
+    if (Active()) {
         throw Error(NamedMessage(name_, "Cannot perform this operation on an open dataset"));
+    }
     fields_.clear();
     autoCreated_.clear();
-    if (disableCount_ > 0)
+    if (disableCount_ > 0) {
         layoutChangedWhileDisabled_ = true;
+    }
 }
 
 void MemTableBase::DestroyAutoFields()
@@ -139,22 +153,25 @@ void MemTableBase::DestroyAutoFields()
 
 void MemTableBase::SetAttachMaxCount(int count)
 {
-    if (Active())
+    if (Active()) {
         throw Error(NamedMessage(name_, "Cannot perform this operation on an open dataset"));
+    }
     store_.SetAttachMaxCount(count);
 }
 
 void MemTableBase::SetPerformance(Performance p)
 {
-    if (Active())
+    if (Active()) {
         throw Error(NamedMessage(name_, "Cannot perform this operation on an open dataset"));
+    }
     performance_ = p;
 }
 
 void MemTableBase::BuildLayout()
 {
-    if (static_cast<int>(fields_.size()) > RecordStore::kMaxFields)
+    if (static_cast<int>(fields_.size()) > RecordStore::kMaxFields) {
         throw Error("Too many fields");
+    }
     RecordLayout layout;
     layout.fields.resize(fields_.size());
     int offset = 0;
@@ -162,9 +179,10 @@ void MemTableBase::BuildLayout()
     auto place = [&](std::size_t i) {
         Field& f = *fields_[i];
         const int inlineSize = storage::InlineSize(f.DataType(), f.Size());
-        if (inlineSize < 0)
+        if (inlineSize < 0) {
             throw Error("Fielddef " + f.FieldName() + " (" + f.DisplayName() + ")" + " Datatype " +
                         std::to_string(static_cast<int>(f.DataType())) + " not supported.)");
+        }
         FieldLayout& fl = layout.fields[i];
         fl.offset = offset;
         if (storage::StoredOutside(f.DataType(), f.Size(), performance_)) {
@@ -175,13 +193,17 @@ void MemTableBase::BuildLayout()
         }
         offset += 1 + fl.storageSize;
     };
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i]->Kind() == FieldKind::fkData)
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i]->Kind() == FieldKind::fkData) {
             place(i);
+        }
+    }
     layout.calcOffset = offset;
-    for (std::size_t i = 0; i < fields_.size(); ++i)
-        if (fields_[i]->Kind() != FieldKind::fkData)
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        if (fields_[i]->Kind() != FieldKind::fkData) {
             place(i);
+        }
+    }
     layout.calcSize = offset - layout.calcOffset;
     layout.bookmarkOffset = offset;
     offset += store_.AttachMaxCount() * RecordStore::kBookmarkSlotSize;
@@ -190,9 +212,10 @@ void MemTableBase::BuildLayout()
     offset += outside * RecordStore::kOutsideSlotSize;
     layout.dataSize = offset;
     layout.recordSize = RoundUp8(static_cast<int>(sizeof(RecordHeader)) + offset);
-    for (std::size_t i = 0; i < fields_.size(); ++i)
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
         fields_[i]->Bind(
             {layout.fields[i].offset, layout.fields[i].storageSize, layout.fields[i].outsideSlot});
+    }
     store_.SetLayout(std::move(layout));
 }
 
@@ -200,21 +223,24 @@ void MemTableBase::BuildLayout()
 
 void MemTableBase::SetActive(bool active)
 {
-    if (active)
+    if (active) {
         Open();
-    else
+    } else {
         Close();
+    }
 }
 
 void MemTableBase::Open()
 {
     RecordStore::Guard lock(store_);
-    if (Active())
+    if (Active()) {
         return;
+    }
     std::size_t created = 0;
     if (fields_.empty()) {
-        if (fieldDefs_.empty())
+        if (fieldDefs_.empty()) {
             throw Error("There must be at least one field");
+        }
         for (const FieldDef& def : fieldDefs_) {
             CheckFieldSize(def.dataType, def.size);
             fields_.push_back(std::make_unique<Field>(*this, def.name, def.dataType, def.size));
@@ -225,17 +251,21 @@ void MemTableBase::Open()
         RenumberFields();
     } else {
         fieldDefs_.clear();
-        for (const auto& f : fields_)
-            if (f->Kind() == FieldKind::fkData)
+        for (const auto& f : fields_) {
+            if (f->Kind() == FieldKind::fkData) {
                 fieldDefs_.push_back({f->FieldName(), f->DataType(), f->Size(), f->Required()});
+            }
+        }
     }
     try {
         BuildLayout();
     } catch (...) {
-        for (const auto& f : fields_)
+        for (const auto& f : fields_) {
             f->Unbind();
-        if (created > 0)
+        }
+        if (created > 0) {
             DestroyAutoFields();
+        }
         store_.ClearLayout();
         throw;
     }
@@ -245,8 +275,9 @@ void MemTableBase::Open()
     RebuildOrders();
     AllocateWindow();
     const int first = FirstVisible();
-    if (first < OrderLength())
+    if (first < OrderLength()) {
         PlaceWindow(first, 0);
+    }
     bof_ = true;
     eof_ = windowCount_ == 0;
     NotifyActiveChanged(true);
@@ -255,8 +286,9 @@ void MemTableBase::Open()
 void MemTableBase::EmptyTable()
 {
     ClearWindow();
-    for (auto& order : orders_)
+    for (auto& order : orders_) {
         order->records.clear();
+    }
     cursor_ = -1;
     store_.Empty();
 }
@@ -264,14 +296,17 @@ void MemTableBase::EmptyTable()
 void MemTableBase::Close()
 {
     RecordStore::Guard lock(store_);
-    if (!Active())
+    if (!Active()) {
         return;
-    if (state_ == DataSetState::dsEdit)
+    }
+    if (state_ == DataSetState::dsEdit) {
         Cancel();
+    }
     EmptyTable();
     ResetOrders();
-    for (const auto& f : fields_)
+    for (const auto& f : fields_) {
         f->Unbind();
+    }
     store_.ClearLayout();
     windowStorage_.clear();
     windowStorage_.shrink_to_fit();
@@ -280,8 +315,9 @@ void MemTableBase::Close()
     state_ = DataSetState::dsInactive;
     bof_ = eof_ = true;
     loadRecord_ = nullptr;
-    if (disableCount_ > 0)
+    if (disableCount_ > 0) {
         layoutChangedWhileDisabled_ = true;
+    }
     NotifyActiveChanged(false);
 }
 
@@ -296,34 +332,41 @@ void MemTableBase::First()
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         Post();
-    if (BeforeScroll)
+    }
+    if (BeforeScroll) {
         BeforeScroll(*this);
+    }
     WindowAtFirst();
     NotifyDataSetChanged();
-    if (AfterScroll)
+    if (AfterScroll) {
         AfterScroll(*this);
+    }
 }
 
 void MemTableBase::Last()
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         Post();
-    if (BeforeScroll)
+    }
+    if (BeforeScroll) {
         BeforeScroll(*this);
+    }
     const int last = LastVisible();
-    if (last >= 0)
+    if (last >= 0) {
         PlaceWindow(last, bufferCount_ - 1);
-    else
+    } else {
         ClearWindow();
+    }
     eof_ = true;
     bof_ = windowCount_ == 0;
     NotifyDataSetChanged();
-    if (AfterScroll)
+    if (AfterScroll) {
         AfterScroll(*this);
+    }
 }
 
 void MemTableBase::Next()
@@ -340,14 +383,18 @@ int MemTableBase::MoveBy(int distance)
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         Post();
-    if (distance == 0 || windowCount_ == 0)
+    }
+    if (distance == 0 || windowCount_ == 0) {
         return 0;
-    if ((distance > 0 && eof_) || (distance < 0 && bof_))
+    }
+    if ((distance > 0 && eof_) || (distance < 0 && bof_)) {
         return 0;
-    if (BeforeScroll)
+    }
+    if (BeforeScroll) {
         BeforeScroll(*this);
+    }
     const int current = CurrentPlace();
     int target = current;
     int moved = 0;
@@ -398,8 +445,9 @@ int MemTableBase::MoveBy(int distance)
         }
         cursor_ = target;
         NotifyDataSetScrolled(scrolled);
-        if (AfterScroll)
+        if (AfterScroll) {
             AfterScroll(*this);
+        }
     }
     return moved;
 }
@@ -410,15 +458,17 @@ void MemTableBase::MoveToFound(int place)
     PlaceWindow(place, (bufferCount_ - 1) / 2);
     bof_ = eof_ = false;
     NotifyDataSetChanged();
-    if (AfterScroll)
+    if (AfterScroll) {
         AfterScroll(*this);
+    }
 }
 
 int MemTableBase::RecNo() const
 {
     RecordStore::Guard lock(store_);
-    if (!Active() || windowCount_ == 0)
+    if (!Active() || windowCount_ == 0) {
         return -1;
+    }
     return CurrentPlace() + 1;
 }
 
@@ -427,20 +477,24 @@ void MemTableBase::SetRecNo(int recNo)
     RecordStore::Guard lock(store_);
     CheckActive();
     const int current = RecNo();
-    if (recNo >= 1 && recNo <= OrderLength() && recNo != current)
+    if (recNo >= 1 && recNo <= OrderLength() && recNo != current) {
         MoveBy(recNo - current);
+    }
 }
 
 int MemTableBase::RecordCount() const
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (store_.DeletedCount() == 0)
+    if (store_.DeletedCount() == 0) {
         return OrderLength();
+    }
     int count = 0;
-    for (const Record* r : orders_[currentOrder_]->records)
-        if (!r->IsDeleted())
+    for (const Record* r : orders_[currentOrder_]->records) {
+        if (!r->IsDeleted()) {
             ++count;
+        }
+    }
     return count;
 }
 
@@ -456,8 +510,9 @@ UpdateStatus MemTableBase::CurrentUpdateStatus() const
 Bookmark MemTableBase::GetBookmark() const
 {
     RecordStore::Guard lock(store_);
-    if (!Active() || windowCount_ == 0)
+    if (!Active() || windowCount_ == 0) {
         return {};
+    }
     const Record* slot = slots_[static_cast<std::size_t>(activeRecord_)];
     Record* stored = nullptr;
     std::memcpy(&stored,
@@ -476,35 +531,46 @@ bool MemTableBase::GotoBookmark(const Bookmark& bookmark)
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         Post();
-    if (!BookmarkValid(bookmark))
+    }
+    if (!BookmarkValid(bookmark)) {
         return false;
+    }
     const auto& records = orders_[currentOrder_]->records;
     int found = -1;
     // In the row order a record's place is normally its identity number.
     const auto id = static_cast<std::size_t>(bookmark.identity);
-    if (bookmark.identity >= 0 && id < records.size() && records[id]->identity == bookmark.identity)
+    if (bookmark.identity >= 0 && id < records.size() &&
+        records[id]->identity == bookmark.identity) {
         found = bookmark.identity;
-    for (std::size_t i = 0; found < 0 && i < records.size(); ++i)
-        if (records[i]->identity == bookmark.identity)
+    }
+    for (std::size_t i = 0; found < 0 && i < records.size(); ++i) {
+        if (records[i]->identity == bookmark.identity) {
             found = static_cast<int>(i);
-    if (found < 0 || !Visible(records[static_cast<std::size_t>(found)]))
+        }
+    }
+    if (found < 0 || !Visible(records[static_cast<std::size_t>(found)])) {
         return false;
-    if (BeforeScroll)
+    }
+    if (BeforeScroll) {
         BeforeScroll(*this);
+    }
     MoveToFound(found);
     return true;
 }
 
 int MemTableBase::CompareBookmarks(const Bookmark& a, const Bookmark& b) const
 {
-    if (!a && !b)
+    if (!a && !b) {
         return 0;
-    if (!a)
+    }
+    if (!a) {
         return 1;
-    if (!b)
+    }
+    if (!b) {
         return -1;
+    }
     return a.identity < b.identity ? -1 : (a.identity > b.identity ? 1 : 0);
 }
 
@@ -512,30 +578,37 @@ int MemTableBase::CompareBookmarks(const Bookmark& a, const Bookmark& b) const
 
 const Record* MemTableBase::ReadRecord() const
 {
-    if (loadRecord_ != nullptr)
+    if (loadRecord_ != nullptr) {
         return loadRecord_;
-    if (state_ == DataSetState::dsEdit)
+    }
+    if (state_ == DataSetState::dsEdit) {
         return editRecord_;
-    if (windowCount_ == 0)
+    }
+    if (windowCount_ == 0) {
         return nullptr;
+    }
     return slots_[static_cast<std::size_t>(activeRecord_)];
 }
 
 Record* MemTableBase::EditRecordFor(const Field& field)
 {
-    if (!Active() || &field.DataSet() != this)
+    if (!Active() || &field.DataSet() != this) {
         return nullptr;
-    if (state_ != DataSetState::dsEdit)
+    }
+    if (state_ != DataSetState::dsEdit) {
         throw Error("Dataset is not in edit mode.");
-    if (readOnly_ || field.ReadOnly())
+    }
+    if (readOnly_ || field.ReadOnly()) {
         throw Error("Field " + field.DisplayName() + " is read only");
+    }
     return field.IsBound() ? editRecord_ : nullptr;
 }
 
 void MemTableBase::NotifyRecordChanged(Field& field)
 {
-    for (DataSource* ds : std::vector<DataSource*>(dataSources_))
+    for (DataSource* ds : std::vector<DataSource*>(dataSources_)) {
         ds->NotifyRecordChanged(&field);
+    }
 }
 
 // ---------------------------------------------------------------- editing
@@ -544,10 +617,12 @@ void MemTableBase::Edit()
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         return;
-    if (windowCount_ == 0)
+    }
+    if (windowCount_ == 0) {
         throw Error(NamedMessage(name_, "Cannot perform this operation on an empty dataset"));
+    }
     editStorage_.assign(static_cast<std::size_t>(store_.RecordSize()), 0);
     editRecord_ = reinterpret_cast<Record*>(editStorage_.data());
     store_.CopyRecord(slots_[static_cast<std::size_t>(activeRecord_)], editRecord_);
@@ -559,8 +634,9 @@ void MemTableBase::Edit()
 void MemTableBase::Post()
 {
     RecordStore::Guard lock(store_);
-    if (state_ != DataSetState::dsEdit)
+    if (state_ != DataSetState::dsEdit) {
         return;
+    }
     const RecordLayout& layout = store_.Layout();
     Record* stored = nullptr;
     std::memcpy(&stored,
@@ -571,8 +647,9 @@ void MemTableBase::Post()
     std::memcpy(stored->data, editRecord_->data, static_cast<std::size_t>(layout.bookmarkOffset));
     std::memcpy(stored->data + layout.outsideOffset, editRecord_->data + layout.outsideOffset,
                 static_cast<std::size_t>(layout.outsideCount * RecordStore::kOutsideSlotSize));
-    if (stored->updateStatus == usUnmodified)
+    if (stored->updateStatus == usUnmodified) {
         stored->updateStatus = usModified;
+    }
     editRecord_ = nullptr;
     state_ = DataSetState::dsBrowse;
     FetchInto(activeRecord_, CurrentPlace());
@@ -582,8 +659,9 @@ void MemTableBase::Post()
 void MemTableBase::Cancel()
 {
     RecordStore::Guard lock(store_);
-    if (state_ != DataSetState::dsEdit)
+    if (state_ != DataSetState::dsEdit) {
         return;
+    }
     store_.FreeOutsideValues(editRecord_);
     editRecord_ = nullptr;
     state_ = DataSetState::dsBrowse;
@@ -594,8 +672,9 @@ void MemTableBase::Refresh()
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit)
+    if (state_ == DataSetState::dsEdit) {
         Post();
+    }
     RefreshWindow();
     NotifyDataSetChanged();
 }
@@ -608,12 +687,14 @@ void MemTableBase::RefreshWindow()
     int place = windowCount_ > 0 ? CurrentPlace() : -1;
     const int slot = windowCount_ > 0 ? activeRecord_ : 0;
     if (place < 0 || place >= OrderLength() ||
-        !Visible(orders_[currentOrder_]->records[static_cast<std::size_t>(place)]))
+        !Visible(orders_[currentOrder_]->records[static_cast<std::size_t>(place)])) {
         place = FirstVisible();
+    }
     if (place < OrderLength()) {
         PlaceWindow(place, slot);
-        if (place == FirstVisible())
+        if (place == FirstVisible()) {
             bof_ = true;
+        }
         eof_ = false;
     } else {
         ClearWindow();
@@ -633,24 +714,28 @@ void MemTableBase::DisableControls()
 
 void MemTableBase::EnableControls()
 {
-    if (disableCount_ == 0)
+    if (disableCount_ == 0) {
         return;
-    if (--disableCount_ > 0)
+    }
+    if (--disableCount_ > 0) {
         return;
+    }
     const bool active = Active();
-    if (active != activeWhenDisabled_)
+    if (active != activeWhenDisabled_) {
         NotifyActiveChanged(active);
-    else if (active && layoutChangedWhileDisabled_)
+    } else if (active && layoutChangedWhileDisabled_) {
         NotifyLayoutChanged();
-    else if (active)
+    } else if (active) {
         NotifyDataSetChanged();
+    }
     layoutChangedWhileDisabled_ = false;
 }
 
 void MemTableBase::AttachDataSource(DataSource* source)
 {
-    if (std::find(dataSources_.begin(), dataSources_.end(), source) == dataSources_.end())
+    if (std::find(dataSources_.begin(), dataSources_.end(), source) == dataSources_.end()) {
         dataSources_.push_back(source);
+    }
 }
 
 void MemTableBase::DetachDataSource(DataSource* source)
@@ -664,10 +749,12 @@ void MemTableBase::DetachDataSource(DataSource* source)
 template <class... Args>
 void MemTableBase::NotifyAll(void (DataSource::*notify)(Args...), Args... args)
 {
-    if (disableCount_ > 0)
+    if (disableCount_ > 0) {
         return;
-    for (DataSource* ds : std::vector<DataSource*>(dataSources_))
+    }
+    for (DataSource* ds : std::vector<DataSource*>(dataSources_)) {
         (ds->*notify)(args...);
+    }
 }
 
 void MemTableBase::NotifyActiveChanged(bool active)
@@ -691,4 +778,3 @@ void MemTableBase::NotifyLayoutChanged()
 }
 
 } // namespace marlune::table
-

@@ -209,18 +209,21 @@ public:
     // The record field writes go to (checks the state); null when closed.
     Record* WriteRecord(const Field& field)
     {
-        if (state_ == DataSetState::dsLoad && loadRecord_ != nullptr && &field.DataSet() == this)
+        if (state_ == DataSetState::dsLoad && loadRecord_ != nullptr && &field.DataSet() == this) {
             return field.IsBound() ? loadRecord_ : nullptr;
+        }
         return EditRecordFor(field);
     }
     void FieldWritten(Field& field)
     {
         const int index = field.Index();
-        if (index >= 0 && index < RecordStore::kMaxFields)
+        if (index >= 0 && index < RecordStore::kMaxFields) {
             store_.SetFieldFlags(index,
                                  static_cast<std::uint8_t>(store_.FieldFlags(index) | ffChanged));
-        if (state_ != DataSetState::dsLoad && disableCount_ == 0)
+        }
+        if (state_ != DataSetState::dsLoad && disableCount_ == 0) {
             NotifyRecordChanged(field);
+        }
     }
     void AttachDataSource(DataSource* source);
     void DetachDataSource(DataSource* source);
@@ -256,8 +259,8 @@ private:
     void ClearWindow();
     void FetchInto(int slot, int place);
     void PlaceWindow(int place, int wantedSlot); // current record at place
-    void WindowAtFirst(); // current record at the first visible one, at the beginning
-    void MoveToFound(int place);                 // the same, mid-window, after a search
+    void WindowAtFirst();        // current record at the first visible one, at the beginning
+    void MoveToFound(int place); // the same, mid-window, after a search
     void FillWindowFrom(int firstPlace, int count);
     void ShiftWindow(int distance);
     void RefreshWindow();

@@ -31,8 +31,9 @@ RecordComparer::RecordComparer(const KeyFieldList& fields, std::uint32_t localeI
 
 const platform::Collator& RecordComparer::Collator() const
 {
-    if (collator_ == nullptr)
+    if (collator_ == nullptr) {
         collator_ = &text::CollatorFor(localeId_);
+    }
     return *collator_;
 }
 
@@ -57,8 +58,9 @@ int RecordComparer::CompareText(std::string_view key, std::string_view candidate
     const bool ignoreCase = (options & mtcoCaseInsensitive) != 0;
     int result = (options & mtcoIgnoreLocale) ? text::CompareOrdinal(key, candidate, ignoreCase)
                                               : Collator().Compare(key, candidate, ignoreCase);
-    if (options & mtcoDescending)
+    if (options & mtcoDescending) {
         result = -result;
+    }
     return result;
 }
 
@@ -70,11 +72,13 @@ int RecordComparer::CompareField(const KeyField& kf, const Record* key, const Re
     const int offset = f.StorageBinding().offset;
     const bool keyNull = key->data[offset] == 0;
     const bool candidateNull = candidate->data[offset] == 0;
-    if (keyNull && (kf.options & mtcoIgnoreNullKey))
+    if (keyNull && (kf.options & mtcoIgnoreNullKey)) {
         return 0;
+    }
     if (keyNull || candidateNull) {
-        if (keyNull && candidateNull)
+        if (keyNull && candidateNull) {
             return 0;
+        }
         return keyNull ? -1 : 1;
     }
     int result = 0;
@@ -98,18 +102,21 @@ int RecordComparer::operator()(const Record* key, const Record* candidate) const
     for (const KeyField& kf : fields_) {
         bool cut = false;
         const int result = CompareField(kf, key, candidate, cut);
-        if (result != 0)
+        if (result != 0) {
             return result;
-        if (cut)
+        }
+        if (cut) {
             return 0;
+        }
     }
     return 0;
 }
 
 void WriteKeyValue(RecordStore& store, const Field& field, Record* record, const Variant& value)
 {
-    if (value.IsNull() || !field.IsBound())
+    if (value.IsNull() || !field.IsBound()) {
         return;
+    }
     const Field::Binding& b = field.StorageBinding();
     std::uint8_t* p = record->data + b.offset;
     const FieldType type = field.DataType();
@@ -119,22 +126,24 @@ void WriteKeyValue(RecordStore& store, const Field& field, Record* record, const
         if (b.outsideSlot >= 0) {
             store.SetOutsideValue(record, b.outsideSlot, cut);
         } else {
-            if (!cut.empty())
+            if (!cut.empty()) {
                 std::memcpy(p + 1, cut.data(), cut.size());
+            }
             p[1 + cut.size()] = 0;
         }
         p[0] = 1;
         return;
     }
     p[0] = 1;
-    if (storage::IsFloatType(type))
+    if (storage::IsFloatType(type)) {
         Store<double>(p + 1, value.AsFloat());
-    else if (storage::IsScaledType(type))
+    } else if (storage::IsScaledType(type)) {
         Store<std::int64_t>(p + 1, ClampToInt64(value.AsFloat() * 10000.0));
-    else if (type == FieldType::ftBoolean)
+    } else if (type == FieldType::ftBoolean) {
         storage::StoreInteger(type, p + 1, value.AsBoolean() ? 1 : 0);
-    else
+    } else {
         storage::StoreInteger(type, p + 1, value.AsInteger());
+    }
 }
 
 } // namespace marlune::table

@@ -42,18 +42,22 @@ void MemTableBase::RebuildOrders()
         }
         orders_.push_back(std::move(order));
     }
-    for (std::size_t i = 0; i < orders_.size(); ++i)
-        if (orders_[i]->name == currentName)
+    for (std::size_t i = 0; i < orders_.size(); ++i) {
+        if (orders_[i]->name == currentName) {
             currentOrder_ = i;
+        }
+    }
 }
 
 void MemTableBase::BuildIndexOrder(RecordOrder& order, const IndexDef& def)
 {
     CompareOptions options = 0;
-    if (def.descending)
+    if (def.descending) {
         options |= mtcoDescending;
-    if (def.caseInsensitive)
+    }
+    if (def.caseInsensitive) {
         options |= mtcoCaseInsensitive;
+    }
     order.name = def.name;
     order.keyFields = BuildKeyFieldList(def.fields, options);
     order.unique = def.unique;
@@ -63,9 +67,11 @@ void MemTableBase::BuildIndexOrder(RecordOrder& order, const IndexDef& def)
                      [&](const Record* a, const Record* b) { return compare(a, b) < 0; });
     order.sorted = true;
     if (order.unique) {
-        for (std::size_t i = 1; i < order.records.size(); ++i)
-            if (compare(order.records[i - 1], order.records[i]) == 0)
+        for (std::size_t i = 1; i < order.records.size(); ++i) {
+            if (compare(order.records[i - 1], order.records[i]) == 0) {
                 throw Error("Duplicate index value. Operation aborted.");
+            }
+        }
     }
 }
 
@@ -73,20 +79,27 @@ void MemTableBase::SetIndexName(std::string_view name)
 {
     RecordStore::Guard lock(store_);
     std::size_t index = orders_.size();
-    if (name.empty())
+    if (name.empty()) {
         index = 0;
-    for (std::size_t i = 0; i < orders_.size() && index == orders_.size(); ++i)
-        if (orders_[i]->name == name)
+    }
+    for (std::size_t i = 0; i < orders_.size() && index == orders_.size(); ++i) {
+        if (orders_[i]->name == name) {
             index = i;
-    if (index == orders_.size())
+        }
+    }
+    if (index == orders_.size()) {
         throw Error(NamedMessage(name_, "Index '" + std::string(name) + "' not found"));
-    if (index == currentOrder_)
+    }
+    if (index == currentOrder_) {
         return;
-    if (state_ == DataSetState::dsEdit)
+    }
+    if (state_ == DataSetState::dsEdit) {
         Post();
+    }
     currentOrder_ = index;
-    if (!Active())
+    if (!Active()) {
         return;
+    }
     WindowAtFirst();
     NotifyDataSetChanged();
 }
@@ -97,8 +110,9 @@ KeyFieldList MemTableBase::BuildKeyFieldList(std::string_view names, CompareOpti
     std::size_t pos = 0;
     while (pos <= names.size()) {
         std::size_t end = names.find(';', pos);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
             end = names.size();
+        }
         std::string_view item = names.substr(pos, end - pos);
         pos = end + 1;
         CompareOptions options = extra;
@@ -131,21 +145,24 @@ KeyFieldList MemTableBase::BuildKeyFieldList(std::string_view names, CompareOpti
             }
             item = item.substr(0, colon);
         }
-        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) {
             item.remove_prefix(1);
-        while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+        }
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) {
             item.remove_suffix(1);
-        if (item.empty())
+        }
+        if (item.empty()) {
             continue;
+        }
         Field& f = FieldByName(item);
         const bool kindOk = f.Kind() == FieldKind::fkData || f.Kind() == FieldKind::fkCalculated;
-        if (!kindOk || !storage::Comparable(f.DataType()) || !f.IsBound())
+        if (!kindOk || !storage::Comparable(f.DataType()) || !f.IsBound()) {
             throw Error("Can't index on field " + f.DisplayName());
+        }
         list.push_back({&f, options});
     }
     return list;
 }
-
 
 // ---------------------------------------------------------------- visibility
 
@@ -157,37 +174,47 @@ int MemTableBase::OrderLength() const
 int MemTableBase::NextVisible(int place) const
 {
     const int length = OrderLength();
-    if (place >= length)
+    if (place >= length) {
         return length;
-    if (store_.DeletedCount() == 0)
+    }
+    if (store_.DeletedCount() == 0) {
         return place + 1;
+    }
     const auto& records = orders_[currentOrder_]->records;
-    for (int p = place + 1; p < length; ++p)
-        if (!records[static_cast<std::size_t>(p)]->IsDeleted())
+    for (int p = place + 1; p < length; ++p) {
+        if (!records[static_cast<std::size_t>(p)]->IsDeleted()) {
             return p;
+        }
+    }
     return length;
 }
 
 int MemTableBase::PriorVisible(int place) const
 {
-    if (place < 0)
+    if (place < 0) {
         return -1;
+    }
     const int length = OrderLength();
-    if (place > length)
+    if (place > length) {
         place = length;
-    if (store_.DeletedCount() == 0)
+    }
+    if (store_.DeletedCount() == 0) {
         return place - 1;
+    }
     const auto& records = orders_[currentOrder_]->records;
-    for (int p = place - 1; p >= 0; --p)
-        if (!records[static_cast<std::size_t>(p)]->IsDeleted())
+    for (int p = place - 1; p >= 0; --p) {
+        if (!records[static_cast<std::size_t>(p)]->IsDeleted()) {
             return p;
+        }
+    }
     return -1;
 }
 
 int MemTableBase::CurrentPlace() const
 {
-    if (windowCount_ == 0)
+    if (windowCount_ == 0) {
         return -1;
+    }
     return slots_[static_cast<std::size_t>(activeRecord_)]->position;
 }
 

@@ -26,18 +26,22 @@ std::uint8_t* MapChunk(std::size_t bytes)
     const bool huge = bytes >= kHugePage;
     const std::size_t mapped = huge ? bytes + kHugePage : bytes;
     void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED)
+    if (p == MAP_FAILED) {
         throw std::bad_alloc();
+    }
     auto* start = static_cast<std::uint8_t*>(p);
-    if (!huge)
+    if (!huge) {
         return start;
+    }
     const auto address = reinterpret_cast<std::uintptr_t>(start);
     auto* aligned = reinterpret_cast<std::uint8_t*>((address + kHugePage - 1) & ~(kHugePage - 1));
-    if (aligned > start)
+    if (aligned > start) {
         ::munmap(start, static_cast<std::size_t>(aligned - start));
+    }
     std::uint8_t* end = start + mapped;
-    if (end > aligned + bytes)
+    if (end > aligned + bytes) {
         ::munmap(aligned + bytes, static_cast<std::size_t>(end - (aligned + bytes)));
+    }
 #ifdef MADV_HUGEPAGE
     ::madvise(aligned, bytes, MADV_HUGEPAGE);
 #endif
@@ -61,9 +65,11 @@ void RecordStore::SetLayout(RecordLayout layout)
     FreeChunks();
     layout_ = std::move(layout);
     std::fill(flags_.begin(), flags_.end(), 0);
-    for (std::size_t i = 0; i < layout_.fields.size() && i < flags_.size(); ++i)
-        if (layout_.fields[i].outsideSlot >= 0)
+    for (std::size_t i = 0; i < layout_.fields.size() && i < flags_.size(); ++i) {
+        if (layout_.fields[i].outsideSlot >= 0) {
             flags_[i] = ffOutside;
+        }
+    }
 }
 
 void RecordStore::ClearLayout()
@@ -88,8 +94,9 @@ std::uint8_t* RecordStore::AllocateBlock()
     if (bumpNext_ == nullptr || static_cast<std::size_t>(bumpEnd_ - bumpNext_) < size) {
         std::size_t bytes =
             chunks_.empty() ? kFirstChunkBytes : std::min(chunks_.back().size * 2, kMaxChunkBytes);
-        if (bytes < size)
+        if (bytes < size) {
             bytes = (size + kHugePage - 1) & ~(kHugePage - 1);
+        }
         std::uint8_t* memory = MapChunk(bytes);
         chunks_.push_back({memory, bytes});
         chunkBytes_ += bytes;
@@ -110,8 +117,9 @@ void RecordStore::ReleaseBlock(std::uint8_t* block)
 
 void RecordStore::FreeChunks()
 {
-    for (const Chunk& c : chunks_)
+    for (const Chunk& c : chunks_) {
         ::munmap(c.memory, c.size);
+    }
     chunks_.clear();
     freeBlocks_.clear();
     freeBlocks_.shrink_to_fit();
@@ -123,8 +131,9 @@ void RecordStore::FreeChunks()
 Record* RecordStore::AllocateRecord()
 {
     Guard lock(*this);
-    if (!HasLayout())
+    if (!HasLayout()) {
         throw Error("Invalid record ");
+    }
     std::uint8_t* block = AllocateBlock();
     auto* r = new (block) RecordHeader{};
     r->data = block + sizeof(RecordHeader);
@@ -133,8 +142,9 @@ Record* RecordStore::AllocateRecord()
 
 void RecordStore::FreeOutsideValues(Record* record)
 {
-    if (layout_.outsideCount == 0)
+    if (layout_.outsideCount == 0) {
         return;
+    }
     for (int i = 0; i < layout_.outsideCount; ++i) {
         std::uint8_t* slot = record->data + layout_.outsideOffset + i * kOutsideSlotSize;
         std::uint8_t* value = nullptr;
@@ -162,10 +172,12 @@ void RecordStore::AddRecord(Record* record)
     record->identity = identityCounter_++;
     record->unique = uniqueCounter_++;
     records_.push_back(record);
-    for (const Record* r = record; r != nullptr; r = r->olderVersion)
+    for (const Record* r = record; r != nullptr; r = r->olderVersion) {
         ++storedBlocks_;
-    if (record->IsDeleted())
+    }
+    if (record->IsDeleted()) {
         ++deletedCount_;
+    }
 }
 
 void RecordStore::Reserve(std::size_t capacity)
@@ -182,8 +194,9 @@ void RecordStore::Empty()
         // give the chunks back whole instead of freeing record by record.
         FreeChunks();
     } else {
-        for (Record* r : records_)
+        for (Record* r : records_) {
             FreeRecord(r);
+        }
     }
     storedBlocks_ = 0;
     records_.clear();
@@ -201,8 +214,9 @@ std::size_t RecordStore::BlockBytesInUse() const
 
 void RecordStore::ClearChangedFlags()
 {
-    for (auto& f : flags_)
+    for (auto& f : flags_) {
         f = static_cast<std::uint8_t>(f & ~ffChanged);
+    }
 }
 
 void RecordStore::RecomputeLocale()
@@ -246,10 +260,12 @@ void RecordStore::SetAttachMaxCount(int count)
 int RecordStore::Attach(MemTableBase* table)
 {
     auto it = std::find(tables_.begin(), tables_.end(), table);
-    if (it != tables_.end())
+    if (it != tables_.end()) {
         return static_cast<int>(it - tables_.begin());
-    if (static_cast<int>(tables_.size()) >= attachMaxCount_)
+    }
+    if (static_cast<int>(tables_.size()) >= attachMaxCount_) {
         throw Error("Maximum number of attached tables reached");
+    }
     tables_.push_back(table);
     return static_cast<int>(tables_.size()) - 1;
 }
@@ -271,8 +287,9 @@ bool ValidRecord(const Record* record)
 // record and the slot belong to the layout.
 inline std::uint8_t* OutsideLink(const RecordLayout& layout, const Record* record, int slot)
 {
-    if (!ValidRecord(record) || slot < 0 || slot >= layout.outsideCount)
+    if (!ValidRecord(record) || slot < 0 || slot >= layout.outsideCount) {
         throw Error("Invalid record ");
+    }
     return record->data + layout.outsideOffset + slot * RecordStore::kOutsideSlotSize;
 }
 
@@ -284,8 +301,9 @@ std::string_view RecordStore::OutsideValue(const Record* record, int slot) const
     const std::uint8_t* p = OutsideLink(layout_, record, slot);
     const std::uint8_t* value = nullptr;
     std::memcpy(&value, p, sizeof value);
-    if (value == nullptr)
+    if (value == nullptr) {
         return {};
+    }
     std::uint32_t length = 0;
     std::memcpy(&length, value, sizeof length);
     return {reinterpret_cast<const char*>(value + sizeof length), length};
@@ -300,8 +318,9 @@ void RecordStore::SetOutsideValue(Record* record, int slot, std::string_view byt
     const auto length = static_cast<std::uint32_t>(bytes.size());
     auto* value = new std::uint8_t[sizeof length + bytes.size()];
     std::memcpy(value, &length, sizeof length);
-    if (!bytes.empty())
+    if (!bytes.empty()) {
         std::memcpy(value + sizeof length, bytes.data(), bytes.size());
+    }
     std::memcpy(p, &value, sizeof value);
     p[sizeof value] = 0;
     delete[] old;
@@ -325,8 +344,9 @@ void RecordStore::DuplicateOutsideValues(Record* copy)
         std::uint8_t* slot = copy->data + layout_.outsideOffset + i * kOutsideSlotSize;
         const std::uint8_t* value = nullptr;
         std::memcpy(&value, slot, sizeof value);
-        if (value == nullptr)
+        if (value == nullptr) {
             continue;
+        }
         std::uint32_t length = 0;
         std::memcpy(&length, value, sizeof length);
         auto* duplicate = new std::uint8_t[sizeof length + length];

@@ -91,8 +91,9 @@ public:
     public:
         explicit Guard(const RecordStore& store) : store_(store.standalone_ ? nullptr : &store)
         {
-            if (store_ == nullptr)
+            if (store_ == nullptr) {
                 return;
+            }
             if (store_->owner_.load(std::memory_order_relaxed) == ThreadTag()) {
                 ++store_->depth_;
                 return;
@@ -103,8 +104,9 @@ public:
         }
         ~Guard()
         {
-            if (store_ == nullptr || --store_->depth_ > 0)
+            if (store_ == nullptr || --store_->depth_ > 0) {
                 return;
+            }
             store_->owner_.store(nullptr, std::memory_order_relaxed);
             store_->mutex_.unlock();
         }

@@ -27,9 +27,10 @@ void MemTableBase::AllocateWindow()
     }
     const auto size = static_cast<std::size_t>(store_.RecordSize());
     windowStorage_.assign(size * static_cast<std::size_t>(bufferCount_), 0);
-    for (int i = 0; i < bufferCount_; ++i)
+    for (int i = 0; i < bufferCount_; ++i) {
         slots_.push_back(
             reinterpret_cast<Record*>(windowStorage_.data() + size * static_cast<std::size_t>(i)));
+    }
 }
 
 void MemTableBase::ClearWindow()
@@ -64,10 +65,11 @@ struct Walk {
 void MemTableBase::WindowAtFirst()
 {
     const int first = FirstVisible();
-    if (first < OrderLength())
+    if (first < OrderLength()) {
         PlaceWindow(first, 0);
-    else
+    } else {
         ClearWindow();
+    }
     bof_ = true;
     eof_ = windowCount_ == 0;
 }
@@ -80,8 +82,9 @@ void MemTableBase::PlaceWindow(int place, int wantedSlot)
         Walk w{from, 0};
         while (w.steps < count) {
             const int p = PriorVisible(w.place);
-            if (p < 0)
+            if (p < 0) {
                 break;
+            }
             w.place = p;
             ++w.steps;
         }
@@ -92,8 +95,9 @@ void MemTableBase::PlaceWindow(int place, int wantedSlot)
         const int length = OrderLength();
         while (w.steps < count) {
             const int p = NextVisible(w.place);
-            if (p >= length)
+            if (p >= length) {
                 break;
+            }
             w.place = p;
             ++w.steps;
         }
@@ -152,8 +156,9 @@ void MemTableBase::ShiftWindow(int distance)
         } else {
             // The new window ends distance records after the old last one.
             int last = slots_[static_cast<std::size_t>(n - 1)]->position;
-            for (int i = 0; i < distance; ++i)
+            for (int i = 0; i < distance; ++i) {
                 last = NextVisible(last);
+            }
             int p = last;
             for (int s = n - 1; s >= 0; --s) {
                 FetchInto(s, p);
@@ -171,8 +176,9 @@ void MemTableBase::ShiftWindow(int distance)
             }
         } else {
             int firstPlace = slots_[0]->position;
-            for (int i = 0; i < d; ++i)
+            for (int i = 0; i < d; ++i) {
                 firstPlace = PriorVisible(firstPlace);
+            }
             FillWindowFrom(firstPlace, n);
         }
     }
@@ -182,8 +188,9 @@ void MemTableBase::SetBufferCount(int n)
 {
     RecordStore::Guard lock(store_);
     n = std::max(1, n);
-    if (n == bufferCount_)
+    if (n == bufferCount_) {
         return;
+    }
     const bool had = windowCount_ > 0;
     const int oldFirst = had ? slots_[0]->position : -1;
     const int current = CurrentPlace();
@@ -191,14 +198,16 @@ void MemTableBase::SetBufferCount(int n)
     const bool growing = n > bufferCount_;
     bufferCount_ = n;
     AllocateWindow();
-    if (!had)
+    if (!had) {
         return;
+    }
     int first = oldFirst;
     if (!growing && oldActive >= n) {
         // Keep the current record, in the last slot.
         first = current;
-        for (int i = 0; i < n - 1; ++i)
+        for (int i = 0; i < n - 1; ++i) {
             first = PriorVisible(first);
+        }
     }
     FillWindowFrom(first, n);
     if (windowCount_ < n) {
@@ -207,46 +216,56 @@ void MemTableBase::SetBufferCount(int n)
         int p = first;
         while (missing > 0) {
             const int q = PriorVisible(p);
-            if (q < 0)
+            if (q < 0) {
                 break;
+            }
             p = q;
             --missing;
         }
         FillWindowFrom(p, n);
     }
     activeRecord_ = 0;
-    for (int s = 0; s < windowCount_; ++s)
-        if (slots_[static_cast<std::size_t>(s)]->position == current)
+    for (int s = 0; s < windowCount_; ++s) {
+        if (slots_[static_cast<std::size_t>(s)]->position == current) {
             activeRecord_ = s;
+        }
+    }
     cursor_ = current;
 }
 
 bool MemTableBase::SlotIsNull(int slot, const Field& field) const
 {
     RecordStore::Guard lock(store_);
-    if (slot < 0 || slot >= windowCount_ || !field.IsBound() || &field.DataSet() != this)
+    if (slot < 0 || slot >= windowCount_ || !field.IsBound() || &field.DataSet() != this) {
         return true;
+    }
     const Record* r = slots_[static_cast<std::size_t>(slot)];
-    if (state_ == DataSetState::dsEdit && slot == activeRecord_)
+    if (state_ == DataSetState::dsEdit && slot == activeRecord_) {
         r = editRecord_;
+    }
     return r->data[field.StorageBinding().offset] == 0;
 }
 
 std::string_view MemTableBase::SlotText(int slot, const Field& field) const
 {
     RecordStore::Guard lock(store_);
-    if (slot < 0 || slot >= windowCount_ || !field.IsBound() || &field.DataSet() != this)
+    if (slot < 0 || slot >= windowCount_ || !field.IsBound() || &field.DataSet() != this) {
         return {};
+    }
     const Record* r = slots_[static_cast<std::size_t>(slot)];
-    if (state_ == DataSetState::dsEdit && slot == activeRecord_)
+    if (state_ == DataSetState::dsEdit && slot == activeRecord_) {
         r = editRecord_;
+    }
     const Field::Binding& b = field.StorageBinding();
-    if (r->data[b.offset] == 0)
+    if (r->data[b.offset] == 0) {
         return {};
-    if (b.outsideSlot < 0 && IsTextType(field.DataType()))
+    }
+    if (b.outsideSlot < 0 && IsTextType(field.DataType())) {
         return storage::StoredText(r->data + b.offset + 1, field.Size());
-    if (b.outsideSlot >= 0 && IsTextType(field.DataType()))
+    }
+    if (b.outsideSlot >= 0 && IsTextType(field.DataType())) {
         return storage::CutText(store_.OutsideValue(r, b.outsideSlot), field.Size());
+    }
     // Other types: through the field, reading this slot.
     auto* self = const_cast<MemTableBase*>(this);
     const int saved = self->activeRecord_;
@@ -263,8 +282,9 @@ std::string_view MemTableBase::SlotText(int slot, const Field& field) const
 
 int MemTableBase::SlotRecNo(int slot) const
 {
-    if (slot < 0 || slot >= windowCount_)
+    if (slot < 0 || slot >= windowCount_) {
         return -1;
+    }
     return slots_[static_cast<std::size_t>(slot)]->position + 1;
 }
 

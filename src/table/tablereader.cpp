@@ -33,8 +33,9 @@ void ValueReader::InvalidValue()
 
 bool ValueReader::Fill()
 {
-    if (pos_ < len_)
+    if (pos_ < len_) {
         return true;
+    }
     bufferStart_ += static_cast<std::int64_t>(len_);
     pos_ = 0;
     len_ = stream_.Read(buffer_.data(), buffer_.size());
@@ -45,8 +46,9 @@ void ValueReader::ReadRaw(void* out, std::size_t count)
 {
     auto* dst = static_cast<std::uint8_t*>(out);
     while (count > 0) {
-        if (pos_ >= len_ && !Fill())
+        if (pos_ >= len_ && !Fill()) {
             ReadError();
+        }
         const std::size_t n = std::min(count, len_ - pos_);
         std::memcpy(dst, buffer_.data() + pos_, n);
         pos_ += n;
@@ -80,8 +82,9 @@ std::int32_t ValueReader::ReadInteger()
 double ValueReader::ExtendedToDouble(const std::uint8_t bytes[10])
 {
     std::uint64_t mantissa = 0;
-    for (int i = 7; i >= 0; --i)
+    for (int i = 7; i >= 0; --i) {
         mantissa = (mantissa << 8) | bytes[i];
+    }
     const unsigned signExponent = static_cast<unsigned>(bytes[8] | (bytes[9] << 8));
     const bool negative = (signExponent & 0x8000u) != 0;
     int exponent = static_cast<int>(signExponent & 0x7FFFu);
@@ -92,8 +95,9 @@ double ValueReader::ExtendedToDouble(const std::uint8_t bytes[10])
     } else if (mantissa == 0) {
         value = 0.0;
     } else {
-        if (exponent == 0)
+        if (exponent == 0) {
             exponent = 1; // denormal: same scale as the smallest normal
+        }
         value = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
     }
     return negative ? -value : value;
@@ -108,8 +112,9 @@ double ValueReader::ReadNumber()
         ReadRaw(b, sizeof b);
         return ExtendedToDouble(b);
     }
-    if (tag == vaInt8 || tag == vaInt16 || tag == vaInt32)
+    if (tag == vaInt8 || tag == vaInt16 || tag == vaInt32) {
         return ReadInteger();
+    }
     ReadByte();
     InvalidValue();
 }
@@ -129,16 +134,18 @@ std::string_view ValueReader::ReadText()
         ReadRaw(b, 4);
         count = static_cast<std::uint64_t>(b[0]) | (static_cast<std::uint64_t>(b[1]) << 8) |
                 (static_cast<std::uint64_t>(b[2]) << 16) | (static_cast<std::uint64_t>(b[3]) << 24);
-        if (tag == vaWString)
+        if (tag == vaWString) {
             count *= 2;
+        }
         break;
     }
     default:
         InvalidValue();
     }
     // A length beyond the end of the stream fails before anything is allocated.
-    if (count > static_cast<std::uint64_t>(std::max<std::int64_t>(0, Remaining())))
+    if (count > static_cast<std::uint64_t>(std::max<std::int64_t>(0, Remaining()))) {
         ReadError();
+    }
     const auto n = static_cast<std::size_t>(count);
     std::string_view raw;
     if (len_ - pos_ >= n) {
@@ -150,15 +157,16 @@ std::string_view ValueReader::ReadText()
         raw = scratch_;
     }
     if (tag == vaUTF8String) {
-        converted_ = cp1252::FromUtf8(raw);
+        converted_ = platform::FromUtf8(raw);
         return converted_;
     }
     if (tag == vaWString) {
         std::u16string units(n / 2, u'\0');
-        for (std::size_t i = 0; i < units.size(); ++i)
+        for (std::size_t i = 0; i < units.size(); ++i) {
             units[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
                                              (static_cast<unsigned char>(raw[2 * i + 1]) << 8));
-        converted_ = cp1252::FromUtf16(units);
+        }
+        converted_ = platform::FromUtf16(units);
         return converted_;
     }
     return raw;
@@ -205,8 +213,9 @@ FieldType LookUpType(std::string_view name)
     for (std::size_t i = 0; i < std::size(kTypeNames); ++i) {
         if (name == kTypeNames[i]) {
             const auto t = static_cast<FieldType>(i);
-            if (Accepted(t))
+            if (Accepted(t)) {
                 return t;
+            }
             break;
         }
     }
@@ -215,14 +224,18 @@ FieldType LookUpType(std::string_view name)
 
 FieldKind LookUpKind(std::string_view name)
 {
-    if (name == "Calculated")
+    if (name == "Calculated") {
         return FieldKind::fkCalculated;
-    if (name == "Lookup")
+    }
+    if (name == "Lookup") {
         return FieldKind::fkLookup;
-    if (name == "InternalCalc")
+    }
+    if (name == "InternalCalc") {
         return FieldKind::fkInternalCalc;
-    if (name == "Aggregate")
+    }
+    if (name == "Aggregate") {
         return FieldKind::fkAggregate;
+    }
     return FieldKind::fkData;
 }
 
@@ -240,8 +253,9 @@ using RecordHolder = std::unique_ptr<Record, RecordFree>;
 
 void TableReader::Progress(int percentage)
 {
-    if (table_.OnProgress)
+    if (table_.OnProgress) {
         table_.OnProgress(table_, percentage);
+    }
 }
 
 void TableReader::Read()
@@ -261,11 +275,13 @@ void TableReader::Read()
     }
     // Finish on every path; a later failure replaces an earlier one.
     t.loadRecord_ = nullptr;
-    if (t.state_ == DataSetState::dsLoad)
+    if (t.state_ == DataSetState::dsLoad) {
         t.state_ = DataSetState::dsBrowse;
+    }
     try {
-        if (t.Active())
+        if (t.Active()) {
             t.RebuildOrders();
+        }
     } catch (...) {
         error = std::current_exception();
     }
@@ -276,21 +292,24 @@ void TableReader::Read()
     }
     t.EnableControls();
     Progress(100);
-    if (error)
+    if (error) {
         std::rethrow_exception(error);
+    }
 }
 
 void TableReader::ReadContent(ValueReader& in)
 {
     char signature[4];
     in.ReadRaw(signature, sizeof signature);
-    if (std::memcmp(signature, "TPF0", 4) != 0)
+    if (std::memcmp(signature, "TPF0", 4) != 0) {
         throw Error("Invalid stream format");
+    }
     const int version = in.PeekTag() == vaList ? 100 : in.ReadInteger();
     ReadFieldDefinitions(in, version);
     bool indexesRead = false;
-    if (version >= 200)
+    if (version >= 200) {
         ReadIndexDefinitions(in, indexesRead);
+    }
     ReadRecords(in, version);
     (void)indexesRead;
 }
@@ -334,12 +353,14 @@ void TableReader::ReadFieldDefinitions(ValueReader& in, int version)
     } catch (...) {
         // The table reopens with the definitions read so far; when that
         // fails too, its error is the one that counts.
-        if (begun)
+        if (begun) {
             t.Open();
+        }
         throw;
     }
-    if (begun)
+    if (begun) {
         t.Open();
+    }
 }
 
 void TableReader::ReadIndexDefinitions(ValueReader& in, bool& read)
@@ -349,8 +370,9 @@ void TableReader::ReadIndexDefinitions(ValueReader& in, bool& read)
     while (!in.EndOfList()) {
         if (!read) {
             read = true;
-            for (auto& order : t.orders_)
+            for (auto& order : t.orders_) {
                 order->records.clear();
+            }
             t.orders_.resize(1);
             t.currentOrder_ = 0;
             t.indexDefs_.clear();
@@ -384,8 +406,9 @@ void TableReader::ReadRecords(ValueReader& in, int version)
     const std::size_t budget = store.BlockBytesInUse() + kBaseBudget +
                                kBytesPerFileByte * static_cast<std::size_t>(in.Size());
     auto allocate = [&] {
-        if (store.BlockBytesInUse() + static_cast<std::size_t>(store.RecordSize()) > budget)
+        if (store.BlockBytesInUse() + static_cast<std::size_t>(store.RecordSize()) > budget) {
             throw Error("Out of memory");
+        }
         return store.AllocateRecord();
     };
     RecordStore::Guard lock(store);
@@ -393,9 +416,10 @@ void TableReader::ReadRecords(ValueReader& in, int version)
     in.ReadListBegin();
     int counter = 0;
     while (!in.EndOfList()) {
-        if (++counter % 100 == 0 && in.Size() > 0)
+        if (++counter % 100 == 0 && in.Size() > 0) {
             Progress(static_cast<int>(static_cast<double>(in.Position()) /
                                       static_cast<double>(in.Size()) * 100.0));
+        }
         RecordHolder record(allocate(), RecordFree{&store});
         t.loadRecord_ = record.get();
         if (version >= 230) {
@@ -403,12 +427,14 @@ void TableReader::ReadRecords(ValueReader& in, int version)
             Record* current = record.get();
             for (;;) {
                 const int status = in.ReadInteger();
-                if (status < usUnmodified || status > usDeleted)
+                if (status < usUnmodified || status > usDeleted) {
                     throw Error("Invalid property value");
+                }
                 current->updateStatus = static_cast<std::uint8_t>(status);
                 ReadValues(in, version);
-                if (in.EndOfList())
+                if (in.EndOfList()) {
                     break;
+                }
                 Record* older = allocate();
                 current->olderVersion = older; // owned through the chain from now on
                 current = older;
@@ -426,8 +452,9 @@ void TableReader::ReadRecords(ValueReader& in, int version)
         store.AddRecord(record.release());
         ++t.loadedCount_;
     }
-    if (!t.indexDefs_.empty())
+    if (!t.indexDefs_.empty()) {
         t.RebuildOrders();
+    }
     t.state_ = DataSetState::dsBrowse;
     in.ReadListEnd();
 }
@@ -450,8 +477,9 @@ void TableReader::ReadValues(ValueReader& in, int version)
         case FieldType::ftAutoInc: {
             const std::int32_t v = in.ReadInteger();
             f.SetAsInteger(v);
-            if (v > t.maxAutoInc_)
+            if (v > t.maxAutoInc_) {
                 t.maxAutoInc_ = v;
+            }
             break;
         }
         case FieldType::ftBoolean:
@@ -467,10 +495,11 @@ void TableReader::ReadValues(ValueReader& in, int version)
         case FieldType::ftTime:
         case FieldType::ftDateTime: {
             const double v = in.ReadNumber();
-            if (v == 0)
+            if (v == 0) {
                 f.Clear();
-            else
+            } else {
                 f.SetAsFloat(v);
+            }
             break;
         }
         default:
@@ -490,8 +519,9 @@ void MemTableBase::ReadTableStream(platform::Stream& stream)
 void MemTableBase::LoadTableFile(const std::string& fileName)
 {
     platform::FileStream stream(fileName);
-    if (OnLoad)
+    if (OnLoad) {
         OnLoad(*this);
+    }
     ReadTableStream(stream);
 }
 

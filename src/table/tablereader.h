@@ -42,20 +42,23 @@ public:
 
     std::uint8_t PeekTag()
     {
-        if (pos_ >= len_ && !Fill())
+        if (pos_ >= len_ && !Fill()) {
             ReadError();
+        }
         return buffer_[pos_];
     }
     bool EndOfList() { return PeekTag() == vaNull; }
     void ReadListBegin()
     {
-        if (ReadByte() != vaList)
+        if (ReadByte() != vaList) {
             InvalidValue();
+        }
     }
     void ReadListEnd()
     {
-        if (ReadByte() != vaNull)
+        if (ReadByte() != vaNull) {
             InvalidValue();
+        }
     }
     std::int32_t ReadInteger();
     bool ReadBoolean() { return ReadByte() == vaTrue; }
@@ -70,8 +73,9 @@ public:
 private:
     std::uint8_t ReadByte()
     {
-        if (pos_ >= len_ && !Fill())
+        if (pos_ >= len_ && !Fill()) {
             ReadError();
+        }
         return buffer_[pos_++];
     }
     bool Fill();

@@ -11,14 +11,17 @@ bool SameName(std::string_view a, std::string_view b)
 {
     if (a.size() == b.size()) {
         bool same = true;
-        for (std::size_t i = 0; i < a.size() && same; ++i)
+        for (std::size_t i = 0; i < a.size() && same; ++i) {
             same = FoldAscii(static_cast<unsigned char>(a[i])) ==
                    FoldAscii(static_cast<unsigned char>(b[i]));
-        if (same)
+        }
+        if (same) {
             return true;
+        }
     }
-    if (const auto* c = platform::Collator::ForLocaleId(platform::kLocaleUserDefault))
+    if (const auto* c = platform::Collator::ForLocaleId(platform::kLocaleUserDefault)) {
         return c->Equal(a, b, true);
+    }
     return false;
 }
 
@@ -32,8 +35,9 @@ int CompareOrdinal(std::string_view a, std::string_view b, bool ignoreCase)
             x = FoldAscii(x);
             y = FoldAscii(y);
         }
-        if (x != y)
+        if (x != y) {
             return x < y ? -1 : 1;
+        }
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
@@ -41,8 +45,9 @@ int CompareOrdinal(std::string_view a, std::string_view b, bool ignoreCase)
 const platform::Collator& CollatorFor(std::uint32_t localeId)
 {
     const platform::Collator* c = platform::Collator::ForLocaleId(localeId);
-    if (c == nullptr)
+    if (c == nullptr) {
         throw Error("Invalid locale. " + std::to_string(localeId));
+    }
     return *c;
 }
 

@@ -17,9 +17,11 @@ constexpr const char* kSettingsKey = "Software\\Calderix\\Marlune\\Settings";
 
 std::string Lower(std::string text)
 {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
     return text;
 }
 
@@ -29,8 +31,9 @@ int FirstMatch(const std::string& prefix, std::optional<std::string> CsvRecord::
     const auto& records = SourceRecords();
     for (std::size_t i = 0; i < records.size(); ++i) {
         const auto& value = records[i].*field;
-        if (value && Lower(*value).starts_with(key))
+        if (value && Lower(*value).starts_with(key)) {
             return static_cast<int>(i) + 1;
+        }
     }
     return 0;
 }
@@ -40,8 +43,9 @@ int FirstMatch(const std::string& prefix, std::optional<std::string> CsvRecord::
 platform::Application* TestApplication()
 {
     static platform::Application* app = [] {
-        if (QCoreApplication::instance())
+        if (QCoreApplication::instance()) {
             return dynamic_cast<platform::Application*>(QCoreApplication::instance());
+        }
         static int argc = 1;
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};
@@ -63,15 +67,19 @@ const std::vector<CsvRecord>& SourceRecords()
             std::vector<std::string> fields;
             std::stringstream row(line);
             std::string field;
-            while (std::getline(row, field, ','))
+            while (std::getline(row, field, ',')) {
                 fields.push_back(field);
-            if (!line.empty() && line.back() == ',')
+            }
+            if (!line.empty() && line.back() == ',') {
                 fields.emplace_back();
+            }
             CsvRecord record;
-            if (!fields.empty() && !fields[0].empty())
+            if (!fields.empty() && !fields[0].empty()) {
                 record.pcode = fields[0];
-            if (fields.size() > 1 && !fields[1].empty())
+            }
+            if (fields.size() > 1 && !fields[1].empty()) {
                 record.locality = fields[1];
+            }
             out.push_back(std::move(record));
         }
         return out;
@@ -141,14 +149,17 @@ void AppTestBase::StoreDataFileName(const std::string& name)
 std::optional<std::string> AppTestBase::StoredDataFileName() const
 {
     auto key = platform::OpenKey(platform::PredefinedKey::CurrentUser, kSettingsKey);
-    if (!key)
+    if (!key) {
         return std::nullopt;
+    }
     auto value = key->QueryValue("DataFileName");
-    if (!value || value->type != platform::ValueType::Sz)
+    if (!value || value->type != platform::ValueType::Sz) {
         return std::nullopt;
+    }
     std::string text = value->data;
-    if (const auto nul = text.find('\0'); nul != std::string::npos)
+    if (const auto nul = text.find('\0'); nul != std::string::npos) {
         text.resize(nul);
+    }
     return text;
 }
 
@@ -163,8 +174,9 @@ app::TForm1& AppTestBase::ShowForm()
 std::vector<std::string> AppTestBase::MessageTexts() const
 {
     std::vector<std::string> texts;
-    for (const auto& m : messages_)
-        texts.push_back(cp1252::FromQString(m.text));
+    for (const auto& m : messages_) {
+        texts.push_back(platform::FromQString(m.text));
+    }
     return texts;
 }
 

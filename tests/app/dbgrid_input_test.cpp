@@ -284,8 +284,9 @@ TEST_F(DBGridInputTest, DraggingATitleMovesTheColumn)
     const QImage img = grid_->grab().toImage();
     const QRect moved = grid_->CellRect(2, 1);
     bool ink = false;
-    for (int x = moved.left(); x < moved.right(); ++x)
-        ink = ink || img.pixelColor(x, moved.top() + 6) != colors::ColorToQColor(colors::clWindow);
+    for (int x = moved.left(); x < moved.right(); ++x) {
+        ink = ink || img.pixelColor(x, moved.top() + 6) != paint::ColorToQColor(paint::clWindow);
+    }
     EXPECT_TRUE(ink);
     EXPECT_EQ(RecNo(), 1);
 }

@@ -12,7 +12,7 @@
 namespace marlune::testing {
 namespace {
 
-using namespace marlune::colors;
+using namespace marlune::paint;
 using app::DBGrid;
 
 class DBGridTest : public GridTestBase {
@@ -28,18 +28,23 @@ protected:
     // Whether every pixel of a horizontal run has the colour.
     static bool RunIs(const QImage& image, int y, int x0, int x1, const QColor& c)
     {
-        for (int x = x0; x < x1; ++x)
-            if (image.pixelColor(x, y) != c)
+        for (int x = x0; x < x1; ++x) {
+            if (image.pixelColor(x, y) != c) {
                 return false;
+            }
+        }
         return true;
     }
     // Whether the rectangle holds a pixel of another colour (text ink).
     static bool HasInk(const QImage& image, const QRect& r, const QColor& background)
     {
-        for (int y = r.top(); y <= r.bottom(); ++y)
-            for (int x = r.left(); x <= r.right(); ++x)
-                if (image.pixelColor(x, y) != background)
+        for (int y = r.top(); y <= r.bottom(); ++y) {
+            for (int x = r.left(); x <= r.right(); ++x) {
+                if (image.pixelColor(x, y) != background) {
                     return true;
+                }
+            }
+        }
         return false;
     }
     static QColor Inverted(const QColor& c)
@@ -108,7 +113,7 @@ TEST_F(DBGridTest, ColumnsHaveTheirTitlesAndWidths)
         EXPECT_EQ(grid_->Columns(i).fieldName, fields[i]);
         EXPECT_EQ(grid_->Columns(i).field, table_.FindField(fields[i]));
     }
-    EXPECT_EQ(grid_->Columns(0).width, ExpectedFirstColumnWidth(fonts::VerdanaFont(11)));
+    EXPECT_EQ(grid_->Columns(0).width, ExpectedFirstColumnWidth(paint::VerdanaFont(11)));
     EXPECT_EQ(grid_->Columns(1).width, 250);
     EXPECT_EQ(grid_->Columns(2).width, 60);
     EXPECT_EQ(grid_->Columns(3).width, 150);
@@ -134,7 +139,7 @@ TEST_F(DBGridTest, WiderGridFontWidensTheFirstColumnAndRows)
     LoadRecords(40);
     const int before = grid_->Columns(0).width;
     const int rowsBefore = grid_->VisibleRowCount();
-    const QFont wide = fonts::VerdanaFont(16);
+    const QFont wide = paint::VerdanaFont(16);
     window_->setFont(wide); // inherited, as from the main window
     EXPECT_EQ(grid_->Columns(0).width, ExpectedFirstColumnWidth(wide));
     EXPECT_GT(grid_->Columns(0).width, before);
@@ -147,7 +152,7 @@ TEST_F(DBGridTest, WiderGridFontWidensTheFirstColumnAndRows)
 
 TEST_F(DBGridTest, TitleFontSetsTheTitleRow)
 {
-    const QFont big = fonts::VerdanaFont(20);
+    const QFont big = paint::VerdanaFont(20);
     grid_->SetTitleFont(big);
     EXPECT_EQ(grid_->TitleRowHeight(), QFontMetrics(big).height() + 4);
     // The wider title may now decide the first column's width.
@@ -170,9 +175,10 @@ TEST_F(DBGridTest, PaintsTitlesLinesAndTheCurrentRow)
     // The current (first) row: highlight over the whole width inside the
     // focus rectangle; the others in the grid colour; silver lines after each.
     EXPECT_TRUE(RunIs(img, RowTop(0) + 1, c.left() + 1, c.right(), Palette(clHighlight)));
-    for (int slot = 0; slot < grid_->VisibleRowCount(); ++slot)
+    for (int slot = 0; slot < grid_->VisibleRowCount(); ++slot) {
         EXPECT_TRUE(RunIs(img, RowTop(slot) + rowH, c.left(), c.right() + 1, Palette(clSilver)))
             << slot;
+    }
     EXPECT_TRUE(RunIs(img, RowTop(1) + 1, c.left(), c.right() + 1, Palette(clWindow)));
     // Text in the cells: ink in the first record's Pcode and Locality.
     EXPECT_TRUE(HasInk(img, grid_->CellRect(1, 1) & c, Palette(clWindow)));
@@ -234,8 +240,9 @@ TEST_F(DBGridTest, FewerRecordsThanRowsLeaveTheRestEmpty)
     const QRect c = grid_->ClientRect();
     const int rowH = grid_->DefaultRowHeight();
     EXPECT_TRUE(RunIs(img, RowTop(2) + rowH, c.left(), c.right() + 1, Palette(clSilver)));
-    for (int y = RowTop(3); y <= c.bottom(); ++y)
+    for (int y = RowTop(3); y <= c.bottom(); ++y) {
         ASSERT_TRUE(RunIs(img, y, c.left(), c.right() + 1, Palette(clWindow))) << y;
+    }
 }
 
 TEST_F(DBGridTest, AreaRightOfTheColumnsHasTheGridColour)
@@ -249,8 +256,9 @@ TEST_F(DBGridTest, AreaRightOfTheColumnsHasTheGridColour)
     const QImage img = Picture();
     // Title row, title line and the rows with their lines stop at the last
     // column.
-    for (int y = c.top(); y <= c.bottom(); ++y)
+    for (int y = c.top(); y <= c.bottom(); ++y) {
         ASSERT_TRUE(RunIs(img, y, right, c.right() + 1, Palette(clWindow))) << y;
+    }
     EXPECT_EQ(At(img, right - 1, c.top() + grid_->TitleRowHeight()), Palette(clBlack));
     EXPECT_EQ(At(img, right - 1, RowTop(1) + grid_->DefaultRowHeight()), Palette(clSilver));
     // More rows fit without the horizontal scroll bar.
@@ -277,10 +285,12 @@ TEST_F(DBGridTest, ClosedTableShowsOneBlankRow)
     const QImage img = Picture();
     const QRect c = grid_->ClientRect();
     EXPECT_EQ(At(img, c.left() + 1, c.top() + 1), Palette(clBtnFace));
-    for (int y = RowTop(0); y < RowTop(0) + grid_->DefaultRowHeight(); ++y)
+    for (int y = RowTop(0); y < RowTop(0) + grid_->DefaultRowHeight(); ++y) {
         ASSERT_TRUE(RunIs(img, y, c.left(), c.right() + 1, Palette(clWindow))) << y;
-    for (int y = RowTop(1); y <= c.bottom(); ++y)
+    }
+    for (int y = RowTop(1); y <= c.bottom(); ++y) {
         ASSERT_TRUE(RunIs(img, y, c.left(), c.right() + 1, Palette(clWindow))) << y;
+    }
     EXPECT_FALSE(grid_->VerticalScrollInfo().enabled);
     EXPECT_FALSE(grid_->VerticalScrollBar()->isEnabled());
     // Keys, wheel and clicks find nothing to move and raise nothing.
@@ -322,8 +332,9 @@ TEST_F(DBGridTest, IncrementalRepaintsMatchAFullPaint)
     same("start");
     Key(Qt::Key_Down);
     same("inside the window");
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         Key(Qt::Key_Down);
+    }
     same("scrolled by one, twice");
     Key(Qt::Key_PageDown);
     same("scrolled by a page");
@@ -351,8 +362,9 @@ TEST_F(DBGridTest, IncrementalRepaintsMatchWhenScrolledSidewaysUnfocusedOrWide)
         EXPECT_TRUE(screen == Picture().copy(c)) << step;
     };
     grid_->SetLeftCol(1);
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         Key(Qt::Key_Down);
+    }
     same("scrolled down while scrolled sideways");
     Wheel(-120);
     same("wheel");
@@ -367,8 +379,9 @@ TEST_F(DBGridTest, IncrementalRepaintsMatchWhenScrolledSidewaysUnfocusedOrWide)
     window_->resize(1100, 500);
     grid_->resize(1000, grid_->height());
     same("wide");
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         Key(Qt::Key_Down);
+    }
     same("wide, scrolled");
     Key(Qt::Key_Up, Qt::ControlModifier);
     same("wide, first slot");
@@ -460,8 +473,9 @@ TEST_F(DBGridTest, SizeChangedWhileControlsAreDisabledIsAppliedWhenTheyReturn)
 TEST_F(DBGridTest, ShrinkingKeepsTheCurrentRecordInTheLastRow)
 {
     LoadRecords(100);
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 7; ++i) {
         Key(Qt::Key_Down);
+    }
     ASSERT_EQ(RecNo(), 8);
     ASSERT_EQ(grid_->CurrentSlot(), 7);
     SetGridHeight(HeightForRows(4));
@@ -596,8 +610,9 @@ TEST_F(DBGridTest, HorizontalScrollBarMovesWholeColumns)
     int used = 0;
     for (int c = 4; c >= 0; --c) {
         used += grid_->Columns(c).width;
-        if (used > grid_->ClientRect().width())
+        if (used > grid_->ClientRect().width()) {
             break;
+        }
         maxLeft = c;
     }
     ASSERT_GT(maxLeft, 0);

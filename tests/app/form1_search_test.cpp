@@ -143,8 +143,9 @@ TEST_F(Form1SearchTest, ClickingTheCheckedButtonKeepsTheText)
 
 TEST_F(Form1SearchTest, ClosedTableShowsTheErrorOncePerChange)
 {
-    if (!TestApplication())
+    if (!TestApplication()) {
         GTEST_SKIP() << "needs the program's application object";
+    }
     form_->Table1.Close();
     QTest::keyClick(form_->Edit1, 'a');
     ASSERT_EQ(messages_.size(), 1u);
@@ -161,8 +162,9 @@ TEST_F(Form1SearchTest, ClosedTableShowsTheErrorOncePerChange)
     // A change made by the program, outside any event, is reported too.
     form_->Edit1->setText(QStringLiteral("x"));
     EXPECT_EQ(messages_.size(), 4u);
-    for (const std::string& text : MessageTexts())
+    for (const std::string& text : MessageTexts()) {
         EXPECT_EQ(text, MessageTexts()[0]);
+    }
 }
 
 TEST_F(Form1SearchTest, NonAsciiTextIsSearchedInTheCodePage)

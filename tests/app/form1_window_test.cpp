@@ -48,8 +48,8 @@ TEST_F(Form1WindowTest, WindowSettings)
     EXPECT_EQ(form.frameGeometry().size(), QSize(500, 330));
     EXPECT_EQ(form.minimumSize() + Frame(), QSize(500, 330));
     EXPECT_EQ(form.font().pixelSize(), 11);
-    EXPECT_EQ(form.font().family(), fonts::VerdanaFont(11).family());
-    EXPECT_EQ(form.palette().color(QPalette::Window), colors::ColorToQColor(colors::clBtnFace));
+    EXPECT_EQ(form.font().family(), paint::VerdanaFont(11).family());
+    EXPECT_EQ(form.palette().color(QPalette::Window), paint::ColorToQColor(paint::clBtnFace));
     EXPECT_TRUE(form.autoFillBackground());
 }
 
@@ -130,8 +130,9 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
         const QPixmap& picture = form.ImageList1().Image(i);
         EXPECT_FALSE(picture.isNull());
         EXPECT_EQ(picture.size(), QSize(16, 16));
-        for (int j = 0; j < i; ++j)
+        for (int j = 0; j < i; ++j) {
             EXPECT_NE(picture.toImage(), form.ImageList1().Image(j).toImage());
+        }
     }
 }
 
@@ -196,8 +197,9 @@ TEST_F(Form1WindowTest, TabOrderStartsAtTheGridWhichHasTheFocus)
     std::vector<QWidget*> chain;
     QWidget* w = form.DBGrid1;
     do {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form) && w->window() == &form)
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form) && w->window() == &form) {
             chain.push_back(w);
+        }
         w = w->nextInFocusChain();
     } while (w != form.DBGrid1 && chain.size() < 20);
     EXPECT_EQ(chain, (std::vector<QWidget*>{form.DBGrid1, form.Edit1, form.RadioButton1,
@@ -239,9 +241,11 @@ TEST_F(Form1WindowTest, StatusBarPanelTextIsPainted)
         const QImage image = bar.grab().toImage();
         const QRgb background = image.pixel(area.center().x(), area.bottom() - 2);
         int ink = 0;
-        for (int y = area.top() + 2; y < area.bottom() - 1; ++y)
-            for (int x = area.left() + 2; x < area.right() - 1; ++x)
+        for (int y = area.top() + 2; y < area.bottom() - 1; ++y) {
+            for (int x = area.left() + 2; x < area.right() - 1; ++x) {
                 ink += image.pixel(x, y) != background;
+            }
+        }
         return ink;
     };
     const QRect first = bar.PanelRect(0);
@@ -256,12 +260,14 @@ TEST_F(Form1WindowTest, StatusBarPanelTextIsPainted)
     const QRgb background = image.pixel(second.left() + 4, second.center().y());
     int left = second.right();
     int right = second.left();
-    for (int y = second.top() + 2; y < second.bottom() - 1; ++y)
-        for (int x = second.left() + 2; x < second.right() - 16; ++x)
+    for (int y = second.top() + 2; y < second.bottom() - 1; ++y) {
+        for (int x = second.left() + 2; x < second.right() - 16; ++x) {
             if (image.pixel(x, y) != background) {
                 left = std::min(left, x);
                 right = std::max(right, x);
             }
+        }
+    }
     EXPECT_NEAR(left - second.left(), second.right() - right, 3);
 }
 
@@ -298,8 +304,9 @@ TEST(Form1Created, TableIsOpenWithItsFiveFieldsAndNoRecords)
     EXPECT_EQ(form.Table1.RecordCount(), 0);
     ASSERT_EQ(form.Table1.FieldCount(), 5);
     const char* names[] = {"Pcode", "Locality", "State", "Comments", "DeliveryOffice"};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(form.Table1.Fields(i).FieldName(), names[i]);
+    }
     EXPECT_TRUE(form.CurrentDataFileName.empty());
 }
 

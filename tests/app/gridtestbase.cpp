@@ -20,10 +20,12 @@ namespace {
 
 std::string CsvField(const std::optional<std::string>& value)
 {
-    if (!value)
+    if (!value) {
         return {};
-    if (value->empty())
+    }
+    if (value->empty()) {
         return "\"\"";
+    }
     return *value;
 }
 
@@ -40,8 +42,9 @@ std::vector<GridRecord> NumberedRecords(int count)
         r.pcode = pcode;
         r.locality = "Locality " + std::to_string(i);
         r.state = "NSW";
-        if (i % 3 != 0)
+        if (i % 3 != 0) {
             r.comments = "Comment " + std::to_string(i);
+        }
         r.office = "Office " + std::to_string(i);
         records.push_back(std::move(r));
     }
@@ -56,7 +59,7 @@ void GridTestBase::SetUp()
 
     table_.Open();
     window_ = std::make_unique<QWidget>();
-    window_->setFont(fonts::VerdanaFont(11));
+    window_->setFont(paint::VerdanaFont(11));
     before_ = new QLineEdit(window_.get());
     grid_ = new app::DBGrid(window_.get());
     after_ = new QLineEdit(window_.get());
@@ -87,9 +90,10 @@ void GridTestBase::LoadRecords(const std::vector<GridRecord>& records)
     {
         std::ofstream out(csv.toStdString(), std::ios::binary);
         out << "Pcode,Locality,State,Comments,DeliveryOffice\n";
-        for (const GridRecord& r : records)
+        for (const GridRecord& r : records) {
             out << CsvField(r.pcode) << ',' << CsvField(r.locality) << ',' << CsvField(r.state)
                 << ',' << CsvField(r.comments) << ',' << CsvField(r.office) << '\n';
+        }
         ASSERT_TRUE(out.good());
     }
     QProcess tool;
@@ -118,7 +122,7 @@ int GridTestBase::TitleTextHeight() const
 
 int GridTestBase::HeightForRows(int rows) const
 {
-    const QFont font = fonts::VerdanaFont(11);
+    const QFont font = paint::VerdanaFont(11);
     const int text = QFontMetrics(font).height();
     const int extent = grid_ ? grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
                              : window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);

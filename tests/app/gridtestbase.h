@@ -53,7 +53,7 @@ protected:
     QImage Picture() const;
     QImage ScreenPicture() const;
     static QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
-    static QColor Palette(colors::TColor c) { return colors::ColorToQColor(c); }
+    static QColor Palette(paint::TColor c) { return paint::ColorToQColor(c); }
 
     // Row geometry from the font, measured independently of the grid.
     int TextHeight() const;

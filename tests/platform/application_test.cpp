@@ -20,8 +20,9 @@ namespace {
 Application* App()
 {
     static Application* app = [] {
-        if (QCoreApplication::instance())
+        if (QCoreApplication::instance()) {
             return dynamic_cast<Application*>(QCoreApplication::instance());
+        }
         static int argc = 1;
         static char name[] = "platform_tests";
         static char* argv[] = {name, nullptr};
@@ -51,8 +52,9 @@ class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!App())
+        if (!App()) {
             GTEST_SKIP() << "a plain QApplication exists in this process";
+        }
         SetApplicationTitle("Marlune");
     }
     void Send()
@@ -90,8 +92,9 @@ TEST_F(ApplicationTest, ErrorEscapingAnEventHandlerIsShownAndTheProgramGoesOn)
     int calls = 0;
     receiver_.onEvent = [&] {
         ++calls;
-        if (calls == 1)
+        if (calls == 1) {
             throw Error("Table1: Cannot perform this operation on a closed dataset");
+        }
     };
     Send();
     ASSERT_EQ(shown_.size(), 1u);

@@ -8,13 +8,14 @@
 #include <QPalette>
 #include <gtest/gtest.h>
 
-namespace marlune::colors {
+namespace marlune::paint {
 namespace {
 
 void EnsureApplication()
 {
-    if (QCoreApplication::instance())
+    if (QCoreApplication::instance()) {
         return;
+    }
     static int argc = 1;
     static char name[] = "platform_tests";
     static char* argv[] = {name, nullptr};
@@ -95,8 +96,9 @@ TEST(Colors, EverySystemColourIsOpaqueAndUnknownOnesAreBlack)
     QPalette p = DistinctPalette();
     p.setColor(QPalette::Active, QPalette::Base, QColor(10, 20, 30, 40));
     EXPECT_EQ(ColorToQColor(clWindow, p), QColor(10, 20, 30));
-    for (int i = 0; i <= 30; ++i)
+    for (int i = 0; i <= 30; ++i) {
         EXPECT_EQ(ColorToQColor(clSystemColor + static_cast<TColor>(i), p).alpha(), 255) << i;
+    }
     EXPECT_EQ(ColorToQColor(clSystemColor + 25, p), QColor(Qt::black));
     EXPECT_EQ(ColorToQColor(clSystemColor + 99, p), QColor(Qt::black));
 }
@@ -141,34 +143,34 @@ TEST(Colors, NamesBothWays)
 TEST(Fonts, StandInFacesAtPixelSizes)
 {
     EnsureApplication();
-    const QFont verdana = fonts::VerdanaFont(11);
+    const QFont verdana = paint::VerdanaFont(11);
     EXPECT_EQ(verdana.pixelSize(), 11);
     EXPECT_FALSE(verdana.kerning());
     EXPECT_EQ(QFontInfo(verdana).family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(QFontInfo(fonts::SansSerifFont(11)).family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(QFontInfo(fonts::ArialFont(13)).family(), QStringLiteral("Liberation Sans"));
-    EXPECT_EQ(fonts::ArialFont(13).pixelSize(), 13);
-    EXPECT_EQ(fonts::PointsToPixels(8), 11);
-    EXPECT_EQ(fonts::PointsToPixels(10), 13);
+    EXPECT_EQ(QFontInfo(paint::SansSerifFont(11)).family(), QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(QFontInfo(paint::ArialFont(13)).family(), QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(paint::ArialFont(13).pixelSize(), 13);
+    EXPECT_EQ(paint::PointsToPixels(8), 11);
+    EXPECT_EQ(paint::PointsToPixels(10), 13);
 }
 
 TEST(Fonts, MeasuredOnA96DpiDevice)
 {
     EnsureApplication();
-    EXPECT_EQ(fonts::Device96Dpi().logicalDpiX(), 96);
-    EXPECT_EQ(fonts::Device96Dpi().logicalDpiY(), 96);
+    EXPECT_EQ(paint::Device96Dpi().logicalDpiX(), 96);
+    EXPECT_EQ(paint::Device96Dpi().logicalDpiY(), 96);
     // A point-sized font is as large there as 96 dpi makes it.
     QFont points(QStringLiteral("DejaVu Sans"));
     points.setPointSize(8);
-    const QFont pixels = fonts::VerdanaFont(11);
-    EXPECT_EQ(fonts::Metrics96(points).height(), fonts::Metrics96(pixels).height());
-    const QFont arial = fonts::ArialFont(16);
-    const int w = fonts::TextWidth96(arial, QStringLiteral("00"));
-    EXPECT_EQ(w, 2 * fonts::TextWidth96(arial, QStringLiteral("0")));
-    EXPECT_GT(fonts::TextHeight96(arial), 16);
-    EXPECT_GT(fonts::TextWidth96(fonts::ArialFont(32), QStringLiteral("Wg")),
-              fonts::TextWidth96(arial, QStringLiteral("Wg")));
+    const QFont pixels = paint::VerdanaFont(11);
+    EXPECT_EQ(paint::Metrics96(points).height(), paint::Metrics96(pixels).height());
+    const QFont arial = paint::ArialFont(16);
+    const int w = paint::TextWidth96(arial, QStringLiteral("00"));
+    EXPECT_EQ(w, 2 * paint::TextWidth96(arial, QStringLiteral("0")));
+    EXPECT_GT(paint::TextHeight96(arial), 16);
+    EXPECT_GT(paint::TextWidth96(paint::ArialFont(32), QStringLiteral("Wg")),
+              paint::TextWidth96(arial, QStringLiteral("Wg")));
 }
 
 } // namespace
-} // namespace marlune::colors
+} // namespace marlune::paint

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace cp = marlune::cp1252;
+namespace cp = marlune::platform;
 
 TEST(Cp1252, EveryByteRoundTripsThroughUnicode)
 {
@@ -26,15 +26,21 @@ TEST(Cp1252, TheHighBlockIsNotLatin1)
     EXPECT_EQ(cp::ToUnicode(0x80), U'\u20AC');
     EXPECT_EQ(cp::ToUnicode(0x9F), U'\u0178');
     EXPECT_EQ(cp::ToUnicode(0xE9), U'\u00E9');
-    EXPECT_EQ(cp::FromUtf8("O’CONNOR"), "O\x92" "CONNOR");
-    EXPECT_EQ(cp::ToUtf8("O\x92" "CONNOR"), "O’CONNOR");
+    EXPECT_EQ(cp::FromUtf8("O’CONNOR"), "O\x92"
+                                        "CONNOR");
+    EXPECT_EQ(cp::ToUtf8("O\x92"
+                         "CONNOR"),
+              "O’CONNOR");
     EXPECT_EQ(cp::ToQString("\x80"), QString(QChar(0x20AC)));
 }
 
 TEST(Cp1252, UnrepresentableAndMalformedInput)
 {
     EXPECT_EQ(cp::FromUtf8("a東b"), "a?b");
-    EXPECT_EQ(cp::FromUtf8("a\xFF" "b"), "a?b") << "a stray byte is one replacement";
+    EXPECT_EQ(cp::FromUtf8("a\xFF"
+                           "b"),
+              "a?b")
+        << "a stray byte is one replacement";
     EXPECT_EQ(cp::FromUtf8("\xC3"), "?") << "a cut-off sequence";
     EXPECT_EQ(cp::FromUtf8("\xC0\xAF"), "??") << "an overlong form is refused";
     EXPECT_EQ(cp::FromUtf16(u"x\U0001F600y"), "x?y") << "a surrogate pair is one character";
@@ -45,6 +51,7 @@ TEST(Cp1252, UnrepresentableAndMalformedInput)
     EXPECT_EQ(bad->position, 4u);
     EXPECT_EQ(bad->codePoint, U'\u6771');
     EXPECT_FALSE(cp::StrictFromUtf8("ab€c", out).has_value());
-    EXPECT_EQ(out, "ab\x80" "c");
+    EXPECT_EQ(out, "ab\x80"
+                   "c");
     EXPECT_TRUE(cp::StrictFromUtf8("\xE2\x82", out).has_value()) << "malformed UTF-8 is refused";
 }

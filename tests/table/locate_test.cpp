@@ -303,8 +303,9 @@ TEST(Locate, NumbersAndScrollEvents)
     t.Open();
     TableFile file;
     file.Signature().Int(251).ListBegin().ListEnd().ListBegin().ListEnd().ListBegin();
-    for (int i = 1; i <= 5; ++i)
+    for (int i = 1; i <= 5; ++i) {
         file.ListBegin().Int(0).Bool(false).Int(i * 10).Bool(false).Extended(i / 4.0).ListEnd();
+    }
     file.ListEnd();
     MemoryStream s(file.Bytes());
     t.ReadTableStream(s);
@@ -351,8 +352,9 @@ std::string IndexedFile(bool descending, std::vector<int> statuses = {})
         .Bool(false);
     f.ListEnd().ListBegin();
     const auto records = NumberedRecords(40);
-    for (std::size_t i = 0; i < records.size(); ++i)
+    for (std::size_t i = 0; i < records.size(); ++i) {
         f.Record(records[i], 251, i < statuses.size() ? statuses[i] : 0);
+    }
     f.ListEnd();
     return f.Bytes();
 }
@@ -363,13 +365,15 @@ int FirstInOrder(MemTableBase& t, const std::string& prefix, bool partial)
     int place = 0;
     for (const Record* r : t.CurrentOrder().records) {
         ++place;
-        if (r->IsDeleted())
+        if (r->IsDeleted()) {
             continue;
+        }
         const Field& f = t.FieldByName("Locality");
         const std::string text(
             reinterpret_cast<const char*>(r->data + f.StorageBinding().offset + 1));
-        if (partial ? text.compare(0, prefix.size(), prefix) == 0 : text == prefix)
+        if (partial ? text.compare(0, prefix.size(), prefix) == 0 : text == prefix) {
             return place;
+        }
     }
     return 0;
 }
@@ -396,8 +400,9 @@ TEST(Locate, SearchesAnOrderSortedByTheKeyByHalving)
         for (const char* text : {"place 3", "PLACE 1", "place"}) {
             ASSERT_TRUE(t.Locate("Locality", text, kBoth)) << text;
             std::string upper = text;
-            for (char& c : upper)
+            for (char& c : upper) {
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
             EXPECT_EQ(t.RecNo(), FirstInOrder(t, upper, true)) << text;
         }
         // Record 2 is deleted: not found, though the order holds it.

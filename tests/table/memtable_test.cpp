@@ -151,8 +151,9 @@ TEST(MemTableStructure, RecordLayoutIsOneBlockWithTheFieldsInside)
     EXPECT_EQ(l.fields[2].offset, 7 + 1 + 65);
     EXPECT_EQ(l.fields[3].offset, 73 + 1 + 33);
     EXPECT_EQ(l.fields[4].offset, 107 + 1 + 129);
-    for (const FieldLayout& fl : l.fields)
+    for (const FieldLayout& fl : l.fields) {
         EXPECT_EQ(fl.outsideSlot, -1);
+    }
     EXPECT_EQ(l.calcSize, 0);
     EXPECT_EQ(l.bookmarkOffset, 237 + 1 + 65);
     EXPECT_EQ(l.outsideCount, 0);
@@ -368,8 +369,9 @@ TEST(RecordStoreBlocks, ComeFromChunksAndAreReused)
     EXPECT_EQ(loose->transactionLevel, -1);
     EXPECT_EQ(loose->position, -1);
     EXPECT_EQ(loose->data, reinterpret_cast<std::uint8_t*>(loose) + sizeof(RecordHeader));
-    for (const FieldLayout& fl : s.Layout().fields)
+    for (const FieldLayout& fl : s.Layout().fields) {
         EXPECT_EQ(loose->data[fl.offset], 0);
+    }
     s.FreeRecord(loose);
     Record* again = s.AllocateRecord();
     EXPECT_EQ(again, loose);

@@ -37,8 +37,9 @@ std::vector<std::string> Column(MemTableBase& t, const std::string& field)
 {
     std::vector<std::string> out;
     t.DisableControls();
-    for (t.First(); !t.Eof(); t.Next())
+    for (t.First(); !t.Eof(); t.Next()) {
         out.push_back(t.FieldByName(field).IsNull() ? "<null>" : t.FieldByName(field).AsString());
+    }
     t.EnableControls();
     return out;
 }
@@ -120,12 +121,13 @@ TEST(DataFileReader, IntegerTagsAndSignExtension)
     for (int tag : {2, 3, 4}) {
         TableFile f;
         f.Signature();
-        if (tag == 2)
+        if (tag == 2) {
             f.Int8(100); // version 100 would mean no indexes; use a list-less form below
-        else if (tag == 3)
+        } else if (tag == 3) {
             f.Int16(251);
-        else
+        } else {
             f.Int32(251);
+        }
         if (tag == 2) {
             // Version 100 written as an integer: plain records, no null flags.
             f.ListBegin().FieldDef("N", "Integer", 0, 100).ListEnd();
@@ -133,8 +135,9 @@ TEST(DataFileReader, IntegerTagsAndSignExtension)
         } else {
             f.ListBegin().FieldDef("N", "Integer", 0, 251).ListEnd().ListBegin().ListEnd();
             f.ListBegin();
-            for (int v : {-5, -300, -70000, 2147483647})
+            for (int v : {-5, -300, -70000, 2147483647}) {
                 f.ListBegin().Int(0).Bool(false).Int(v).ListEnd();
+            }
             f.ListEnd();
         }
         MemTableBase t;
@@ -299,8 +302,9 @@ TEST(DataFileReader, ExtendedPrecisionConversion)
 {
     auto ext = [](std::uint64_t mantissa, unsigned signExponent) {
         std::uint8_t b[10];
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 8; ++i) {
             b[i] = static_cast<std::uint8_t>(mantissa >> (8 * i));
+        }
         b[8] = static_cast<std::uint8_t>(signExponent);
         b[9] = static_cast<std::uint8_t>(signExponent >> 8);
         return ValueReader::ExtendedToDouble(b);
@@ -405,7 +409,7 @@ TEST(DataFileReader, BadFirstFieldDefinitionLeavesTheTableClosedWithoutFields)
     for (int variant = 0; variant < 3; ++variant) {
         TableFile f;
         f.Signature().Int(251).ListBegin();
-        if (variant == 0)
+        if (variant == 0) {
             f.Text("Pcode")
                 .Text("Nonsense")
                 .Int(5)
@@ -416,10 +420,11 @@ TEST(DataFileReader, BadFirstFieldDefinitionLeavesTheTableClosedWithoutFields)
                 .Bool(0)
                 .Text("Data")
                 .Text("");
-        else if (variant == 1)
+        } else if (variant == 1) {
             f.Text("Pcode").Int(1);
-        else
+        } else {
             f.Text("Pcode").Text("String");
+        }
         MemTable t;
         DataSource ds(&t);
         CountingObserver o;
@@ -519,8 +524,9 @@ TEST(DataFileReader, IndexDefinitionsBuildOrders)
     EXPECT_EQ(t.RecordOrders(1).name, "ByLocality");
     auto ids = [&](int order) {
         std::vector<int> v;
-        for (const Record* r : t.RecordOrders(order).records)
+        for (const Record* r : t.RecordOrders(order).records) {
             v.push_back(r->identity);
+        }
         return v;
     };
     EXPECT_EQ(ids(0), (std::vector<int>{0, 1, 2}));
@@ -631,8 +637,9 @@ TEST(Streams, FileStreamReadsInPieces)
 {
     const std::string path = ::testing::TempDir() + "marlune_stream_test.bin";
     std::string bytes(40000, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<char>(i * 7);
+    }
     {
         std::ofstream out(path, std::ios::binary);
         out << bytes;
@@ -668,8 +675,9 @@ TEST(DataFileReader, WideEmptyRecordsCannotTakeUnboundedMemory)
     TableFile f;
     f.Signature().Int(251).ListBegin().FieldDef("Wide", "String", 8192).ListEnd();
     f.ListBegin().ListEnd().ListBegin();
-    for (int i = 0; i < 20000; ++i)
+    for (int i = 0; i < 20000; ++i) {
         f.ListBegin().Int(0).Bool(true).ListEnd();
+    }
     f.ListEnd();
     MemTableBase t;
     EXPECT_EQ(LoadError(t, f.Bytes()), "Out of memory");

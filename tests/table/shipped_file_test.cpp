@@ -58,14 +58,17 @@ TEST_F(ShippedDataFile, SearchesFindTheFirstMatchInFileOrder)
         for (t.First(); !t.Eof(); t.Next()) {
             ++place;
             std::string v = t.FieldByName(field).AsString();
-            if (t.FieldByName(field).IsNull() || v.size() < prefix.size())
+            if (t.FieldByName(field).IsNull() || v.size() < prefix.size()) {
                 continue;
+            }
             bool same = true;
-            for (std::size_t i = 0; i < prefix.size() && same; ++i)
+            for (std::size_t i = 0; i < prefix.size() && same; ++i) {
                 same = std::tolower(static_cast<unsigned char>(v[i])) ==
                        std::tolower(static_cast<unsigned char>(prefix[i]));
-            if (same)
+            }
+            if (same) {
                 break;
+            }
         }
         const int result = t.Eof() ? -1 : place;
         t.EnableControls();
@@ -103,12 +106,14 @@ TEST_F(ShippedDataFile, LastRecordSitsInTheLastSlot)
     EXPECT_EQ(t.WindowRecordCount(), 20);
     // Searching for all five of its values finds the first such record.
     std::vector<Variant> values;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         values.push_back(t.Fields(i).IsNull() ? Variant::Null() : Variant(t.Fields(i).AsString()));
+    }
     t.First();
     ASSERT_TRUE(
         t.Locate("Pcode;Locality;State;Comments;DeliveryOffice", Variant::Array(values), 0));
     EXPECT_LE(t.RecNo(), 18545);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(t.Fields(i).AsString(), values[static_cast<std::size_t>(i)].AsText());
+    }
 }

@@ -33,16 +33,19 @@ public:
     // The smallest integer encoding.
     TableFile& Int(std::int32_t v)
     {
-        if (v >= -128 && v <= 127)
+        if (v >= -128 && v <= 127) {
             return Int8(static_cast<std::int8_t>(v));
-        if (v >= -32768 && v <= 32767)
+        }
+        if (v >= -32768 && v <= 32767) {
             return Int16(static_cast<std::int16_t>(v));
+        }
         return Int32(v);
     }
     TableFile& Text(std::string_view s) // tag 6, or 12 when longer than 255
     {
-        if (s.size() <= 255)
+        if (s.size() <= 255) {
             return Tag(6).Byte(static_cast<std::uint8_t>(s.size())).Raw(s);
+        }
         return LText(s);
     }
     TableFile& LText(std::string_view s)
@@ -52,8 +55,9 @@ public:
     TableFile& WText(std::u16string_view s) // tag 18, UTF-16LE
     {
         Tag(18).Le(static_cast<std::uint32_t>(s.size()), 4);
-        for (char16_t c : s)
+        for (char16_t c : s) {
             Le(c, 2);
+        }
         return *this;
     }
     TableFile& Utf8Text(std::string_view s)
@@ -88,10 +92,12 @@ public:
     {
         Text(name).Text(type).Int(size).Text(label).Text(mask).Int(displayWidth);
         Bool(required).Bool(readOnly);
-        if (version >= 250)
+        if (version >= 250) {
             Text(kind);
-        if (version >= 251)
+        }
+        if (version >= 251) {
             Text("");
+        }
         return *this;
     }
     // The five postcode field definitions.
@@ -111,8 +117,9 @@ public:
         for (const Value& v : values) {
             if (version >= 249) {
                 Bool(!v.has_value());
-                if (!v)
+                if (!v) {
                     continue;
+                }
             }
             Text(v.value_or(""));
         }
@@ -121,8 +128,9 @@ public:
     // A record: from version 230 a list with the status and the values.
     TableFile& Record(const std::vector<Value>& values, int version = 251, int status = 0)
     {
-        if (version < 230)
+        if (version < 230) {
             return Values(values, version);
+        }
         ListBegin().Int(status);
         Values(values, version);
         return ListEnd();
@@ -135,8 +143,9 @@ private:
     TableFile& Byte(std::uint8_t b) { return Tag(b); }
     TableFile& Le(std::uint64_t v, int n)
     {
-        for (int i = 0; i < n; ++i)
+        for (int i = 0; i < n; ++i) {
             bytes_.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
         return *this;
     }
 
@@ -149,17 +158,21 @@ inline std::string PostcodeFile(const std::vector<std::vector<Value>>& records, 
 {
     TableFile f;
     f.Signature();
-    if (version != 100)
+    if (version != 100) {
         f.Int(version);
-    if (withDefs)
+    }
+    if (withDefs) {
         f.PostcodeDefs(version);
-    else
+    } else {
         f.ListBegin().ListEnd();
-    if (version >= 200)
+    }
+    if (version >= 200) {
         f.ListBegin().ListEnd();
+    }
     f.ListBegin();
-    for (std::size_t i = 0; i < records.size(); ++i)
+    for (std::size_t i = 0; i < records.size(); ++i) {
         f.Record(records[i], version, i < statuses.size() ? statuses[i] : 0);
+    }
     f.ListEnd();
     return f.Bytes();
 }

@@ -90,9 +90,10 @@ TEST(RecordWindow, MovingOutShiftsByTheFewestRecords)
     EXPECT_EQ(b.t.MoveBy(-12), -12);
     EXPECT_EQ(WindowRecNos(b.t), Range(1, 5));
     EXPECT_EQ(b.o.lastDistance, -8);
-    for (int s = 0; s < b.t.WindowRecordCount(); ++s)
+    for (int s = 0; s < b.t.WindowRecordCount(); ++s) {
         EXPECT_EQ(b.t.SlotText(s, b.t.FieldByName("Locality")),
                   "PLACE " + std::to_string(b.t.SlotRecNo(s)));
+    }
 }
 
 TEST(RecordWindow, MoveByStopsAtTheEnds)
@@ -120,8 +121,9 @@ TEST(RecordWindow, NextThroughTheTableUntilEof)
     Bound b(3 * kN);
     b.t.DisableControls();
     int seen = 0;
-    for (b.t.First(); !b.t.Eof(); b.t.Next())
+    for (b.t.First(); !b.t.Eof(); b.t.Next()) {
         EXPECT_EQ(b.t.FieldByName("Pcode").AsString(), std::to_string(++seen));
+    }
     b.t.EnableControls();
     EXPECT_EQ(seen, 3 * kN);
     EXPECT_EQ(b.o.events, std::vector<std::string>{"changed"});
@@ -304,8 +306,9 @@ TEST(HiddenRecords, WindowAndPlacementSkipThem)
 {
     // Records 2, 5, 6 and 15 of 15 are deleted.
     std::vector<int> status(15, 0);
-    for (int i : {1, 4, 5, 14})
+    for (int i : {1, 4, 5, 14}) {
         status[static_cast<std::size_t>(i)] = 3;
+    }
     Bound b(15, status);
     EXPECT_EQ(b.t.RecordCount(), 11);
     EXPECT_EQ(WindowRecNos(b.t), (std::vector<int>{1, 3, 4, 7, 8}));

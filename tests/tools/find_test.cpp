@@ -32,8 +32,9 @@ std::string Slurp(const fs::path& p)
 std::string Quote(const std::string& s)
 {
     std::string q = "'";
-    for (char c : s)
+    for (char c : s) {
         q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    }
     return q + "'";
 }
 
@@ -42,8 +43,9 @@ ToolRun Find(const std::vector<std::string>& args, const fs::path& dir)
 {
     std::string cmd = "cd " + Quote(dir.string()) + " && HOME=" + Quote(dir.string()) +
                       " XDG_CONFIG_HOME= " + MARLUNE_BIN_DIR "/marlune-find";
-    for (const auto& a : args)
+    for (const auto& a : args) {
         cmd += " " + Quote(a);
+    }
     cmd += " >" + Quote((dir / "out.txt").string()) + " 2>" + Quote((dir / "err.txt").string());
     const int status = std::system(cmd.c_str());
     ToolRun r;
@@ -65,8 +67,9 @@ std::vector<std::vector<std::string>> CsvRows()
         std::vector<std::string> f;
         std::stringstream ss(line);
         std::string cell;
-        while (std::getline(ss, cell, ','))
+        while (std::getline(ss, cell, ',')) {
             f.push_back(cell);
+        }
         f.resize(5);
         rows.push_back(f);
     }
@@ -80,8 +83,9 @@ std::string Joined(const std::vector<std::string>& f)
 
 bool StartsFolded(const std::string& text, const std::string& key)
 {
-    if (text.size() < key.size())
+    if (text.size() < key.size()) {
         return false;
+    }
     return std::equal(key.begin(), key.end(), text.begin(), [](char a, char b) {
         return std::tolower(static_cast<unsigned char>(a)) ==
                std::tolower(static_cast<unsigned char>(b));
@@ -92,8 +96,9 @@ class FindTool : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = fs::path(testing::TempDir()) /
-               ("find_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ =
+            fs::path(testing::TempDir()) /
+            ("find_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::copy_file(MARLUNE_BIN_DIR "/20051206.dat", dir_ / "20051206.dat");
@@ -125,9 +130,11 @@ TEST_F(FindTool, AllAndPostcodeSearches)
 {
     const auto rows = CsvRows();
     std::string expected;
-    for (const auto& f : rows)
-        if (StartsFolded(f[0], "260"))
+    for (const auto& f : rows) {
+        if (StartsFolded(f[0], "260")) {
             expected += Joined(f);
+        }
+    }
     const ToolRun all = Find({"--all", "--postcode", "260"}, dir_);
     EXPECT_EQ(all.code, 0);
     EXPECT_EQ(all.out, expected);

@@ -48,7 +48,8 @@ TEST(PostcodeCsv, NullsEmptyTextsQuotesAndLineEnds)
     EXPECT_FALSE(rows[0][3].has_value()) << "an unquoted empty field is null";
     ASSERT_TRUE(rows[0][4].has_value()) << "a quoted empty field is the empty text";
     EXPECT_EQ(*rows[0][4], "");
-    EXPECT_EQ(rows[1][1], std::string("O\x92" "CONNOR, ACT"));
+    EXPECT_EQ(rows[1][1], std::string("O\x92"
+                                      "CONNOR, ACT"));
     EXPECT_EQ(rows[1][3], "say \"hi\"");
     EXPECT_EQ(rows[2][1], "MEL\nBOURNE");
 }
@@ -64,8 +65,9 @@ TEST(PostcodeCsv, RefusesRowsThatDoNotFitNamingTheLine)
                    "Windows-1252");
     // Length counts Windows-1252 characters, not UTF-8 bytes: 64 of "é" fit.
     std::string sixtyFour;
-    for (int i = 0; i < 64; ++i)
+    for (int i = 0; i < 64; ++i) {
         sixtyFour += "é";
+    }
     EXPECT_EQ(Parse("2000," + sixtyFour + ",NSW,,\n")[0][1]->size(), 64u);
     EXPECT_NE(CsvError("2000," + sixtyFour + "é,NSW,,\n").find("65 characters"), std::string::npos);
     EXPECT_EQ(CsvError("2000,\"open,NSW,,\n"), "in.csv:2: unterminated quoted field");
@@ -79,7 +81,8 @@ TEST(DataFileWriter, WritesTheTaggedVersion251Layout)
     std::ostringstream out;
     PostcodeRow row;
     row[0] = "2602";
-    row[1] = "O\x92" "CONNOR";
+    row[1] = "O\x92"
+             "CONNOR";
     row[2] = "ACT";
     marlune::tools::WriteDataFile(out, {row});
     const std::string bytes = out.str();
@@ -87,9 +90,14 @@ TEST(DataFileWriter, WritesTheTaggedVersion251Layout)
     EXPECT_EQ(bytes.substr(4, 3), std::string("\x03\xFB\x00", 3)) << "version 251, 2-byte integer";
     EXPECT_EQ(bytes[7], '\x01') << "field definitions follow as a list";
     // The record: list, status 0, then null flag + tag-6 text per field.
-    const std::string record = std::string("\x01\x02\x00", 3) + "\x08\x06\x04" "2602" +
-                               "\x08\x06\x08O\x92" "CONNOR" + "\x08\x06\x03" "ACT" + "\x09\x09" +
-                               std::string("\x00", 1);
+    const std::string record = std::string("\x01\x02\x00", 3) +
+                               "\x08\x06\x04"
+                               "2602" +
+                               "\x08\x06\x08O\x92"
+                               "CONNOR" +
+                               "\x08\x06\x03"
+                               "ACT" +
+                               "\x09\x09" + std::string("\x00", 1);
     const auto at = bytes.find(record);
     ASSERT_NE(at, std::string::npos);
     EXPECT_EQ(bytes.size(), at + record.size() + 1) << "the record list ends right after it";
@@ -111,7 +119,9 @@ TEST(DataFileWriter, ShippedFileHoldsEveryCsvRecord)
     std::stringstream bytes;
     bytes << shipped.rdbuf();
     EXPECT_EQ(bytes.str(), out.str());
-    EXPECT_NE(out.str().find("\x08\x06\x08O\x92" "CONNOR"), std::string::npos);
+    EXPECT_NE(out.str().find("\x08\x06\x08O\x92"
+                             "CONNOR"),
+              std::string::npos);
 }
 
 namespace {
@@ -119,7 +129,8 @@ namespace {
 int RunTool(const std::string& args, std::string& stderrText)
 {
     const std::string err = testing::TempDir() + "/mkdatafile.err";
-    const std::string cmd = std::string(MARLUNE_BIN_DIR) + "/marlune-mkdatafile " + args + " 2>" + err;
+    const std::string cmd =
+        std::string(MARLUNE_BIN_DIR) + "/marlune-mkdatafile " + args + " 2>" + err;
     const int status = std::system(cmd.c_str());
     std::ifstream e(err);
     std::stringstream ss;

@@ -28,9 +28,10 @@ void ShowError(const std::exception_ptr& error)
 
 std::string ApplicationTitle()
 {
-    if (Title())
+    if (Title()) {
         return *Title();
-    return cp1252::FromQString(QCoreApplication::applicationName());
+    }
+    return platform::FromQString(QCoreApplication::applicationName());
 }
 
 void SetApplicationTitle(std::string title)
@@ -43,16 +44,18 @@ std::string ErrorDisplayText(std::string_view message)
     std::string text(message);
     // A byte comparison, as the texts are Windows-1252: everything above 0x2E
     // (so also accented letters) gets the full stop.
-    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') {
         text += '.';
+    }
     return text;
 }
 
 std::string ErrorMessage(const std::exception_ptr& error)
 {
     try {
-        if (error)
+        if (error) {
             std::rethrow_exception(error);
+        }
     } catch (const std::exception& e) {
         return e.what();
     } catch (...) {
@@ -105,10 +108,12 @@ void Application::ShowPendingFrom(int depth)
     // Showing one runs a modal loop, which may queue more at deeper levels.
     while (!pending_.empty()) {
         auto it = pending_.begin();
-        while (it != pending_.end() && it->depth < depth)
+        while (it != pending_.end() && it->depth < depth) {
             ++it;
-        if (it == pending_.end())
+        }
+        if (it == pending_.end()) {
             break;
+        }
         std::exception_ptr error = std::move(it->error);
         pending_.erase(it);
         try {

@@ -35,8 +35,7 @@ void HandleException(std::exception_ptr error);
 // Runs one event handler and hands an error it raises to HandleException.
 // Signal connections go through this, so that no exception unwinds through
 // Qt's own code.
-template <typename Handler>
-void RunHandler(Handler&& handler)
+template <typename Handler> void RunHandler(Handler&& handler)
 {
     try {
         std::forward<Handler>(handler)();

@@ -52,13 +52,15 @@ MessageBoxShower SetMessageBoxShower(MessageBoxShower shower)
 
 void ShowMessage(const std::string& text, MessageIcon icon)
 {
-    MessageBoxRequest request{cp1252::ToQString(text), cp1252::ToQString(ApplicationTitle()), icon};
+    MessageBoxRequest request{platform::ToQString(text), platform::ToQString(ApplicationTitle()),
+                              icon};
     // A copy, so that a shower that swaps itself out while running stays alive.
     MessageBoxShower shower = CurrentShower();
-    if (shower)
+    if (shower) {
         shower(request);
-    else
+    } else {
         ShowQMessageBox(request);
+    }
 }
 
 } // namespace marlune::platform

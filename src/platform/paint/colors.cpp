@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 
-namespace marlune::colors {
+namespace marlune::paint {
 
 namespace {
 
@@ -123,12 +123,14 @@ constexpr std::array<NamedColor, 2> kExtraNames{{
 
 bool SameTextAscii(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
+    if (a.size() != b.size()) {
         return false;
+    }
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
+            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
+        }
     }
     return true;
 }
@@ -147,17 +149,21 @@ QColor ColorToQColor(TColor color)
 
 QColor ColorToQColor(TColor color, const QPalette& palette)
 {
-    if (color == clNone)
+    if (color == clNone) {
         return QColor(Qt::transparent);
-    if (color == clDefault)
+    }
+    if (color == clDefault) {
         return QColor();
+    }
     if (IsSystemColor(color)) {
         const int index = SystemColorIndex(color);
-        if (index < 0 || index >= static_cast<int>(kSystemRoles.size()))
+        if (index < 0 || index >= static_cast<int>(kSystemRoles.size())) {
             return QColor(Qt::black);
+        }
         const SystemRole& entry = kSystemRoles[static_cast<std::size_t>(index)];
-        if (entry.role == QPalette::NoRole)
+        if (entry.role == QPalette::NoRole) {
             return QColor(Qt::black);
+        }
         QColor c = palette.color(entry.group, entry.role);
         c.setAlpha(255);
         return c;
@@ -168,10 +174,12 @@ QColor ColorToQColor(TColor color, const QPalette& palette)
 
 TColor ColorToRGB(TColor color)
 {
-    if (color == clNone || color == clDefault)
+    if (color == clNone || color == clDefault) {
         return color;
-    if (IsSystemColor(color))
+    }
+    if (IsSystemColor(color)) {
         return QColorToColor(ColorToQColor(color));
+    }
     return color & 0x00FFFFFFu;
 }
 
@@ -184,12 +192,14 @@ TColor QColorToColor(const QColor& color)
 std::optional<std::string> ColorToIdent(TColor color)
 {
     for (const NamedColor& n : kNames) {
-        if (n.value == color)
+        if (n.value == color) {
             return std::string(n.name);
+        }
     }
     for (const NamedColor& n : kExtraNames) {
-        if (n.value == color)
+        if (n.value == color) {
             return std::string(n.name);
+        }
     }
     return std::nullopt;
 }
@@ -197,14 +207,16 @@ std::optional<std::string> ColorToIdent(TColor color)
 std::optional<TColor> IdentToColor(std::string_view ident)
 {
     for (const NamedColor& n : kNames) {
-        if (SameTextAscii(ident, n.name))
+        if (SameTextAscii(ident, n.name)) {
             return n.value;
+        }
     }
     for (const NamedColor& n : kExtraNames) {
-        if (SameTextAscii(ident, n.name))
+        if (SameTextAscii(ident, n.name)) {
             return n.value;
+        }
     }
     return std::nullopt;
 }
 
-} // namespace marlune::colors
+} // namespace marlune::paint
