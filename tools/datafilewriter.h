@@ -1,5 +1,7 @@
 #pragma once
 
+#include "table/postcodeschema.h"
+
 #include <array>
 #include <cstdint>
 #include <istream>
@@ -11,19 +13,7 @@
 
 namespace marlune::tools {
 
-// The five text fields of a postcode data file, in file order.
-struct FieldSpec {
-    std::string_view name;
-    int size;         // characters
-    int displayWidth; // characters
-};
-inline constexpr std::array<FieldSpec, 5> kPostcodeFields{{
-    {"Pcode", 5, 9},
-    {"Locality", 64, 77},
-    {"State", 32, 39},
-    {"Comments", 128, 154},
-    {"DeliveryOffice", 64, 77},
-}};
+using table::kPostcodeFields;
 
 // One record: each field null or a Windows-1252 text of at most its size.
 using PostcodeRow = std::array<std::optional<std::string>, kPostcodeFields.size()>;

@@ -2,7 +2,7 @@
 // as the program and prints the record that typing TEXT would make current.
 #include "platform/cp1252.h"
 #include "platform/error.h"
-#include "settings/storedata.h"
+#include "settings/datafilesetting.h"
 #include "table/memtable.h"
 #include "table/recordcompare.h"
 
@@ -35,9 +35,9 @@ constexpr const char* kUsage =
 std::string DefaultDataFile()
 {
     marlune::settings::StoreData store;
-    store.DataStore().SetSection("Settings");
-    store.DataStore().Registry().SetPath("\\Software\\Calderix\\Marlune");
-    return store.ReadString("DataFileName", "20051206.dat");
+    marlune::settings::ConfigureDataFileSetting(store);
+    return store.ReadString(marlune::settings::kDataFileNameSetting,
+                            marlune::settings::kDefaultDataFileName);
 }
 
 void PrintCurrent(const MemTable& table)

@@ -83,7 +83,6 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(paint::VerdanaFont
     connect(hScroll_, &QAbstractSlider::actionTriggered, this,
             [this](int action) { platform::RunHandler([&] { OnHorizontalAction(action); }); });
 
-    CreateColumns();
     Relayout();
 }
 
@@ -153,33 +152,20 @@ void DBGrid::SetTitleFontColor(TColor color)
 
 // --- columns --------------------------------------------------------------------------------
 
-void DBGrid::CreateColumns()
+void DBGrid::SetColumns(std::vector<DBGridColumn> columns)
 {
-    struct Def {
-        const char* fieldName;
-        const char* caption;
-        int width; // 0: computed
-    };
-    static constexpr Def kColumns[] = {
-        {"Pcode", "Post Code", 0},
-        {"Locality", "", 250},
-        {"State", "", 60},
-        {"Comments", "", 150},
-        {"DeliveryOffice", "Delivery Office", 200},
-    };
-    columns_.clear();
+    columns_ = std::move(columns);
     int id = 0;
-    for (const Def& d : kColumns) {
-        DBGridColumn c;
-        c.fieldName = d.fieldName;
-        c.caption = QString::fromLatin1(d.caption);
-        c.width = d.width > 0 ? d.width : kDefaultColumnWidth;
-        c.widthStored = d.width > 0;
+    for (DBGridColumn& c : columns_) {
         c.id = id++;
-        columns_.push_back(std::move(c));
+        c.field = nullptr;
+        if (!c.widthStored) {
+            c.width = kDefaultColumnWidth;
+        }
     }
     titles_.assign(columns_.size(), QString());
     BindColumns();
+    Relayout();
 }
 
 const DBGridColumn& DBGrid::Columns(int index) const

@@ -88,6 +88,9 @@ public:
     void SetTitleFontColor(TColor color);
 
     // --- columns, in display order
+    // Replaces the columns; each is bound to the table's field of its name.
+    // A column whose width is not stored gets one computed from its field.
+    void SetColumns(std::vector<DBGridColumn> columns);
     int ColumnCount() const { return static_cast<int>(columns_.size()); }
     const DBGridColumn& Columns(int index) const;
     void SetColumnWidth(int index, int width); // the width then stays as given
@@ -154,7 +157,6 @@ protected:
 private:
     table::MemTable* Table() const;
     bool CanNavigate() const; // open, and not walked by someone else right now
-    void CreateColumns();
     void BindColumns();
     int ComputedFirstColumnWidth(const DBGridColumn& column) const;
     void UpdateMetrics();

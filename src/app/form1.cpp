@@ -8,6 +8,8 @@
 #include "platform/gui/application.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
+#include "settings/datafilesetting.h"
+#include "table/postcodeschema.h"
 #include "platform/gui/messagebox.h"
 
 #include <QButtonGroup>
@@ -36,9 +38,6 @@ constexpr int kToolButtonWidth = 47;
 constexpr int kToolButtonHeight = 36;
 constexpr int kSeparatorWidth = 8;
 
-const char* const kDataFileNameSetting = "DataFileName";
-const char* const kDefaultDataFileName = "20051206.dat";
-
 } // namespace
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent)
@@ -65,7 +64,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
              desktop.y() + (desktop.height() - kHeight) / 2);
     }
 
-    ConfigureStoreData();
+    settings::ConfigureDataFileSetting(StoreData1);
     Table1.Open();
     CreateControls();
     ArrangeControls();
@@ -79,13 +78,19 @@ TForm1::~TForm1()
     }
 }
 
-void TForm1::ConfigureStoreData()
+std::vector<DBGridColumn> TForm1::GridColumns()
 {
-    settings::DataStore& store = StoreData1.DataStore();
-    store.SetSection("Settings");
-    store.Registry().SetPath("\\Software\\Calderix\\Marlune");
-    store.Inifile().SetIniFilename("MyFile.ini");
-    store.SetPassword("Postcode");
+    std::vector<DBGridColumn> columns;
+    for (const table::PostcodeField& f : table::kPostcodeFields) {
+        DBGridColumn c;
+        c.fieldName = std::string(f.name);
+        c.caption =
+            QString::fromLatin1(f.columnTitle.data(), static_cast<qsizetype>(f.columnTitle.size()));
+        c.width = f.columnWidth;
+        c.widthStored = f.columnWidth > 0;
+        columns.push_back(std::move(c));
+    }
+    return columns;
 }
 
 void TForm1::CreateControls()
@@ -157,6 +162,7 @@ void TForm1::CreateControls()
 
     DBGrid1 = new DBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->SetColumns(GridColumns());
     DBGrid1->SetDataSource(&DataSource1);
 
     StatusBar1 = new TStatusBar(this);
@@ -248,8 +254,9 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::FormShow()
 {
     try {
-        CurrentDataFileName = StoreData1.ReadString(kDataFileNameSetting, kDefaultDataFileName);
-        StoreData1.WriteString(kDataFileNameSetting, CurrentDataFileName);
+        CurrentDataFileName =
+            StoreData1.ReadString(settings::kDataFileNameSetting, settings::kDefaultDataFileName);
+        StoreData1.WriteString(settings::kDataFileNameSetting, CurrentDataFileName);
         Table1.LoadTableFile(CurrentDataFileName);
     } catch (...) {
         platform::ShowMessage("Data file could not be loaded.");

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QFrame;
 class QRadioButton;
@@ -16,6 +17,7 @@ class QToolButton;
 namespace marlune::app {
 
 class DBGrid;
+struct DBGridColumn;
 class TLabeledEdit;
 class TStatusBar;
 class TToolBar;
@@ -61,6 +63,9 @@ public:
 
     const TImageList& ImageList1() const { return *imageList1_; }
 
+    // The grid's columns: the postcode fields, with their titles and widths.
+    static std::vector<DBGridColumn> GridColumns();
+
     // Event handlers.
     void FormShow();
     void Edit1Change();
@@ -82,7 +87,6 @@ protected:
 
 private:
     void CreateControls();
-    void ConfigureStoreData();
     void ArrangeControls();
     void FitOuterSize();
 

@@ -1,20 +1,13 @@
 #include "table/memtable.h"
 
+#include "table/postcodeschema.h"
+
 namespace marlune::table {
 
 MemTable::MemTable(std::string name) : MemTableBase(std::move(name))
 {
-    struct Spec {
-        const char* name;
-        int size;
-        int displayWidth;
-    };
-    static constexpr Spec kFields[] = {
-        {"Pcode", 5, 9},        {"Locality", 64, 77},       {"State", 32, 39},
-        {"Comments", 128, 154}, {"DeliveryOffice", 64, 77},
-    };
-    for (const Spec& s : kFields) {
-        AddField(s.name, FieldType::ftString, s.size).SetDisplayWidth(s.displayWidth);
+    for (const PostcodeField& f : kPostcodeFields) {
+        AddField(std::string(f.name), FieldType::ftString, f.size).SetDisplayWidth(f.displayWidth);
     }
     // The stored settings, in their stored order.
     SetAttachMaxCount(1);

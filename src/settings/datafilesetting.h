@@ -1,0 +1,16 @@
+#pragma once
+
+#include "settings/storedata.h"
+
+namespace marlune::settings {
+
+// The program's one setting: the name of its data file, relative to the
+// working directory, under HKEY_CURRENT_USER\Software\Calderix\Marlune\Settings.
+inline constexpr const char* kDataFileNameSetting = "DataFileName";
+inline constexpr const char* kDefaultDataFileName = "20051206.dat";
+
+// Points a settings store at the place where the main window keeps that
+// setting, so that every program that reads or writes it agrees.
+void ConfigureDataFileSetting(StoreData& store);
+
+} // namespace marlune::settings
