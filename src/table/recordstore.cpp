@@ -3,6 +3,7 @@
 #include "platform/error.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -20,8 +21,9 @@ namespace {
 constexpr std::size_t kFirstChunkBytes = 64 * 1024;
 constexpr std::size_t kMaxChunkBytes = 32 * 1024 * 1024;
 constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+constexpr std::size_t kWholeEstimateBlocks = 2048;
 
-std::uint8_t* MapChunk(std::size_t bytes)
+std::uint8_t* MapChunk(std::size_t bytes, bool populate)
 {
     const bool huge = bytes >= kHugePage;
     const std::size_t mapped = huge ? bytes + kHugePage : bytes;
@@ -30,22 +32,38 @@ std::uint8_t* MapChunk(std::size_t bytes)
         throw std::bad_alloc();
     }
     auto* start = static_cast<std::uint8_t*>(p);
-    if (!huge) {
-        return start;
-    }
-    const auto address = reinterpret_cast<std::uintptr_t>(start);
-    auto* aligned = reinterpret_cast<std::uint8_t*>((address + kHugePage - 1) & ~(kHugePage - 1));
-    if (aligned > start) {
-        ::munmap(start, static_cast<std::size_t>(aligned - start));
-    }
-    std::uint8_t* end = start + mapped;
-    if (end > aligned + bytes) {
-        ::munmap(aligned + bytes, static_cast<std::size_t>(end - (aligned + bytes)));
-    }
+    std::uint8_t* aligned = start;
+    if (huge) {
+        const auto address = reinterpret_cast<std::uintptr_t>(start);
+        aligned = reinterpret_cast<std::uint8_t*>((address + kHugePage - 1) & ~(kHugePage - 1));
+        if (aligned > start) {
+            ::munmap(start, static_cast<std::size_t>(aligned - start));
+        }
+        std::uint8_t* end = start + mapped;
+        if (end > aligned + bytes) {
+            ::munmap(aligned + bytes, static_cast<std::size_t>(end - (aligned + bytes)));
+        }
 #ifdef MADV_HUGEPAGE
-    ::madvise(aligned, bytes, MADV_HUGEPAGE);
+        ::madvise(aligned, bytes, MADV_HUGEPAGE);
+#endif
+    }
+#ifdef MADV_POPULATE_WRITE
+    // One call instead of a page fault per page; on virtual machines a fault
+    // costs more than the page it brings. Older kernels refuse it: the pages
+    // then come one by one as before.
+    if (populate) {
+        ::madvise(aligned, bytes, MADV_POPULATE_WRITE);
+    }
+#else
+    (void)populate;
 #endif
     return aligned;
+}
+
+std::size_t PageSize()
+{
+    static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return size;
 }
 
 } // namespace
@@ -92,12 +110,24 @@ std::uint8_t* RecordStore::AllocateBlock()
         return block;
     }
     if (bumpNext_ == nullptr || static_cast<std::size_t>(bumpEnd_ - bumpNext_) < size) {
-        std::size_t bytes =
-            chunks_.empty() ? kFirstChunkBytes : std::min(chunks_.back().size * 2, kMaxChunkBytes);
+        const bool expected = expectedBlocks_ > 0;
+        std::size_t bytes = 0;
+        if (expected) {
+            // Sized for the blocks a loader expects, whole pages; for half of
+            // them while there are many, as the estimate improves as it goes.
+            const std::size_t page = PageSize();
+            const std::size_t blocks =
+                expectedBlocks_ > kWholeEstimateBlocks ? expectedBlocks_ / 2 : expectedBlocks_;
+            bytes = std::clamp(blocks * size, kFirstChunkBytes, kMaxChunkBytes);
+            bytes = (bytes + page - 1) & ~(page - 1);
+        } else {
+            bytes = chunks_.empty() ? kFirstChunkBytes
+                                    : std::min(chunks_.back().size * 2, kMaxChunkBytes);
+        }
         if (bytes < size) {
             bytes = (size + kHugePage - 1) & ~(kHugePage - 1);
         }
-        std::uint8_t* memory = MapChunk(bytes);
+        std::uint8_t* memory = MapChunk(bytes, expected);
         chunks_.push_back({memory, bytes});
         chunkBytes_ += bytes;
         bumpNext_ = memory;
@@ -106,6 +136,9 @@ std::uint8_t* RecordStore::AllocateBlock()
     std::uint8_t* block = bumpNext_; // fresh mapped memory is zero
     bumpNext_ += size;
     ++blocksInUse_;
+    if (expectedBlocks_ > 0) {
+        --expectedBlocks_;
+    }
     return block;
 }
 
@@ -113,6 +146,26 @@ void RecordStore::ReleaseBlock(std::uint8_t* block)
 {
     freeBlocks_.push_back(block);
     --blocksInUse_;
+}
+
+void RecordStore::ReleaseSpare()
+{
+    expectedBlocks_ = 0;
+    if (chunks_.empty() || bumpNext_ == nullptr) {
+        return;
+    }
+    const std::size_t page = PageSize();
+    const auto next = reinterpret_cast<std::uintptr_t>(bumpNext_);
+    auto* spare = reinterpret_cast<std::uint8_t*>((next + page - 1) & ~(page - 1));
+    if (spare >= bumpEnd_) {
+        return;
+    }
+    Chunk& last = chunks_.back();
+    const auto released = static_cast<std::size_t>(bumpEnd_ - spare);
+    ::munmap(spare, released);
+    last.size -= released;
+    chunkBytes_ -= released;
+    bumpEnd_ = spare;
 }
 
 void RecordStore::FreeChunks()
@@ -125,6 +178,7 @@ void RecordStore::FreeChunks()
     freeBlocks_.shrink_to_fit();
     bumpNext_ = bumpEnd_ = nullptr;
     chunkBytes_ = 0;
+    expectedBlocks_ = 0;
     blocksInUse_ = 0;
 }
 

@@ -142,6 +142,13 @@ public:
     // Appends a record: identity and unique numbers from the counters.
     void AddRecord(Record* record);
     void Reserve(std::size_t capacity);
+    // Tells the store how many more blocks are about to be allocated (a
+    // loader's estimate): the next chunk is sized for them and its pages are
+    // taken from the system in one go instead of faulting in one by one.
+    void ExpectBlocks(std::size_t count) { expectedBlocks_ = count; }
+    // Gives the unused tail of the newest chunk back to the system (after a
+    // load whose estimate was too high).
+    void ReleaseSpare();
     std::size_t Capacity() const { return records_.capacity(); }
     // Frees every record; counters back to 0.
     void Empty();
@@ -234,7 +241,8 @@ private:
     std::vector<std::uint8_t*> freeBlocks_;
     std::size_t chunkBytes_ = 0;
     std::size_t blocksInUse_ = 0;
-    std::size_t storedBlocks_ = 0; // blocks of records in the list (with older versions)
+    std::size_t storedBlocks_ = 0;   // blocks of records in the list (with older versions)
+    std::size_t expectedBlocks_ = 0; // a loader's estimate of the blocks still to come
 };
 
 } // namespace marlune::table

@@ -249,6 +249,64 @@ struct RecordFree {
 };
 using RecordHolder = std::unique_ptr<Record, RecordFree>;
 
+// Estimates, from the records read so far, how many blocks the rest of the
+// file will take, and tells the store, so that the memory for them comes in
+// one piece with its pages already there. The number of records is not in the
+// file; the estimate is bounded by the memory budget and by what the record
+// list may sensibly presize (a file with a huge sparse tail must not reserve
+// gigabytes). What the estimate took too much goes back at the end.
+class LoadEstimate {
+public:
+    LoadEstimate(RecordStore& store, const ValueReader& in, std::size_t budget)
+        : store_(store), in_(in), budget_(budget), startPosition_(in.Position()),
+          startBytes_(store.BlockBytesInUse())
+    {
+    }
+    ~LoadEstimate() { store_.ReleaseSpare(); }
+    LoadEstimate(const LoadEstimate&) = delete;
+    LoadEstimate& operator=(const LoadEstimate&) = delete;
+
+    // Called before record number `count` (from 1) is read.
+    void Update(int count)
+    {
+        if (count != kFirstEstimate && count % kEstimateInterval != 0) {
+            return;
+        }
+        const auto recordSize = static_cast<std::size_t>(store_.RecordSize());
+        const std::int64_t read = in_.Position() - startPosition_;
+        const std::size_t bytesInUse = store_.BlockBytesInUse();
+        if (recordSize == 0 || read <= 0 || bytesInUse <= startBytes_) {
+            return;
+        }
+        const double blocks = static_cast<double>((bytesInUse - startBytes_) / recordSize);
+        const double perByte = blocks / static_cast<double>(read);
+        const double remaining = static_cast<double>(std::max<std::int64_t>(0, in_.Remaining()));
+        const double allowed =
+            static_cast<double>(budget_ > bytesInUse ? (budget_ - bytesInUse) / recordSize : 0);
+        const double expected = std::min(remaining * perByte * 1.02 + 16.0, allowed);
+        store_.ExpectBlocks(static_cast<std::size_t>(expected));
+        const auto records = static_cast<std::size_t>(store_.RecordCount());
+        const auto presize =
+            std::min(records + static_cast<std::size_t>(expected), records + kMaxPresize);
+        try {
+            store_.Reserve(presize);
+        } catch (const std::bad_alloc&) {
+            // Not presized: the list grows as records come.
+        }
+    }
+
+private:
+    static constexpr int kFirstEstimate = 64;
+    static constexpr int kEstimateInterval = 4096;
+    static constexpr std::size_t kMaxPresize = std::size_t{1} << 22;
+
+    RecordStore& store_;
+    const ValueReader& in_;
+    std::size_t budget_;
+    std::int64_t startPosition_;
+    std::size_t startBytes_;
+};
+
 } // namespace
 
 void TableReader::Progress(int percentage)
@@ -395,10 +453,6 @@ void TableReader::ReadRecords(ValueReader& in, int version)
     MemTableBase& t = table_;
     RecordStore& store = t.store_;
     t.CheckActive();
-    if (store.RecordSize() > 0 && store.DataSize() > 0) {
-        const auto n = static_cast<std::size_t>(in.Size() / store.DataSize());
-        store.Reserve(static_cast<std::size_t>(store.RecordCount()) + n + n / 50);
-    }
     t.loadedCount_ = 0;
     t.loadedCompletely_ = true;
     // Memory for records grows with the file; a small file that defines wide
@@ -412,6 +466,7 @@ void TableReader::ReadRecords(ValueReader& in, int version)
         return store.AllocateRecord();
     };
     RecordStore::Guard lock(store);
+    LoadEstimate estimate(store, in, budget);
     t.state_ = DataSetState::dsLoad;
     in.ReadListBegin();
     int counter = 0;
@@ -420,6 +475,7 @@ void TableReader::ReadRecords(ValueReader& in, int version)
             Progress(static_cast<int>(static_cast<double>(in.Position()) /
                                       static_cast<double>(in.Size()) * 100.0));
         }
+        estimate.Update(counter);
         RecordHolder record(allocate(), RecordFree{&store});
         t.loadRecord_ = record.get();
         if (version >= 230) {

@@ -39,6 +39,7 @@ public:
 
     std::int64_t Position() const { return bufferStart_ + static_cast<std::int64_t>(pos_); }
     std::int64_t Size() const { return size_; }
+    std::int64_t Remaining() const { return size_ - Position(); }
 
     std::uint8_t PeekTag()
     {
@@ -81,7 +82,6 @@ private:
     bool Fill();
     [[noreturn]] static void ReadError();
     [[noreturn]] static void InvalidValue();
-    std::int64_t Remaining() const { return size_ - Position(); }
 
     platform::Stream& stream_;
     std::int64_t size_;
