@@ -242,11 +242,7 @@ void DBGrid::MoveColumn(int from, int to)
 
 int DBGrid::TotalColumnWidth() const
 {
-    int total = 0;
-    for (const DBGridColumn& c : columns_) {
-        total += c.width;
-    }
-    return total;
+    return geometry_.TotalColumnWidth();
 }
 
 // --- layout ---------------------------------------------------------------------------------
@@ -271,12 +267,12 @@ void DBGrid::UpdateMetrics()
     titleTextHeight_ = tfm.height();
     titleAscent_ = tfm.ascent();
 
-    rowLine_ = (options_ & dgRowLines) ? 1 : 0;
+    geometry_.rowLine = (options_ & dgRowLines) ? 1 : 0;
     // The row line is counted into the row height as well as drawn after it.
-    rowHeight_ = textHeight_ + 3 + rowLine_;
+    geometry_.rowHeight = textHeight_ + 3 + geometry_.rowLine;
     const bool titles = (options_ & dgTitles) != 0;
-    titleHeight_ = titles ? titleTextHeight_ + 4 : 0;
-    titleLine_ = titles && (options_ & (dgRowLines | dgColLines)) ? 1 : 0;
+    geometry_.titleHeight = titles ? titleTextHeight_ + 4 : 0;
+    geometry_.titleLine = titles && (options_ & (dgRowLines | dgColLines)) ? 1 : 0;
 
     for (DBGridColumn& c : columns_) {
         if (!c.widthStored) {
@@ -292,27 +288,19 @@ void DBGrid::Relayout()
     const QRect inner = rect().adjusted(1, 1, -1, -1);
     const int vWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vScroll_);
     const int hHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hScroll_);
-    const int clientWidth = std::max(0, inner.width() - vWidth);
-    hScrollVisible_ = TotalColumnWidth() > clientWidth;
-    const int clientHeight = std::max(0, inner.height() - (hScrollVisible_ ? hHeight : 0));
-    client_ = QRect(inner.left(), inner.top(), clientWidth, clientHeight);
-
-    visibleRows_ = std::max(1, (clientHeight - titleHeight_ - titleLine_) / RowPitch());
-
-    // The last first column is the one from which the remaining columns fit.
-    maxLeftCol_ = std::max(0, ColumnCount() - 1);
-    int fitted = 0;
-    for (int c = ColumnCount() - 1; c >= 0; --c) {
-        fitted += columns_[static_cast<std::size_t>(c)].width;
-        if (fitted > clientWidth) {
-            break;
-        }
-        maxLeftCol_ = c;
+    geometry_.widths.clear();
+    for (const DBGridColumn& c : columns_) {
+        geometry_.widths.push_back(c.width);
     }
-    leftCol_ = std::clamp(leftCol_, 0, maxLeftCol_);
+    geometry_.LayOut(rect(), vWidth, hHeight);
+    hScrollVisible_ = geometry_.HorizontalScrollBarNeeded();
+    visibleRows_ = geometry_.VisibleRowCount();
+    maxLeftCol_ = geometry_.MaxLeftCol();
+    const int clientWidth = geometry_.client.width();
+    const int clientHeight = geometry_.client.height();
 
-    vScroll_->setGeometry(client_.right() + 1, inner.top(), vWidth, clientHeight);
-    hScroll_->setGeometry(inner.left(), client_.bottom() + 1, clientWidth, hHeight);
+    vScroll_->setGeometry(geometry_.client.right() + 1, inner.top(), vWidth, clientHeight);
+    hScroll_->setGeometry(inner.left(), geometry_.client.bottom() + 1, clientWidth, hHeight);
     hScroll_->setVisible(hScrollVisible_);
 
     table::MemTable* t = Table();
@@ -396,13 +384,13 @@ void DBGrid::UpdateVerticalScrollBar()
 void DBGrid::UpdateHorizontalScrollBar()
 {
     const int total = TotalColumnWidth();
-    const int width = client_.width();
+    const int width = geometry_.client.width();
     // A thumb as long as the share of the columns that can be seen.
     const int page = total > width && width > 0
                          ? std::clamp(kHorzThumbRange * width / (total - width), 1, 1016)
                          : kHorzThumbRange;
     hScroll_->setPageStep(page);
-    const int pos = HorzThumbFor(leftCol_, maxLeftCol_);
+    const int pos = HorzThumbFor(geometry_.leftCol, maxLeftCol_);
     hScroll_->setValue(pos);
     hScroll_->setSliderPosition(pos);
 }
@@ -410,97 +398,49 @@ void DBGrid::UpdateHorizontalScrollBar()
 void DBGrid::SetLeftCol(int column)
 {
     column = std::clamp(column, 0, maxLeftCol_);
-    if (column == leftCol_) {
+    if (column == geometry_.leftCol) {
         return;
     }
     // Everything moves sideways, titles included, so the whole client is
     // repainted; the old focus rectangle goes with it.
-    leftCol_ = column;
+    geometry_.leftCol = column;
     UpdateHorizontalScrollBar();
     update();
 }
 
 int DBGrid::ColumnLeft(int column) const
 {
-    int x = client_.left();
-    if (column >= leftCol_) {
-        for (int c = leftCol_; c < column; ++c) {
-            x += columns_[static_cast<std::size_t>(c)].width;
-        }
-    } else {
-        for (int c = column; c < leftCol_; ++c) {
-            x -= columns_[static_cast<std::size_t>(c)].width;
-        }
-    }
-    return x;
+    return geometry_.ColumnLeft(column);
 }
 
 int DBGrid::ColumnsRight() const
 {
-    int x = client_.left();
-    for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c) {
-        x += columns_[static_cast<std::size_t>(c)].width;
-    }
-    return std::min(x, client_.right() + 1);
+    return geometry_.ColumnsRight();
 }
 
 QRect DBGrid::RowRect(int slot) const
 {
-    return QRect(client_.left(), DataTop() + slot * RowPitch(), client_.width(), rowHeight_);
+    return geometry_.RowRect(slot);
 }
 
 QRect DBGrid::CellRect(int column, int slot) const
 {
-    const int width = Columns(column).width;
-    if (slot < 0) {
-        return QRect(ColumnLeft(column), client_.top(), width, titleHeight_);
-    }
-    return QRect(ColumnLeft(column), DataTop() + slot * RowPitch(), width, rowHeight_);
+    return geometry_.CellRect(column, slot);
 }
 
 int DBGrid::SlotAt(int y) const
 {
-    if (y < DataTop() || y > client_.bottom()) {
-        return -1;
-    }
-    // A row line belongs to the row above it.
-    const int slot = (y - DataTop()) / RowPitch();
-    return slot < std::min(rows_, visibleRows_) ? slot : -1;
+    return geometry_.SlotAt(y, rows_);
 }
 
 int DBGrid::ColumnAt(int x) const
 {
-    if (x < client_.left() || x > client_.right()) {
-        return -1;
-    }
-    int left = client_.left();
-    for (int c = leftCol_; c < ColumnCount(); ++c) {
-        const int width = columns_[static_cast<std::size_t>(c)].width;
-        if (x < left + width) {
-            return c;
-        }
-        left += width;
-    }
-    return -1;
+    return geometry_.ColumnAt(x);
 }
 
 int DBGrid::ResizeBorderAt(QPoint pos) const
 {
-    if (!(options_ & dgTitles) || pos.y() < client_.top() || pos.y() >= DataTop() ||
-        pos.x() > client_.right()) {
-        return -1;
-    }
-    // Scan from the right so that a column made very narrow can still be
-    // widened again.
-    int right = client_.left();
-    int found = -1;
-    for (int c = leftCol_; c < ColumnCount() && right <= client_.right(); ++c) {
-        right += columns_[static_cast<std::size_t>(c)].width;
-        if (std::abs(pos.x() - right) <= kSizingZone) {
-            found = c;
-        }
-    }
-    return found;
+    return (options_ & dgTitles) ? geometry_.ResizeBorderAt(pos, kSizingZone) : -1;
 }
 
 void DBGrid::InvalidateRow(int slot)
@@ -508,7 +448,7 @@ void DBGrid::InvalidateRow(int slot)
     if (slot < 0 || slot >= visibleRows_) {
         return;
     }
-    update(RowRect(slot) & client_);
+    update(RowRect(slot) & geometry_.client);
 }
 
 QSize DBGrid::sizeHint() const
@@ -570,8 +510,9 @@ void DBGrid::DataSetScrolled(int distance)
     // Move the pixels of the rows that stay and paint only the uncovered
     // rows; the old and the new current row are repainted for their colours
     // and the focus rectangle.
-    const QRect rows(client_.left(), DataTop(), client_.width(), shown * RowPitch());
-    scroll(0, -distance * RowPitch(), rows & client_);
+    const QRect rows(geometry_.client.left(), DataTop(), geometry_.client.width(),
+                     shown * RowPitch());
+    scroll(0, -distance * RowPitch(), rows & geometry_.client);
     InvalidateRow(oldSlot - distance);
     InvalidateRow(activeSlot_);
 }
@@ -634,10 +575,10 @@ void DBGrid::OnHorizontalAction(int action)
     setFocus(Qt::OtherFocusReason);
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-        SetLeftCol(leftCol_ - 1);
+        SetLeftCol(geometry_.leftCol - 1);
         break;
     case QAbstractSlider::SliderSingleStepAdd:
-        SetLeftCol(leftCol_ + 1);
+        SetLeftCol(geometry_.leftCol + 1);
         break;
     case QAbstractSlider::SliderPageStepSub:
         HorizontalPage(false);
@@ -659,32 +600,32 @@ void DBGrid::OnHorizontalAction(int action)
     default:
         break;
     }
-    hScroll_->setSliderPosition(HorzThumbFor(leftCol_, maxLeftCol_));
+    hScroll_->setSliderPosition(HorzThumbFor(geometry_.leftCol, maxLeftCol_));
 }
 
 void DBGrid::HorizontalPage(bool forward)
 {
-    const int width = client_.width();
+    const int width = geometry_.client.width();
     int used = 0;
     int count = 0;
     if (forward) {
-        for (int c = leftCol_; c < ColumnCount(); ++c) {
+        for (int c = geometry_.leftCol; c < ColumnCount(); ++c) {
             used += columns_[static_cast<std::size_t>(c)].width;
             if (used > width) {
                 break;
             }
             ++count;
         }
-        SetLeftCol(leftCol_ + std::max(1, count));
+        SetLeftCol(geometry_.leftCol + std::max(1, count));
     } else {
-        for (int c = leftCol_ - 1; c >= 0; --c) {
+        for (int c = geometry_.leftCol - 1; c >= 0; --c) {
             used += columns_[static_cast<std::size_t>(c)].width;
             if (used > width) {
                 break;
             }
             ++count;
         }
-        SetLeftCol(leftCol_ - std::max(1, count));
+        SetLeftCol(geometry_.leftCol - std::max(1, count));
     }
 }
 
@@ -773,7 +714,7 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         return;
     }
     const QPoint pos = event->position().toPoint();
-    if (!client_.contains(pos)) {
+    if (!geometry_.client.contains(pos)) {
         return;
     }
 
@@ -800,7 +741,7 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
     if (slot < 0 || column < 0 || !CanNavigate()) {
         return;
     }
-    if (column != 0 && leftCol_ > 0) {
+    if (column != 0 && geometry_.leftCol > 0) {
         SetLeftCol(0);
     }
     MoveBy(slot - Table()->ActiveRecord());
@@ -823,14 +764,15 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
         setCursor(Qt::DragMoveCursor);
         [[fallthrough]];
     case Drag::Moving: {
-        int target = ColumnAt(
-            std::clamp(pos.x(), client_.left(), std::max(client_.left(), ColumnsRight() - 1)));
+        int target = ColumnAt(std::clamp(pos.x(), geometry_.client.left(),
+                                         std::max(geometry_.client.left(), ColumnsRight() - 1)));
         if (target < 0) {
             target = ColumnCount() - 1;
         }
         if (target != dropColumn_) {
             dropColumn_ = target;
-            update(QRect(client_.left(), client_.top(), client_.width(), titleHeight_));
+            update(QRect(geometry_.client.left(), geometry_.client.top(), geometry_.client.width(),
+                         geometry_.titleHeight));
         }
         return;
     }
@@ -967,13 +909,13 @@ void DBGrid::paintEvent(QPaintEvent* event)
         painter.drawLine(all.topRight(), all.bottomRight());
     }
     if (hScrollVisible_) {
-        const QRect corner(client_.right() + 1, client_.bottom() + 1, vScroll_->width(),
-                           hScroll_->height());
+        const QRect corner(geometry_.client.right() + 1, geometry_.client.bottom() + 1,
+                           vScroll_->width(), hScroll_->height());
         painter.fillRect(corner & all.adjusted(1, 1, -1, -1),
                          paint::ColorToQColor(paint::clBtnFace, pal));
     }
 
-    const QRect area = dirty & client_;
+    const QRect area = dirty & geometry_.client;
     if (area.isEmpty()) {
         return;
     }
@@ -991,18 +933,19 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
     }
     const QPalette& pal = palette();
     const QColor gridColor = paint::ColorToQColor(color_, pal);
-    const QRect band(client_.left(), client_.top(), client_.width(), titleHeight_ + titleLine_);
+    const QRect band(geometry_.client.left(), geometry_.client.top(), geometry_.client.width(),
+                     geometry_.titleHeight + geometry_.titleLine);
     if (!band.intersects(dirty)) {
         return;
     }
     const QColor face = paint::ColorToQColor(fixedColor_, pal);
     painter.setFont(titleFont_);
     painter.setPen(paint::ColorToQColor(titleFontColor_, pal));
-    const int top = client_.top();
-    int x = client_.left();
-    for (int c = leftCol_; c < ColumnCount() && x <= client_.right(); ++c) {
+    const int top = geometry_.client.top();
+    int x = geometry_.client.left();
+    for (int c = geometry_.leftCol; c < ColumnCount() && x <= geometry_.client.right(); ++c) {
         const DBGridColumn& column = columns_[static_cast<std::size_t>(c)];
-        const QRect cell = QRect(x, top, column.width, titleHeight_) & client_;
+        const QRect cell = QRect(x, top, column.width, geometry_.titleHeight) & geometry_.client;
         if (cell.intersects(dirty)) {
             painter.fillRect(cell, face);
             painter.setClipRect(cell);
@@ -1012,14 +955,15 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
         }
         x += column.width;
     }
-    const int right = std::min(x, client_.right() + 1);
-    if (titleLine_) {
-        painter.fillRect(
-            QRect(client_.left(), top + titleHeight_, right - client_.left(), titleLine_),
-            paint::ColorToQColor(paint::clBlack, pal));
+    const int right = std::min(x, geometry_.client.right() + 1);
+    if (geometry_.titleLine) {
+        painter.fillRect(QRect(geometry_.client.left(), top + geometry_.titleHeight,
+                               right - geometry_.client.left(), geometry_.titleLine),
+                         paint::ColorToQColor(paint::clBlack, pal));
     }
-    if (right <= client_.right()) {
-        painter.fillRect(QRect(right, top, client_.right() + 1 - right, titleHeight_ + titleLine_),
+    if (right <= geometry_.client.right()) {
+        painter.fillRect(QRect(right, top, geometry_.client.right() + 1 - right,
+                               geometry_.titleHeight + geometry_.titleLine),
                          gridColor);
     }
 
@@ -1030,7 +974,7 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
         if (dropColumn_ > dragColumn_) {
             edge += columns_[static_cast<std::size_t>(dropColumn_)].width - 2;
         }
-        painter.fillRect(QRect(edge, top, 2, titleHeight_) & client_,
+        painter.fillRect(QRect(edge, top, 2, geometry_.titleHeight) & geometry_.client,
                          paint::ColorToQColor(paint::clBlack, pal));
     }
 }
@@ -1049,7 +993,7 @@ void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
     const int pitch = RowPitch();
     const int dataTop = DataTop();
     const int shown = std::min(rows_, visibleRows_);
-    const int clientRight = client_.right() + 1;
+    const int clientRight = geometry_.client.right() + 1;
     const int first = std::max(0, (dirty.top() - dataTop) / pitch);
     const int last = std::min(shown - 1, (dirty.bottom() - dataTop) / pitch);
     const int columnsRight = ColumnsRight();
@@ -1060,10 +1004,10 @@ void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
         const bool current = slot == activeSlot_ && showSelection;
         const QColor& background = current ? highlight : gridColor;
         painter.setPen(current ? highlightText : text);
-        int x = client_.left();
-        for (int c = leftCol_; c < ColumnCount() && x < clientRight; ++c) {
+        int x = geometry_.client.left();
+        for (int c = geometry_.leftCol; c < ColumnCount() && x < clientRight; ++c) {
             const DBGridColumn& column = columns_[static_cast<std::size_t>(c)];
-            const QRect cell = QRect(x, y, column.width, rowHeight_) & client_;
+            const QRect cell = QRect(x, y, column.width, geometry_.rowHeight) & geometry_.client;
             if (cell.intersects(dirty)) {
                 painter.fillRect(cell, background);
                 const QString& value = CellText(slot, column.id);
@@ -1075,23 +1019,25 @@ void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
             }
             x += column.width;
         }
-        if (rowLine_) {
-            painter.fillRect(
-                QRect(client_.left(), y + rowHeight_, columnsRight - client_.left(), rowLine_) &
-                    client_,
-                lineColor);
+        if (geometry_.rowLine) {
+            painter.fillRect(QRect(geometry_.client.left(), y + geometry_.rowHeight,
+                                   columnsRight - geometry_.client.left(), geometry_.rowLine) &
+                                 geometry_.client,
+                             lineColor);
         }
         if (columnsRight < clientRight) {
-            painter.fillRect(QRect(columnsRight, y, clientRight - columnsRight, pitch) & client_,
+            painter.fillRect(QRect(columnsRight, y, clientRight - columnsRight, pitch) &
+                                 geometry_.client,
                              gridColor);
         }
     }
     // Below the last row: no cells and no lines.
     const int bottom = dataTop + shown * pitch;
-    if (bottom <= client_.bottom()) {
-        painter.fillRect(
-            QRect(client_.left(), bottom, client_.width(), client_.bottom() + 1 - bottom) & dirty,
-            gridColor);
+    if (bottom <= geometry_.client.bottom()) {
+        painter.fillRect(QRect(geometry_.client.left(), bottom, geometry_.client.width(),
+                               geometry_.client.bottom() + 1 - bottom) &
+                             dirty,
+                         gridColor);
     }
 }
 
@@ -1100,9 +1046,9 @@ void DBGrid::PaintFocusRect(QPainter& painter)
     if (!active_ || activeSlot_ < 0 || activeSlot_ >= std::min(rows_, visibleRows_)) {
         return;
     }
-    const QRect r = QRect(client_.left(), DataTop() + activeSlot_ * RowPitch(),
-                          ColumnsRight() - client_.left(), rowHeight_) &
-                    client_;
+    const QRect r = QRect(geometry_.client.left(), DataTop() + activeSlot_ * RowPitch(),
+                          ColumnsRight() - geometry_.client.left(), geometry_.rowHeight) &
+                    geometry_.client;
     if (r.isEmpty()) {
         return;
     }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/gridgeometry.h"
 #include "platform/paint/colors.h"
 #include "table/datasource.h"
 
@@ -98,16 +99,17 @@ public:
     QString ColumnTitle(int index) const;
 
     // --- geometry (widget coordinates)
-    int DefaultRowHeight() const { return rowHeight_; } // without the row line
-    int TitleRowHeight() const { return titleHeight_; } // without the title line
-    int RowPitch() const { return rowHeight_ + rowLine_; }
-    int VisibleRowCount() const { return visibleRows_; } // N, the record window wanted
-    QRect ClientRect() const { return client_; }         // inside the border, without scroll bars
-    int DataTop() const { return client_.top() + titleHeight_ + titleLine_; }
-    QRect RowRect(int slot) const;              // a data row, full client width, no line
-    QRect CellRect(int column, int slot) const; // slot -1: the title cell
-    int ColumnLeft(int column) const;           // x of a column's left edge (may be hidden)
-    int LeftCol() const { return leftCol_; }    // first visible column
+    int DefaultRowHeight() const { return geometry_.rowHeight; } // without the row line
+    int TitleRowHeight() const { return geometry_.titleHeight; } // without the title line
+    int RowPitch() const { return geometry_.RowPitch(); }
+    int VisibleRowCount() const { return visibleRows_; }  // N, the record window wanted
+    QRect ClientRect() const { return geometry_.client; } // inside the border, without scroll bars
+    const GridGeometry& Geometry() const { return geometry_; }
+    int DataTop() const { return geometry_.DataTop(); }
+    QRect RowRect(int slot) const;                    // a data row, full client width, no line
+    QRect CellRect(int column, int slot) const;       // slot -1: the title cell
+    int ColumnLeft(int column) const;                 // x of a column's left edge (may be hidden)
+    int LeftCol() const { return geometry_.leftCol; } // first visible column
     void SetLeftCol(int column);
     int MaxLeftCol() const { return maxLeftCol_; }
     // Rows drawn: the filled slots; one blank row when the table is closed or empty.
@@ -202,13 +204,8 @@ private:
     int titleTextHeight_ = 0;
     int ascent_ = 0;
     int titleAscent_ = 0;
-    int rowHeight_ = 0;
-    int rowLine_ = 1;
-    int titleHeight_ = 0;
-    int titleLine_ = 1;
     int visibleRows_ = 1;
-    QRect client_;
-    int leftCol_ = 0;
+    GridGeometry geometry_;
     int maxLeftCol_ = 0;
     bool hScrollVisible_ = false;
     QScrollBar* vScroll_ = nullptr;

@@ -1,0 +1,103 @@
+#include "app/gridgeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+using marlune::app::GridGeometry;
+
+namespace {
+
+GridGeometry Sample(int widgetWidth, int widgetHeight, int leftCol)
+{
+    GridGeometry g;
+    g.titleHeight = 17;
+    g.rowHeight = 18;
+    g.widths = {67, 250, 60, 150, 200};
+    g.leftCol = leftCol;
+    g.LayOut(QRect(0, 0, widgetWidth, widgetHeight), 16, 16);
+    return g;
+}
+
+} // namespace
+
+// Every pixel of the client is answered by the hit tests exactly as the
+// rectangles say: a cell's pixels belong to its column and row, a row line to
+// the row above, nothing to the right of the last column or below the rows.
+TEST(GridGeometry, HitTestsAgreeWithTheRectangles)
+{
+    for (const int leftCol : {0, 1, 3}) {
+        const GridGeometry g = Sample(492, 230, leftCol);
+        const int rows = g.VisibleRowCount() - 1; // one row short of full
+        for (int x = g.client.left() - 2; x <= g.client.right() + 2; ++x) {
+            int expected = -1;
+            for (int c = g.leftCol; c < g.ColumnCount(); ++c) {
+                const QRect cell = g.CellRect(c, 0);
+                if (x >= cell.left() && x <= cell.right() && x <= g.client.right()) {
+                    expected = c;
+                }
+            }
+            EXPECT_EQ(g.ColumnAt(x), expected) << "x " << x << " leftCol " << leftCol;
+        }
+        for (int y = g.client.top() - 2; y <= g.client.bottom() + 2; ++y) {
+            int expected = -1;
+            for (int s = 0; s < rows; ++s) {
+                const QRect row = g.RowRect(s).adjusted(0, 0, 0, g.rowLine);
+                if (y >= row.top() && y <= row.bottom() && y <= g.client.bottom()) {
+                    expected = s;
+                }
+            }
+            EXPECT_EQ(g.SlotAt(y, rows), expected) << "y " << y;
+        }
+    }
+}
+
+TEST(GridGeometry, HorizontalScrollBarOnlyWhenTheColumnsDoNotFit)
+{
+    const GridGeometry narrow = Sample(492, 230, 0);
+    const int total = std::accumulate(narrow.widths.begin(), narrow.widths.end(), 0);
+    ASSERT_GT(total, narrow.client.width());
+    EXPECT_TRUE(narrow.HorizontalScrollBarNeeded());
+    EXPECT_EQ(narrow.client.height(), 230 - 2 - 16);
+
+    const GridGeometry wide = Sample(total + 2 + 16, 230, 0);
+    EXPECT_FALSE(wide.HorizontalScrollBarNeeded());
+    EXPECT_EQ(wide.client.height(), 230 - 2);
+    EXPECT_EQ(wide.ColumnsRight(), wide.client.left() + total);
+    EXPECT_EQ(wide.MaxLeftCol(), 0);
+}
+
+TEST(GridGeometry, FirstColumnStopsWhereTheRestFit)
+{
+    GridGeometry g = Sample(492, 230, 99);
+    const int maxLeft = g.MaxLeftCol();
+    EXPECT_EQ(g.leftCol, maxLeft); // clamped
+    const auto widthFrom = [&](int c) {
+        return std::accumulate(g.widths.begin() + c, g.widths.end(), 0);
+    };
+    EXPECT_LE(widthFrom(maxLeft), g.client.width());
+    ASSERT_GT(maxLeft, 0);
+    EXPECT_GT(widthFrom(maxLeft - 1), g.client.width());
+    // Hidden columns lie to the left of the client, edge to edge.
+    for (int c = 0; c < g.ColumnCount() - 1; ++c) {
+        EXPECT_EQ(g.ColumnLeft(c) + g.widths[static_cast<std::size_t>(c)], g.ColumnLeft(c + 1));
+    }
+    EXPECT_EQ(g.ColumnLeft(g.leftCol), g.client.left());
+}
+
+TEST(GridGeometry, ResizeBordersAreTheTitleRowsColumnEdges)
+{
+    const GridGeometry g = Sample(700, 230, 0);
+    const int titleY = g.client.top() + g.titleHeight / 2;
+    for (int c = 0; c < g.ColumnCount(); ++c) {
+        const int edge = g.ColumnLeft(c) + g.widths[static_cast<std::size_t>(c)];
+        if (edge > g.client.right() + 2) {
+            break;
+        }
+        for (int dx = -2; dx <= 2; ++dx) {
+            EXPECT_EQ(g.ResizeBorderAt(QPoint(edge + dx, titleY), 2), c) << c << " " << dx;
+        }
+        EXPECT_EQ(g.ResizeBorderAt(QPoint(edge, g.DataTop() + 1), 2), -1);
+    }
+    EXPECT_EQ(g.ResizeBorderAt(QPoint(g.ColumnLeft(1) + 20, titleY), 2), -1);
+}
