@@ -99,22 +99,31 @@ std::unique_ptr<TForm1> ShowWindow(const std::string& dataFile)
     return form;
 }
 
+// One main window at a time, as in the program: it carries the program's
+// one hint component.
+TForm1& WindowOn(const std::string& dataFile, int expectedRecords)
+{
+    static std::unique_ptr<TForm1> form;
+    static std::string loaded;
+    if (!form || loaded != dataFile) {
+        form.reset();
+        form = ShowWindow(dataFile);
+        loaded = dataFile;
+        if (expectedRecords >= 0 && form->Table1.RecordCount() != expectedRecords) {
+            throw std::runtime_error("the table is incomplete");
+        }
+    }
+    return *form;
+}
+
 TForm1& RealWindow()
 {
-    static std::unique_ptr<TForm1> form = ShowWindow(RealFile());
-    return *form;
+    return WindowOn(RealFile(), -1);
 }
 
 TForm1& MillionWindow()
 {
-    static std::unique_ptr<TForm1> form = [] {
-        auto f = ShowWindow(MillionFile());
-        if (f->Table1.RecordCount() != kMillion) {
-            throw std::runtime_error("the million table is incomplete");
-        }
-        return f;
-    }();
-    return *form;
+    return WindowOn(MillionFile(), kMillion);
 }
 
 void SendKey(QWidget* target, int key, const QString& text)

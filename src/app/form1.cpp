@@ -65,6 +65,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     }
 
     settings::ConfigureDataFileSetting(StoreData1);
+    Hint1 = std::make_unique<hints::HintComponent>();
+    Hint1->SetHintFont(paint::SansSerifFont(11), paint::clWindowText);
     Table1.Open();
     CreateControls();
     ArrangeControls();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hints/hintcomponent.h"
 #include "settings/storedata.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
@@ -43,6 +44,8 @@ public:
     table::MemTable Table1{"Table1"};
     table::DataSource DataSource1{&Table1};
     settings::StoreData StoreData1;
+    // The speech-bubble hints; there is one per program.
+    std::unique_ptr<hints::HintComponent> Hint1;
     // The name of the data file in use, relative to the working directory.
     std::string CurrentDataFileName;
 

@@ -1,0 +1,178 @@
+#include "hints/hintcomponent.h"
+
+#include "hints/bubblehintwindow.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimerEvent>
+#include <QWidget>
+
+namespace marlune::hints {
+namespace {
+
+HintComponent* instance = nullptr;
+
+} // namespace
+
+HintComponent::HintComponent() : hintFont_(QGuiApplication::font())
+{
+    if (instance != nullptr) {
+        throw DuplicateHintError("You can have one and ONLY ONE\r\nHintComponent Component\r\n in "
+                                 "a project and it must be on the Mainform");
+    }
+    instance = this;
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+}
+
+HintComponent::~HintComponent()
+{
+    if (QCoreApplication::instance() != nullptr) {
+        QCoreApplication::instance()->removeEventFilter(this);
+    }
+    instance = nullptr;
+}
+
+HintComponent* HintComponent::Instance()
+{
+    return instance;
+}
+
+void HintComponent::SetHintFont(const QFont& font, paint::TColor color)
+{
+    hintFont_ = font;
+    hintFontColor_ = color;
+}
+
+BubbleStyle HintComponent::Style() const
+{
+    BubbleStyle style;
+    style.speechbubble = speechbubble_;
+    style.shadow = shadow_;
+    style.unUsedHintColor = unUsedHintColor_;
+    style.hintShadowColor = hintShadowColor_;
+    style.background = background_;
+    style.font3D = &font3D_;
+    style.font = hintFont_;
+    style.fontColor = hintFontColor_;
+    return style;
+}
+
+BubbleHintWindow* HintComponent::HintWindow() const
+{
+    return window_ && window_->isVisible() ? window_.get() : nullptr;
+}
+
+QWidget* HintComponent::HintedControl(QWidget* widget)
+{
+    // As with tooltips, a control without a hint of its own shows its
+    // parent's.
+    for (QWidget* w = widget; w != nullptr && !w->isWindow(); w = w->parentWidget()) {
+        if (!w->toolTip().isEmpty()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+void HintComponent::ShowHint(QWidget* control, QPoint pointer)
+{
+    const QString text = control != nullptr ? control->toolTip() : QString();
+    if (text.isEmpty()) {
+        HideHint();
+        return;
+    }
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen != nullptr ? screen->size().width() : 1024;
+    if (!window_) {
+        window_ = std::make_unique<BubbleHintWindow>(*this);
+    }
+    window_->ActivateHint(MeasureHintText(hintFont_, text, screenWidth), text, pointer, control);
+    shown_ = control;
+    hideTimer_.start(kHideTimeout, this);
+}
+
+void HintComponent::HideHint()
+{
+    hideTimer_.stop();
+    if (window_) {
+        window_->hide();
+    }
+    shown_ = nullptr;
+}
+
+bool HintComponent::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        // Qt's own tooltip does not come up: the bubble stands in for it.
+        return true;
+    case QEvent::MouseMove:
+    case QEvent::Enter: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget == nullptr || (window_ && widget == window_.get())) {
+            break;
+        }
+        QWidget* control = HintedControl(QApplication::widgetAt(QCursor::pos()));
+        if (control != expired_) {
+            expired_ = nullptr;
+        }
+        if (control == nullptr || control == expired_) {
+            if (shown_ != nullptr) {
+                HideHint();
+            }
+            pending_ = nullptr;
+            showTimer_.stop();
+        } else if (control != shown_ && control != pending_) {
+            pending_ = control;
+            // From one hint to the next without the pause.
+            showTimer_.start(shown_ != nullptr ? kShortPause : hintPauseTime_, this);
+        } else if (control == pending_ && shown_ == nullptr && event->type() == QEvent::MouseMove) {
+            // The pointer has not come to rest yet.
+            showTimer_.start(hintPauseTime_, this);
+        }
+        break;
+    }
+    case QEvent::Leave:
+        if (watched == shown_ || watched == pending_) {
+            showTimer_.stop();
+            pending_ = nullptr;
+            HideHint();
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+    case QEvent::WindowDeactivate:
+        showTimer_.stop();
+        pending_ = nullptr;
+        if (shown_ != nullptr) {
+            HideHint();
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void HintComponent::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == showTimer_.timerId()) {
+        showTimer_.stop();
+        QWidget* control = pending_;
+        pending_ = nullptr;
+        if (control != nullptr && control->isVisible()) {
+            ShowHint(control, QCursor::pos());
+        }
+    } else if (event->timerId() == hideTimer_.timerId()) {
+        expired_ = shown_;
+        HideHint();
+    }
+}
+
+} // namespace marlune::hints

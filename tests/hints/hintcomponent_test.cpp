@@ -1,0 +1,98 @@
+#include "hints/bubblehintwindow.h"
+#include "hints/hintcomponent.h"
+#include "hintstest.h"
+
+#include <QLineEdit>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace marlune::hints;
+
+namespace {
+
+class HintComponentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        marlune::hints::testing::TestApplication();
+        window_ = std::make_unique<QWidget>();
+        window_->setGeometry(200, 200, 300, 200);
+        first_ = new QLineEdit(window_.get());
+        first_->setGeometry(10, 10, 120, 24);
+        first_->setToolTip(QStringLiteral("Type your search here"));
+        second_ = new QLineEdit(window_.get());
+        second_->setGeometry(10, 60, 120, 24);
+        second_->setToolTip(QStringLiteral("Fish & chips"));
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    std::unique_ptr<QWidget> window_;
+    QLineEdit* first_ = nullptr;
+    QLineEdit* second_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(HintComponentTest, OnlyOneComponentAtATime)
+{
+    HintComponent hint;
+    try {
+        HintComponent second;
+        FAIL() << "a second component was made";
+    } catch (const DuplicateHintError& e) {
+        EXPECT_STREQ(e.what(), "You can have one and ONLY ONE\r\nHintComponent Component\r\n in a "
+                               "project and it must be on the Mainform");
+    }
+    EXPECT_EQ(HintComponent::Instance(), &hint);
+}
+
+TEST_F(HintComponentTest, ShowsTheControlsHintBesideThePointer)
+{
+    HintComponent hint;
+    int asked = 0;
+    hint.OnSelectHintDirection = [&](QWidget* control, HintDirectionKind& direction) {
+        ++asked;
+        if (control == second_) {
+            direction = dDownLeft;
+        }
+    };
+    const QPoint pointer(400, 400);
+    hint.ShowHint(first_, pointer);
+    ASSERT_NE(hint.HintWindow(), nullptr);
+    EXPECT_EQ(hint.HintWindow()->Direction(), dUpRight);
+    EXPECT_EQ(hint.HintWindow()->geometry().bottomLeft(), QPoint(400, 400 - 5 - 1));
+    EXPECT_EQ(hint.HintWindow()->windowTitle(), first_->toolTip());
+
+    hint.ShowHint(second_, pointer);
+    EXPECT_EQ(hint.HintWindow()->Direction(), dDownLeft);
+    EXPECT_EQ(hint.HintWindow()->geometry().top(), 400 + 15);
+    EXPECT_EQ(hint.HintDirection(), dUpRight); // the setting itself stays
+    EXPECT_EQ(asked, 2);
+
+    hint.HideHint();
+    EXPECT_EQ(hint.HintWindow(), nullptr);
+    hint.ShowHint(window_.get(), pointer); // no hint of its own: nothing shows
+    EXPECT_EQ(hint.HintWindow(), nullptr);
+}
+
+TEST_F(HintComponentTest, RestingThePointerShowsTheBubbleAndItGoesAgain)
+{
+    HintComponent hint;
+    hint.SetHintPauseTime(100);
+    QTest::mouseMove(first_, QPoint(20, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hint.HintWindow() != nullptr; }, 3000));
+    EXPECT_EQ(hint.HintWindow()->windowTitle(), first_->toolTip());
+    // Hidden after its time is up, and not shown again while the pointer stays.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hint.HintWindow() == nullptr; },
+                                HintComponent::kHideTimeout + 2000));
+    QTest::qWait(300);
+    EXPECT_EQ(hint.HintWindow(), nullptr);
+    // Qt's own tooltip stays away.
+    QHelpEvent help(QEvent::ToolTip, QPoint(20, 10), first_->mapToGlobal(QPoint(20, 10)));
+    EXPECT_TRUE(QCoreApplication::sendEvent(first_, &help));
+}
