@@ -61,7 +61,8 @@ std::atomic<unsigned> temporaryCounter{0};
 FileContents ReadWholeFile(const std::string& path)
 {
     FileContents contents;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    const FileDescriptor fd = OpenRegularFileForReading(path, status);
     if (fd.Get() < 0) {
         // A missing file, or a directory on the way that is a plain file: nothing there.
         contents.state = (errno == ENOENT || errno == ENOTDIR) ? FileContents::State::Missing

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace marlune::settings {
@@ -317,6 +318,35 @@ TEST_F(StoreDataTest, AnUnwritableIniFileRaisesUnableToWrite)
               "Unable to write to MyFile.ini");
     EXPECT_EQ(ErrorOf([&] { store_.WriteString("Data=FileName", "x"); }),
               "Unable to write to MyFile.ini");
+}
+
+TEST_F(StoreDataTest, AFifoOrDeviceAsTheSettingsFileFailsAsAnUnreadableFile)
+{
+    // A FIFO with no writer would block open() for good; it is refused at
+    // once, read as no setting and never replaced.
+    fs::create_directories(root_);
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    ASSERT_EQ(::mkfifo(registryFile.c_str(), 0600), 0);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(errors_, 1);
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Failed to set data for 'DataFileName'");
+    EXPECT_TRUE(fs::is_fifo(registryFile));
+
+    DataStore& data = store_.DataStore();
+    data.SetDatatype(sIniFile);
+    ASSERT_EQ(::mkfifo((root_ / "MyFile.ini").c_str(), 0600), 0);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Unable to write to MyFile.ini");
+    EXPECT_TRUE(fs::is_fifo(root_ / "MyFile.ini"));
+
+    // /dev/zero reads as endless zero bytes; it is no settings file either.
+    data.Inifile().SetIniFilename("/dev/zero");
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Unable to write to /dev/zero");
+    EXPECT_EQ(errors_, 3);
 }
 
 } // namespace
