@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
 
 #include <fcntl.h>
@@ -69,6 +70,10 @@ FileContents ReadWholeFile(const std::string& path)
                                                                : FileContents::State::Failed;
         return contents;
     }
+    if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileSize) {
+        contents.state = FileContents::State::Failed;
+        return contents;
+    }
     char buffer[16384];
     while (true) {
         const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
@@ -84,6 +89,11 @@ FileContents ReadWholeFile(const std::string& path)
             break;
         }
         contents.bytes.append(buffer, static_cast<std::size_t>(got));
+        if (contents.bytes.size() > kMaxWholeFileSize) { // it grew while being read
+            contents.state = FileContents::State::Failed;
+            contents.bytes.clear();
+            return contents;
+        }
     }
     contents.state = FileContents::State::Read;
     return contents;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -7,6 +8,10 @@
 // Whole-file reads and atomic replacement, shared by the settings files and
 // everything else that must never leave a half-written file behind.
 namespace marlune::platform {
+
+// The largest file ReadWholeFile reads: a settings file is a few kilobytes,
+// and one beyond this is not read at all (it counts as unreadable).
+inline constexpr std::size_t kMaxWholeFileSize = std::size_t{16} << 20;
 
 struct FileContents {
     enum class State { Missing, Read, Failed } state = State::Missing;

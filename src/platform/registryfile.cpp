@@ -3,7 +3,9 @@
 #include "platform/blanks.h"
 
 #include <array>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 
 namespace marlune::platform {
 namespace {
@@ -321,31 +323,33 @@ std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
     return RegistryValue{static_cast<ValueType>(type), std::move(*bytes)};
 }
 
-// The key a section line names, created in the document; nothing for a
-// section of another root, a deletion ("[-...]") or a malformed line.
-RegistryDocument::Key* ParseSection(RegistryDocument& document, std::string_view line)
+// The key path a section line names; nothing for a section of another root,
+// a deletion ("[-...]"), a path deeper than the registry keeps or a malformed
+// line.
+std::optional<std::vector<std::string_view>> ParseSection(PredefinedKey documentRoot,
+                                                          std::string_view line)
 {
     const std::size_t close = line.rfind(']');
     if (close == std::string_view::npos || close == 0) {
-        return nullptr;
+        return std::nullopt;
     }
     const std::string_view inner = line.substr(1, close - 1);
     if (inner.starts_with("-")) {
-        return nullptr;
+        return std::nullopt;
     }
     const std::size_t slash = inner.find('\\');
     const std::string_view rootName = inner.substr(0, slash);
     bool ours = false;
     for (const RootName& root : kRootNames) {
-        if (root.key == document.RootKey() &&
+        if (root.key == documentRoot &&
             (NamesEqual(rootName, root.name) || NamesEqual(rootName, root.abbreviation))) {
             ours = true;
         }
     }
     if (!ours) {
-        return nullptr;
+        return std::nullopt;
     }
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
     if (slash != std::string_view::npos) {
         std::string_view rest = inner.substr(slash + 1);
         while (true) {
@@ -353,9 +357,9 @@ RegistryDocument::Key* ParseSection(RegistryDocument& document, std::string_view
             const std::string_view part = rest.substr(0, next);
             if (!part.empty()) {
                 if (parts.size() == kMaxKeyDepth) {
-                    return nullptr;
+                    return std::nullopt;
                 }
-                parts.emplace_back(part);
+                parts.push_back(part);
             }
             if (next == std::string_view::npos) {
                 break;
@@ -363,9 +367,55 @@ RegistryDocument::Key* ParseSection(RegistryDocument& document, std::string_view
             rest.remove_prefix(next + 1);
         }
     }
-    bool created = false;
-    return &document.Create(parts, created);
+    return parts;
 }
+
+// A name with every letter in upper case: names that fold alike are the same name.
+std::string FoldName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded) {
+        c = static_cast<char>(kUpper[static_cast<unsigned char>(c)]);
+    }
+    return folded;
+}
+
+// What the parser knows of one key while it reads: where each subkey and
+// value stands in the key's vectors, by folded name, so that a file with
+// many keys under one parent is read in linear time.
+struct KeyIndex {
+    std::unordered_map<std::string, std::size_t> subkeys;
+    std::unordered_map<std::string, std::size_t> values;
+    std::vector<std::unique_ptr<KeyIndex>> children; // parallel to Key::subkeys
+};
+
+// A key the parser writes into, with its index; valid until the next section.
+struct IndexedKey {
+    RegistryDocument::Key* key = nullptr;
+    KeyIndex* index = nullptr;
+
+    // The subkey of that name, created at the end when it is new.
+    IndexedKey Subkey(std::string_view name) const
+    {
+        const auto [at, inserted] = index->subkeys.try_emplace(FoldName(name), key->subkeys.size());
+        if (inserted) {
+            key->subkeys.push_back(RegistryDocument::Key{std::string(name), {}, {}});
+            index->children.push_back(std::make_unique<KeyIndex>());
+        }
+        return {&key->subkeys[at->second], index->children[at->second].get()};
+    }
+
+    // Sets a value; an existing name keeps its first spelling.
+    void SetValue(std::string name, RegistryValue value) const
+    {
+        const auto [at, inserted] = index->values.try_emplace(FoldName(name), key->values.size());
+        if (inserted) {
+            key->values.emplace_back(std::move(name), std::move(value));
+        } else {
+            key->values[at->second].second = std::move(value);
+        }
+    }
+};
 
 } // namespace
 
@@ -487,8 +537,10 @@ RegistryDocument::Key& RegistryDocument::Create(const std::vector<std::string>& 
 RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view bytes)
 {
     RegistryDocument document(root);
+    KeyIndex rootIndex;
+    const IndexedKey rootKey{&document.rootKey_, &rootIndex};
     LineReader lines(bytes);
-    Key* current = nullptr; // only valid until the next Create, which the next section does
+    IndexedKey current; // none outside a section of this root
     std::string_view line;
     while (lines.Next(line)) {
         line = TrimBlanks(line);
@@ -496,7 +548,13 @@ RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view by
             continue;
         }
         if (line.front() == '[') {
-            current = ParseSection(document, TrimBlanks(line));
+            current = {};
+            if (const auto path = ParseSection(root, line)) {
+                current = rootKey;
+                for (const std::string_view part : *path) {
+                    current = current.Subkey(part);
+                }
+            }
             continue;
         }
         std::string name;
@@ -519,8 +577,8 @@ RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view by
         // Read the data even outside a section, so that its continuation
         // lines are not taken for something else.
         auto value = ParseData(rest.substr(1), lines);
-        if (value && current != nullptr) {
-            current->SetValue(name, std::move(*value));
+        if (value && current.key != nullptr) {
+            current.SetValue(std::move(name), std::move(*value));
         }
     }
     return document;

@@ -290,6 +290,60 @@ TEST_F(RegistryTest, KeysNestAtMost512Deep)
               RegistryValue::String("y"));
 }
 
+TEST_F(RegistryTest, FortyThousandKeysUnderOneParentReadInFileOrder)
+{
+    // Before, every key was looked up among all its siblings: 40,000 keys
+    // took seconds and a large file froze the program.
+    constexpr int kKeys = 40000;
+    std::string file = "Windows Registry Editor Version 5.00\n\n";
+    std::vector<std::string> expected;
+    for (int i = 0; i < kKeys; ++i) {
+        const std::string name = "Key" + std::to_string(i);
+        expected.push_back(name);
+        file += "[HKEY_CURRENT_USER\\Software\\" + name +
+                "]\n\"V\"=dword:" + std::to_string(i % 10) + "\n\n";
+    }
+    // The same names again, spelled otherwise: merged, first spelling kept,
+    // later value winning.
+    for (int i = 0; i < kKeys; i += 1000) {
+        file += "[hkey_current_user\\SOFTWARE\\KEY" + std::to_string(i) + "]\n\"v\"=\"late\"\n";
+    }
+    WriteFile(File(), file);
+    auto software = OpenKey(PredefinedKey::CurrentUser, "Software");
+    ASSERT_TRUE(software);
+    EXPECT_EQ(software->SubKeyNames(), expected);
+    const auto first = software->OpenSubKey("key0");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Path(), "Software\\Key0");
+    EXPECT_EQ(first->ValueNames(), std::vector<std::string>{"V"});
+    EXPECT_EQ(first->QueryValue("V"), RegistryValue::String("late"));
+    EXPECT_EQ(software->OpenSubKey("Key1")->QueryValue("v"), RegistryValue::Dword(1));
+
+    // Written back and read again, it is the same document.
+    ASSERT_TRUE(software->SetValue("Added", RegistryValue::Dword(1)));
+    EXPECT_EQ(OpenKey(PredefinedKey::CurrentUser, "Software")->SubKeyNames(), expected);
+    const std::string written = ReadFile(File());
+    EXPECT_EQ(RegistryDocument::Parse(PredefinedKey::CurrentUser, written).Serialize(), written);
+}
+
+TEST_F(RegistryTest, AFileOverSixteenMegabytesIsNeitherReadNorReplaced)
+{
+    std::string file = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n";
+    const std::string line = "\"Filler\"=\"" + std::string(1000, 'x') + "\"\n";
+    while (file.size() <= (std::size_t{16} << 20)) {
+        file += line;
+    }
+    WriteFile(File(), file);
+    EXPECT_FALSE(OpenKey(PredefinedKey::CurrentUser, "Software"));
+    EXPECT_FALSE(CreateKey(PredefinedKey::CurrentUser, "Software\\Other"));
+    EXPECT_TRUE(ReadFile(File()) == file) << "the file is left as it was";
+
+    // One line shorter, at the limit, it is read.
+    file.resize(file.size() - line.size());
+    WriteFile(File(), file);
+    EXPECT_TRUE(OpenKey(PredefinedKey::CurrentUser, "Software"));
+}
+
 TEST_F(RegistryTest, DeletesAndEnumerates)
 {
     auto key = CreateKey(PredefinedKey::CurrentUser, "Software\\App");

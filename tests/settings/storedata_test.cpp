@@ -349,5 +349,21 @@ TEST_F(StoreDataTest, AFifoOrDeviceAsTheSettingsFileFailsAsAnUnreadableFile)
     EXPECT_EQ(errors_, 3);
 }
 
+TEST_F(StoreDataTest, AnOversizedSettingsFileFailsAsAnUnreadableFile)
+{
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    std::string file = ReadFile(registryFile);
+    ASSERT_NE(file.find("kept.dat"), std::string::npos);
+    file.resize((std::size_t{16} << 20) + 1, ';'); // a comment line past the limit
+    std::ofstream(registryFile, std::ios::binary | std::ios::trunc) << file;
+
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(errors_, 1);
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Failed to set data for 'DataFileName'");
+    EXPECT_TRUE(ReadFile(registryFile) == file);
+}
+
 } // namespace
 } // namespace marlune::settings
