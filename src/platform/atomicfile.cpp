@@ -5,7 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -56,22 +58,74 @@ std::string Directory(const std::string& path)
 }
 
 std::atomic<unsigned> temporaryCounter{0};
+std::atomic<std::int64_t> lockWaitMilliseconds{5000};
+thread_local FileFailure lastFailure = FileFailure::None;
+
+bool Fail(FileFailure failure)
+{
+    lastFailure = failure;
+    return false;
+}
+
+// Takes the exclusive lock, polling so that a lock another program keeps
+// for good makes this fail after the wait limit instead of hanging.
+bool TakeLock(int fd)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(lockWaitMilliseconds.load());
+    auto pause = std::chrono::milliseconds(1);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return Fail(FileFailure::Unwritable);
+        }
+        if (Clock::now() >= deadline) {
+            return Fail(FileFailure::Locked);
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+    return true;
+}
 
 } // namespace
 
+FileFailure LastFileFailure()
+{
+    return lastFailure;
+}
+
+void SetLastFileFailure(FileFailure failure)
+{
+    lastFailure = failure;
+}
+
+void SetLockWaitLimit(std::chrono::milliseconds limit)
+{
+    lockWaitMilliseconds = limit.count();
+}
+
 FileContents ReadWholeFile(const std::string& path)
 {
+    lastFailure = FileFailure::None;
     FileContents contents;
     struct stat status {};
     const FileDescriptor fd = OpenRegularFileForReading(path, status);
     if (fd.Get() < 0) {
         // A missing file, or a directory on the way that is a plain file: nothing there.
-        contents.state = (errno == ENOENT || errno == ENOTDIR) ? FileContents::State::Missing
-                                                               : FileContents::State::Failed;
+        if (errno == ENOENT || errno == ENOTDIR) {
+            contents.state = FileContents::State::Missing;
+        } else {
+            contents.state = FileContents::State::Failed;
+            lastFailure = FileFailure::Unreadable;
+        }
         return contents;
     }
     if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileSize) {
         contents.state = FileContents::State::Failed;
+        lastFailure = FileFailure::Unreadable;
         return contents;
     }
     char buffer[16384];
@@ -82,6 +136,7 @@ FileContents ReadWholeFile(const std::string& path)
                 continue;
             }
             contents.state = FileContents::State::Failed;
+            lastFailure = FileFailure::Unreadable;
             contents.bytes.clear();
             return contents;
         }
@@ -91,6 +146,7 @@ FileContents ReadWholeFile(const std::string& path)
         contents.bytes.append(buffer, static_cast<std::size_t>(got));
         if (contents.bytes.size() > kMaxWholeFileSize) { // it grew while being read
             contents.state = FileContents::State::Failed;
+            lastFailure = FileFailure::Unreadable;
             contents.bytes.clear();
             return contents;
         }
@@ -104,6 +160,7 @@ bool UpdateFileAtomically(
     const std::function<std::optional<std::string>(const std::optional<std::string>&)>& edit,
     bool createDirectory)
 {
+    lastFailure = FileFailure::None;
     const std::string directory = Directory(path);
     if (createDirectory) {
         std::error_code ignored;
@@ -113,12 +170,10 @@ bool UpdateFileAtomically(
     const std::string lockPath = path + ".lock";
     FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (lock.Get() < 0) {
-        return false;
+        return Fail(FileFailure::Unwritable);
     }
-    while (::flock(lock.Get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            return false;
-        }
+    if (!TakeLock(lock.Get())) {
+        return false;
     }
 
     const FileContents current = ReadWholeFile(path);
@@ -141,11 +196,11 @@ bool UpdateFileAtomically(
                         std::to_string(temporaryCounter.fetch_add(1));
         rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (rawFd < 0 && errno != EEXIST) {
-            return false;
+            return Fail(FileFailure::Unwritable);
         }
     }
     if (rawFd < 0) {
-        return false;
+        return Fail(FileFailure::Unwritable);
     }
     TemporaryFile temporary(temporaryPath);
     FileDescriptor out(rawFd);
@@ -153,11 +208,9 @@ bool UpdateFileAtomically(
     if (::stat(path.c_str(), &existing) == 0) {
         ::fchmod(out.Get(), existing.st_mode & 07777);
     }
-    if (!WriteAll(out.Get(), *replacement) || ::fsync(out.Get()) != 0 || !out.Close()) {
-        return false;
-    }
-    if (::rename(temporary.Path().c_str(), path.c_str()) != 0) {
-        return false;
+    if (!WriteAll(out.Get(), *replacement) || ::fsync(out.Get()) != 0 || !out.Close() ||
+        ::rename(temporary.Path().c_str(), path.c_str()) != 0) {
+        return Fail(FileFailure::Unwritable);
     }
     temporary.Release();
     // Make the rename itself durable.

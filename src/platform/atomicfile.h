@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -13,6 +14,23 @@ namespace marlune::platform {
 // and one beyond this is not read at all (it counts as unreadable).
 inline constexpr std::size_t kMaxWholeFileSize = std::size_t{16} << 20;
 
+// Why the last ReadWholeFile or UpdateFileAtomically on this thread failed:
+// the platform's last-error code for these files. Set to None when a call
+// succeeds.
+enum class FileFailure {
+    None,
+    Unreadable,    // cannot be opened or read, not a regular file, or too large
+    Locked,        // another program held the lock for longer than the wait limit
+    NotUnderstood, // holds content a rewrite would lose; left as it is
+    Unwritable,    // the new file could not be written or put in place
+};
+FileFailure LastFileFailure();
+void SetLastFileFailure(FileFailure failure);
+
+// How long UpdateFileAtomically waits for a lock another program holds before
+// it fails with FileFailure::Locked; 5 seconds unless set (tests set less).
+void SetLockWaitLimit(std::chrono::milliseconds limit);
+
 struct FileContents {
     enum class State { Missing, Read, Failed } state = State::Missing;
     std::string bytes;
@@ -22,7 +40,8 @@ FileContents ReadWholeFile(const std::string& path);
 // Atomically replaces a file under its lock file: `edit` gets the current
 // contents (nothing when the file does not exist) and returns the new
 // contents, or nothing to leave the file alone. False when the file cannot be
-// read, locked, written or replaced; the old file is then unchanged. With
+// read, locked, written or replaced (LastFileFailure tells which); the old
+// file is then unchanged. The lock is waited for a bounded time only. With
 // `createDirectory` the file's directory is made first if it is missing.
 bool UpdateFileAtomically(
     const std::string& path,

@@ -1,15 +1,21 @@
 #include "settings/storedata.h"
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace marlune::settings {
@@ -21,6 +27,51 @@ using platform::OpenKey;
 using platform::PredefinedKey;
 using platform::RegistryValue;
 using platform::ValueType;
+
+// Another process holding the exclusive lock on a file until it is let go.
+class LockHolder {
+public:
+    explicit LockHolder(const fs::path& lockFile)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(release_) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0666);
+            const bool held = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+            char byte = held ? 'y' : 'n';
+            [[maybe_unused]] const auto sent = ::write(ready[1], &byte, 1);
+            ::close(release_[1]);
+            [[maybe_unused]] const auto got = ::read(release_[0], &byte, 1); // until released
+            std::_Exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release_[0]);
+        char byte = 'n';
+        held_ = pid_ > 0 && ::read(ready[0], &byte, 1) == 1 && byte == 'y';
+        ::close(ready[0]);
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    ~LockHolder() { Release(); }
+
+    bool Held() const { return held_; }
+    void Release()
+    {
+        if (pid_ > 0) {
+            ::close(release_[1]);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    int release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
 
 // The program's own store, pointed at a fresh registry root.
 class StoreDataTest : public ::testing::Test {
@@ -42,6 +93,7 @@ protected:
     void TearDown() override
     {
         platform::SetRegistryRootDirectory("");
+        platform::SetLockWaitLimit(std::chrono::seconds(5));
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
@@ -363,6 +415,37 @@ TEST_F(StoreDataTest, AnOversizedSettingsFileFailsAsAnUnreadableFile)
     EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
               "Failed to set data for 'DataFileName'");
     EXPECT_TRUE(ReadFile(registryFile) == file);
+}
+
+TEST_F(StoreDataTest, ALockHeldByAnotherProgramFailsTheWriteAfterABoundedWait)
+{
+    // Before, the write waited for the lock for good and the window never came up.
+    platform::SetLockWaitLimit(std::chrono::milliseconds(200));
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    const std::string before = ReadFile(registryFile);
+    {
+        LockHolder holder(root_ / "HKEY_CURRENT_USER.reg.lock");
+        ASSERT_TRUE(holder.Held());
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+                  "Failed to set data for 'DataFileName': another program holds the settings");
+        EXPECT_EQ(ReadFile(registryFile), before);
+        EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "kept.dat")
+            << "reading takes no lock";
+
+        store_.DataStore().SetDatatype(sIniFile);
+        store_.WriteString("DataFileName", "ini.dat");
+        LockHolder iniHolder(root_ / "MyFile.ini.lock");
+        ASSERT_TRUE(iniHolder.Held());
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+                  "Unable to write to MyFile.ini: another program holds the settings");
+        EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "ini.dat");
+        store_.DataStore().SetDatatype(sRegistry);
+    }
+    // Once the other program lets go, the same write goes through.
+    store_.WriteString("DataFileName", "new.dat");
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "new.dat");
+    EXPECT_EQ(errors_, 0);
 }
 
 } // namespace
