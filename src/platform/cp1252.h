@@ -31,6 +31,7 @@ struct Unrepresentable {
     char32_t codePoint;
 };
 std::optional<Unrepresentable> StrictFromUtf8(std::string_view utf8, std::string& out);
+std::optional<Unrepresentable> StrictFromUtf16(std::u16string_view utf16, std::string& out);
 
 // The screen boundary.
 QString ToQString(std::string_view text);

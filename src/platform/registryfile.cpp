@@ -1,6 +1,7 @@
 #include "platform/registryfile.h"
 
 #include "platform/blanks.h"
+#include "platform/cp1252.h"
 
 #include <array>
 #include <memory>
@@ -36,6 +37,7 @@ constexpr std::array<unsigned char, 256> MakeUpperTable()
 constexpr std::array<unsigned char, 256> kUpper = MakeUpperTable();
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kOldHeader = "REGEDIT4";
 constexpr std::size_t kHexLineWidth = 77;
 
 struct RootName {
@@ -222,9 +224,14 @@ void AppendKey(std::string& out, const std::string& path, const RegistryDocument
     }
 }
 
+// Lines end at LF, with a CR before it taken off; a file without any LF
+// (from older systems) has its lines end at CR.
 class LineReader {
 public:
-    explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
+    explicit LineReader(std::string_view bytes)
+        : bytes_(bytes), end_(bytes.find('\n') == std::string_view::npos ? '\r' : '\n')
+    {
+    }
 
     // The next line without taking it.
     bool Peek(std::string_view& line) const
@@ -238,7 +245,7 @@ public:
         if (pos_ >= bytes_.size()) {
             return false;
         }
-        std::size_t end = bytes_.find('\n', pos_);
+        std::size_t end = bytes_.find(end_, pos_);
         if (end == std::string_view::npos) {
             end = bytes_.size();
         }
@@ -252,12 +259,13 @@ public:
 
 private:
     std::string_view bytes_;
+    char end_;
     std::size_t pos_ = 0;
 };
 
 // The data after '=' of a value line; nothing when it cannot be read. Hex
 // data continued with a trailing "\" takes the following lines.
-std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
+std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines, bool& understood)
 {
     data = TrimBlanks(data);
     if (!data.empty() && data.front() == '"') {
@@ -265,6 +273,9 @@ std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
         auto text = ParseQuoted(data, rest);
         if (!text) {
             return std::nullopt;
+        }
+        if (!TrimBlanks(rest).empty()) {
+            understood = false; // read all the same; the rest would be lost
         }
         text->push_back('\0');
         return RegistryValue{ValueType::Sz, std::move(*text)};
@@ -321,6 +332,39 @@ std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
         return std::nullopt;
     }
     return RegistryValue{static_cast<ValueType>(type), std::move(*bytes)};
+}
+
+// The file's text in the code page the document keeps: UTF-16LE and UTF-8
+// with a byte-order mark are converted, anything else is taken as it is.
+// `understood` turns false when a character has no place in the code page.
+std::string Decode(std::string_view bytes, bool& understood)
+{
+    std::string text;
+    if (bytes.starts_with("\xFF\xFE")) {
+        bytes.remove_prefix(2);
+        if (bytes.size() % 2 != 0) {
+            understood = false; // half a character at the end
+        }
+        std::u16string units(bytes.size() / 2, u'\0');
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                             (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        }
+        if (StrictFromUtf16(units, text)) {
+            understood = false;
+            text = FromUtf16(units);
+        }
+        return text;
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        if (StrictFromUtf8(bytes, text)) {
+            understood = false;
+            text = FromUtf8(bytes);
+        }
+        return text;
+    }
+    return std::string(bytes);
 }
 
 // The key path a section line names; nothing for a section of another root,
@@ -534,17 +578,25 @@ RegistryDocument::Key& RegistryDocument::Create(const std::vector<std::string>& 
     return *key;
 }
 
-RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view bytes)
+RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view bytes, bool* complete)
 {
     RegistryDocument document(root);
     KeyIndex rootIndex;
     const IndexedKey rootKey{&document.rootKey_, &rootIndex};
-    LineReader lines(bytes);
+    bool understood = true;
+    const std::string text = Decode(bytes, understood);
+    LineReader lines(text);
     IndexedKey current; // none outside a section of this root
+    bool first = true;
     std::string_view line;
     while (lines.Next(line)) {
         line = TrimBlanks(line);
         if (line.empty() || line.front() == ';') {
+            continue;
+        }
+        const bool header = first && (line == kHeader || line == kOldHeader);
+        first = false;
+        if (header) {
             continue;
         }
         if (line.front() == '[') {
@@ -554,6 +606,8 @@ RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view by
                 for (const std::string_view part : *path) {
                     current = current.Subkey(part);
                 }
+            } else {
+                understood = false;
             }
             continue;
         }
@@ -564,22 +618,30 @@ RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view by
         } else if (line.front() == '"') {
             auto quoted = ParseQuoted(line, rest);
             if (!quoted) {
+                understood = false;
                 continue;
             }
             name = std::move(*quoted);
         } else {
+            understood = false;
             continue;
         }
         rest = TrimBlanks(rest);
         if (!rest.starts_with("=")) {
+            understood = false;
             continue;
         }
         // Read the data even outside a section, so that its continuation
         // lines are not taken for something else.
-        auto value = ParseData(rest.substr(1), lines);
+        auto value = ParseData(rest.substr(1), lines, understood);
         if (value && current.key != nullptr) {
             current.SetValue(std::move(name), std::move(*value));
+        } else {
+            understood = false;
         }
+    }
+    if (complete != nullptr) {
+        *complete = understood;
     }
     return document;
 }

@@ -1,5 +1,8 @@
 #include "platform/registry.h"
 
+#include "platform/atomicfile.h"
+#include "platform/cp1252.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -238,18 +241,87 @@ TEST_F(RegistryTest, ReadsLenientlyAndKeepsEverythingItCouldRead)
     EXPECT_FALSE(OpenKey(PredefinedKey::CurrentUser, "Software\\Gone"));
     EXPECT_FALSE(OpenKey(PredefinedKey::CurrentUser, "Software\\Unclosed"));
 
-    // A write rewrites the file cleanly, losing nothing that was read.
-    ASSERT_TRUE(good->SetValue("New", RegistryValue::String("n")));
-    auto again = OpenKey(PredefinedKey::CurrentUser, "Software\\Good");
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->ValueNames(),
-              (std::vector<std::string>{"Text", "Indented", "Cut", "Late", "Nul", "New"}));
-    EXPECT_EQ(again->OpenSubKey("Child")->QueryValue("AfterCut"),
-              RegistryValue::String("still here"));
-    EXPECT_TRUE(ReadFile(File()).starts_with("Windows Registry Editor Version 5.00\n\n"));
+    // A rewrite would lose the lines that could not be read: the file is
+    // left byte for byte as it is and the write is refused.
+    EXPECT_FALSE(good->SetValue("New", RegistryValue::String("n")));
+    EXPECT_EQ(LastFileFailure(), FileFailure::NotUnderstood);
+    EXPECT_TRUE(ReadFile(File()) == corrupt);
+    EXPECT_FALSE(good->QueryValue("New"));
+    // A write that changes nothing needs no rewrite and succeeds.
+    EXPECT_TRUE(good->SetValue("Indented", RegistryValue::Dword(7)));
+    EXPECT_TRUE(ReadFile(File()) == corrupt);
 }
 
-TEST_F(RegistryTest, BinaryGarbageNeverBreaksTheRegistry)
+// The 8-bit text as UTF-16LE with a byte-order mark, as regedit exports.
+std::string Utf16Le(std::string_view text)
+{
+    std::string out = "\xFF\xFE";
+    for (const char c : text) {
+        const char32_t cp = ToUnicode(static_cast<unsigned char>(c));
+        out += static_cast<char>(cp & 0xFF);
+        out += static_cast<char>(cp >> 8);
+    }
+    return out;
+}
+
+TEST_F(RegistryTest, ExportsInUtf16Utf8AndWithCrLineEndsAreReadAndKeptOnWrite)
+{
+    // Before, these were read as garbage and the next write dropped the
+    // user's other keys and values.
+    const std::string export8 = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Caf\xE9]\r\n"
+                                "\"Name\"=\"na\xEFve \x80 \\\"q\\\"\"\r\n"
+                                "\"Count\"=dword:0000002a\r\n"
+                                "\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Caf\xE9\\Inner]\r\n"
+                                "@=hex(2):25,00\r\n";
+    const RegistryDocument expected = RegistryDocument::Parse(PredefinedKey::CurrentUser, export8);
+    ASSERT_EQ(expected.Find({"Software", "Caf\xE9"})->values.size(), 2u);
+
+    std::string crOnly = export8;
+    std::erase(crOnly, '\n');
+    const std::vector<std::pair<std::string, std::string>> forms = {
+        {"UTF-16LE", Utf16Le(export8)},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + ToUtf8(export8)},
+        {"CR line ends", crOnly},
+    };
+    for (const auto& [form, bytes] : forms) {
+        bool complete = false;
+        EXPECT_EQ(RegistryDocument::Parse(PredefinedKey::CurrentUser, bytes, &complete), expected)
+            << form;
+        EXPECT_TRUE(complete) << form;
+
+        WriteFile(File(), bytes);
+        auto key = OpenKey(PredefinedKey::CurrentUser, "Software\\Caf\xE9");
+        ASSERT_TRUE(key) << form;
+        ASSERT_TRUE(key->SetValue("Added", RegistryValue::Dword(1))) << form;
+        RegistryDocument written =
+            RegistryDocument::Parse(PredefinedKey::CurrentUser, ReadFile(File()));
+        written.Find({"Software", "Caf\xE9"})->values.pop_back();
+        EXPECT_EQ(written, expected) << form << ": everything else is kept";
+    }
+}
+
+TEST_F(RegistryTest, AFileWithCharactersTheCodePageCannotHoldIsNeverWrittenOver)
+{
+    std::string bytes = Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software]\r\n\"Name\"=\"");
+    bytes += "\x71\x67"; // U+6771, which Windows-1252 has no byte for
+    bytes += Utf16Le("\"\r\n").substr(2);
+    WriteFile(File(), bytes);
+    auto key = OpenKey(PredefinedKey::CurrentUser, "Software");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->QueryValue("Name"), RegistryValue::String("?"));
+    EXPECT_FALSE(key->SetValue("Other", RegistryValue::String("x")));
+    EXPECT_EQ(LastFileFailure(), FileFailure::NotUnderstood);
+    EXPECT_TRUE(ReadFile(File()) == bytes);
+
+    // Half a UTF-16 character at the end is not understood either.
+    WriteFile(File(), Utf16Le("[HKEY_CURRENT_USER\\Software]\r\n") + "\x41");
+    EXPECT_FALSE(CreateKey(PredefinedKey::CurrentUser, "Software\\New"));
+}
+
+TEST_F(RegistryTest, BinaryGarbageIsReadButNeverWrittenOver)
 {
     std::string noise;
     unsigned seed = 12345;
@@ -263,6 +335,10 @@ TEST_F(RegistryTest, BinaryGarbageNeverBreaksTheRegistry)
     WriteFile(File(), noise);
     auto root = OpenKey(PredefinedKey::CurrentUser, "");
     ASSERT_TRUE(root);
+    // Garbage is read as far as it goes but never written over.
+    EXPECT_FALSE(CreateKey(PredefinedKey::CurrentUser, "Software\\After"));
+    EXPECT_TRUE(ReadFile(File()) == noise);
+    fs::remove(File());
     auto key = CreateKey(PredefinedKey::CurrentUser, "Software\\After");
     ASSERT_TRUE(key);
     EXPECT_TRUE(key->SetValue("v", RegistryValue::String("x")));

@@ -448,5 +448,26 @@ TEST_F(StoreDataTest, ALockHeldByAnotherProgramFailsTheWriteAfterABoundedWait)
     EXPECT_EQ(errors_, 0);
 }
 
+TEST_F(StoreDataTest, ASettingsFileNotFullyUnderstoodIsLeftByteForByte)
+{
+    // A file with a section of another root, which a rewrite would drop.
+    fs::create_directories(root_);
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    const std::string file = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]\r\n"
+                             "\"DataFileName\"=\"mine.dat\"\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+                             "\"Keep\"=\"me\"\r\n";
+    std::ofstream(registryFile, std::ios::binary) << file;
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "mine.dat");
+    store_.WriteString("DataFileName", "mine.dat"); // changes nothing: no rewrite needed
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+              "Failed to set data for 'DataFileName': the settings file holds text this program "
+              "cannot read, so it is left as it is");
+    EXPECT_TRUE(ReadFile(registryFile) == file);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "mine.dat");
+    EXPECT_EQ(errors_, 0);
+}
+
 } // namespace
 } // namespace marlune::settings
