@@ -90,6 +90,38 @@ bool TakeLock(int fd)
     return true;
 }
 
+// The lock file, created when missing and `create` allows. One that exists
+// but is not ours to write is opened for reading: flock works on either.
+FileDescriptor OpenLockFile(const std::string& lockPath, bool create)
+{
+    FileDescriptor lock(
+        ::open(lockPath.c_str(), O_RDWR | (create ? O_CREAT : 0) | O_CLOEXEC, 0666));
+    if (lock.Get() < 0 && errno == EACCES) {
+        lock = FileDescriptor(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC));
+    }
+    return lock;
+}
+
+// Whether the user's permissions let this process write `path`: the system's
+// answer, and the mode bits of the class the process falls in. Root may
+// write anything, but a file or directory that no one may write is left
+// alone for root too.
+bool PermitsWriting(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || ::access(path.c_str(), W_OK) != 0) {
+        return false;
+    }
+    const uid_t user = ::geteuid();
+    if (user == status.st_uid) {
+        return (status.st_mode & S_IWUSR) != 0;
+    }
+    if (user == 0) {
+        return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    }
+    return true; // access() has judged the group and other bits
+}
+
 } // namespace
 
 FileFailure LastFileFailure()
@@ -167,12 +199,17 @@ bool UpdateFileAtomically(
         std::filesystem::create_directories(directory, ignored);
     }
 
-    const std::string lockPath = path + ".lock";
-    FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (lock.Get() < 0) {
+    // A directory the user may not write gets no new lock file: without one
+    // its file is read unlocked (files are only ever replaced whole), so
+    // that an edit that changes nothing succeeds as it does where an old
+    // lock file lies, and a change fails either way.
+    const bool directoryWritable = PermitsWriting(directory);
+    const FileDescriptor lock = OpenLockFile(path + ".lock", directoryWritable);
+    const bool locked = lock.Get() >= 0;
+    if (!locked && directoryWritable) {
         return Fail(FileFailure::Unwritable);
     }
-    if (!TakeLock(lock.Get())) {
+    if (locked && !TakeLock(lock.Get())) {
         return false;
     }
 
@@ -185,6 +222,10 @@ bool UpdateFileAtomically(
                                                         : std::nullopt);
     if (!replacement) {
         return true;
+    }
+    if (!locked || !directoryWritable ||
+        (current.state == FileContents::State::Read && !PermitsWriting(path))) {
+        return Fail(FileFailure::ReadOnly);
     }
 
     // O_EXCL with a fresh name rather than mkstemp, so the new file gets the

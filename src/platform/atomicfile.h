@@ -22,6 +22,7 @@ enum class FileFailure {
     Unreadable,    // cannot be opened or read, not a regular file, or too large
     Locked,        // another program held the lock for longer than the wait limit
     NotUnderstood, // holds content a rewrite would lose; left as it is
+    ReadOnly,      // the file's or its directory's permissions forbid the change
     Unwritable,    // the new file could not be written or put in place
 };
 FileFailure LastFileFailure();
@@ -41,7 +42,11 @@ FileContents ReadWholeFile(const std::string& path);
 // contents (nothing when the file does not exist) and returns the new
 // contents, or nothing to leave the file alone. False when the file cannot be
 // read, locked, written or replaced (LastFileFailure tells which); the old
-// file is then unchanged. The lock is waited for a bounded time only. With
+// file is then unchanged. The lock is waited for a bounded time only. A
+// change fails when the permissions of the file (mode 0444) or of its
+// directory forbid writing, judged by the mode bits as well, so that it
+// fails alike for every user, root included; an edit that changes nothing
+// succeeds there, lock file or not. With
 // `createDirectory` the file's directory is made first if it is missing.
 bool UpdateFileAtomically(
     const std::string& path,

@@ -83,6 +83,7 @@ std::string FailureReason()
     case platform::FileFailure::None:
     case platform::FileFailure::Unreadable:
     case platform::FileFailure::Unwritable:
+    case platform::FileFailure::ReadOnly:
         break;
     }
     return {};

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -467,6 +468,61 @@ TEST_F(StoreDataTest, ASettingsFileNotFullyUnderstoodIsLeftByteForByte)
     EXPECT_TRUE(ReadFile(registryFile) == file);
     EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "mine.dat");
     EXPECT_EQ(errors_, 0);
+}
+
+TEST_F(StoreDataTest, AReadOnlySettingsFileIsNotReplaced)
+{
+    // Before, the file was replaced by rename, which its mode does not stop.
+    // The mode bits are checked as such, so this holds for root as well.
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    fs::permissions(registryFile,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = ReadFile(registryFile);
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+              "Failed to set data for 'DataFileName'");
+    store_.WriteString("DataFileName", "kept.dat"); // changes nothing: allowed
+    EXPECT_TRUE(ReadFile(registryFile) == before);
+    EXPECT_EQ(fs::status(registryFile).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "kept.dat");
+
+    store_.DataStore().SetDatatype(sIniFile);
+    store_.WriteString("DataFileName", "ini.dat");
+    fs::permissions(root_ / "MyFile.ini", fs::perms::owner_read);
+    const std::string ini = ReadFile(root_ / "MyFile.ini");
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+              "Unable to write to MyFile.ini");
+    EXPECT_TRUE(ReadFile(root_ / "MyFile.ini") == ini);
+}
+
+TEST_F(StoreDataTest, AReadOnlyDirectoryFailsEveryChangeWithOrWithoutALockFile)
+{
+    // Before, the outcome hung on whether an old lock file lay there.
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    const std::string before = ReadFile(registryFile);
+    for (const bool oldLockFile : {true, false}) {
+        fs::permissions(root_, fs::perms::owner_all);
+        if (!oldLockFile) {
+            fs::remove(root_ / "HKEY_CURRENT_USER.reg.lock");
+        }
+        ASSERT_EQ(fs::exists(root_ / "HKEY_CURRENT_USER.reg.lock"), oldLockFile);
+        fs::permissions(root_, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+                  "Failed to set data for 'DataFileName'")
+            << "lock file there: " << oldLockFile;
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "kept.dat"); }), "<no error>")
+            << "lock file there: " << oldLockFile;
+        EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "kept.dat");
+        EXPECT_TRUE(ReadFile(registryFile) == before);
+    }
+    fs::permissions(root_, fs::perms::owner_all);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"HKEY_CURRENT_USER.reg"}) << "no files left behind";
 }
 
 } // namespace
