@@ -228,38 +228,51 @@ bool UpdateFileAtomically(
         return Fail(FileFailure::ReadOnly);
     }
 
+    if (ReplaceFile(path, *replacement) != 0) {
+        return Fail(FileFailure::Unwritable);
+    }
+    return true;
+}
+
+int ReplaceFile(const std::string& path, std::string_view bytes)
+{
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return EISDIR; // the rename would fail after all was written
+    }
     // O_EXCL with a fresh name rather than mkstemp, so the new file gets the
-    // usual permissions under the umask.
+    // usual permissions under the umask; O_EXCL also never follows a link.
     std::string temporaryPath;
     int rawFd = -1;
     for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
         temporaryPath = path + ".tmp." + std::to_string(::getpid()) + "." +
                         std::to_string(temporaryCounter.fetch_add(1));
-        rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                       0666);
         if (rawFd < 0 && errno != EEXIST) {
-            return Fail(FileFailure::Unwritable);
+            return errno;
         }
     }
     if (rawFd < 0) {
-        return Fail(FileFailure::Unwritable);
+        return EEXIST;
     }
     TemporaryFile temporary(temporaryPath);
     FileDescriptor out(rawFd);
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
+    if (exists) {
         ::fchmod(out.Get(), existing.st_mode & 07777);
     }
-    if (!WriteAll(out.Get(), *replacement) || ::fsync(out.Get()) != 0 || !out.Close() ||
+    if (!WriteAll(out.Get(), bytes) || ::fsync(out.Get()) != 0 || !out.Close() ||
         ::rename(temporary.Path().c_str(), path.c_str()) != 0) {
-        return Fail(FileFailure::Unwritable);
+        return errno; // taken before the temporary file is removed
     }
     temporary.Release();
     // Make the rename itself durable.
-    FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(Directory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0) {
         ::fsync(dir.Get());
     }
-    return true;
+    return 0;
 }
 
 } // namespace marlune::platform

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // Whole-file reads and atomic replacement, shared by the settings files and
 // everything else that must never leave a half-written file behind.
@@ -52,5 +53,13 @@ bool UpdateFileAtomically(
     const std::string& path,
     const std::function<std::optional<std::string>(const std::optional<std::string>&)>& edit,
     bool createDirectory = false);
+
+// Puts `bytes` in place as the file `path` at once: they are written to a
+// fresh temporary file beside it (created exclusively, so never over an
+// existing file or through a link), flushed, and renamed over `path`; the
+// temporary file is removed on every failure. The new file keeps the mode of
+// the file it replaces. 0 on success, else the errno of the step that
+// failed: EISDIR, before anything is written, when `path` is a directory.
+int ReplaceFile(const std::string& path, std::string_view bytes);
 
 } // namespace marlune::platform

@@ -6,10 +6,13 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 using marlune::tools::PostcodeRow;
 using marlune::tools::ReadPostcodeCsv;
@@ -126,11 +129,12 @@ TEST(DataFileWriter, ShippedFileHoldsEveryCsvRecord)
 
 namespace {
 
-int RunTool(const std::string& args, std::string& stderrText)
+// Runs the tool with `args`; `shellPrefix` goes in front (limits and traps).
+int RunTool(const std::string& args, std::string& stderrText, const std::string& shellPrefix = "")
 {
     const std::string err = testing::TempDir() + "/mkdatafile.err";
     const std::string cmd =
-        std::string(MARLUNE_BIN_DIR) + "/marlune-mkdatafile " + args + " 2>" + err;
+        shellPrefix + std::string(MARLUNE_BIN_DIR) + "/marlune-mkdatafile " + args + " 2>" + err;
     const int status = std::system(cmd.c_str());
     std::ifstream e(err);
     std::stringstream ss;
@@ -161,4 +165,93 @@ TEST(MkDataFileTool, RefusesABadCsvAndLeavesNoOutput)
     EXPECT_GT(fs::file_size(dat), 4u);
     EXPECT_EQ(RunTool("", err), 2);
     EXPECT_NE(err.find("usage:"), std::string::npos);
+}
+
+namespace {
+
+std::string Slurp(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The names in a directory, sorted.
+std::vector<std::string> Names(const std::filesystem::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class MkDataFileOutput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::path(testing::TempDir()) /
+               ("mkdatafile_" +
+                std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_ / "in");
+        std::filesystem::create_directories(dir_ / "out");
+        csv_ = dir_ / "in" / "rows.csv";
+        std::ofstream(csv_) << kHeader << "2000,SYDNEY,NSW,,\n";
+        std::ostringstream expected;
+        marlune::tools::WriteDataFile(expected, Parse("2000,SYDNEY,NSW,,\n"));
+        expected_ = expected.str();
+    }
+    std::filesystem::path dir_;
+    std::filesystem::path csv_;
+    std::string expected_;
+};
+
+} // namespace
+
+TEST_F(MkDataFileOutput, NeverTouchesAFileOrLinkNamedLikeTheOldTemporaryFile)
+{
+    // Before, OUTPUT.tmp was overwritten and deleted, and a link there followed.
+    const auto out = dir_ / "out" / "rows.dat";
+    std::ofstream(dir_ / "out" / "rows.dat.tmp") << "the user's own file";
+    std::ofstream(dir_ / "victim") << "not to be overwritten";
+    std::string err;
+    ASSERT_EQ(RunTool(csv_.string() + " " + out.string(), err), 0) << err;
+    EXPECT_EQ(Slurp(out), expected_);
+    EXPECT_EQ(Slurp(dir_ / "out" / "rows.dat.tmp"), "the user's own file");
+
+    std::filesystem::remove(dir_ / "out" / "rows.dat.tmp");
+    std::filesystem::create_symlink(dir_ / "victim", dir_ / "out" / "rows.dat.tmp");
+    ASSERT_EQ(RunTool(csv_.string() + " " + out.string(), err), 0) << err;
+    EXPECT_EQ(Slurp(dir_ / "victim"), "not to be overwritten");
+    EXPECT_EQ(Names(dir_ / "out"), (std::vector<std::string>{"rows.dat", "rows.dat.tmp"}));
+}
+
+TEST_F(MkDataFileOutput, ADirectoryAsOutputFailsBeforeWritingAndLeavesNothing)
+{
+    const auto target = dir_ / "out" / "target";
+    std::filesystem::create_directories(target);
+    std::string err;
+    EXPECT_EQ(RunTool(csv_.string() + " " + target.string(), err), 1);
+    EXPECT_EQ(err, "marlune-mkdatafile: cannot write " + target.string() + ": Is a directory\n");
+    EXPECT_EQ(Names(dir_ / "out"), std::vector<std::string>{"target"});
+    EXPECT_TRUE(Names(target).empty());
+}
+
+TEST_F(MkDataFileOutput, AFailedWriteGivesTheSystemsReasonAndLeavesNothing)
+{
+    // A file size limit stands in for a full disk: the write fails part way.
+    std::ofstream big(csv_, std::ios::trunc);
+    big << kHeader;
+    for (int i = 0; i < 2000; ++i) {
+        big << 1000 + i << ",PLACE " << i << ",NSW,,\n";
+    }
+    big.close();
+    const auto out = dir_ / "out" / "rows.dat";
+    std::string err;
+    EXPECT_EQ(RunTool(csv_.string() + " " + out.string(), err, "trap '' XFSZ; ulimit -f 4; "), 1);
+    EXPECT_EQ(err, "marlune-mkdatafile: cannot write " + out.string() + ": File too large\n");
+    EXPECT_TRUE(Names(dir_ / "out").empty()) << "no temporary file is left";
 }
