@@ -38,9 +38,12 @@ int main(int argc, char** argv)
     const std::string input = argv[1];
     const std::string output = argv[2];
     try {
+        if (std::filesystem::is_directory(input)) {
+            throw marlune::Error(input + " is a directory");
+        }
         std::ifstream in(input, std::ios::binary);
         if (!in) {
-            throw marlune::Error("cannot open " + input);
+            throw marlune::Error("cannot open " + input + ": " + std::strerror(errno));
         }
         const auto rows = marlune::tools::ReadPostcodeCsv(in, input);
         std::ostringstream bytes;

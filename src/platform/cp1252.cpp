@@ -157,6 +157,18 @@ std::optional<Unrepresentable> StrictFromUtf8(std::string_view utf8, std::string
     return StrictDecode(utf8, out, NextUtf8);
 }
 
+std::optional<std::size_t> FirstNonUtf8Byte(std::string_view text)
+{
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD itself
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        if (NextUtf8(text, i) == 0xFFFD && text.substr(start, i - start) != kReplacement) {
+            return start;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string FromUtf16(std::u16string_view utf16)
 {
     std::string out;

@@ -79,6 +79,56 @@ TEST(PostcodeCsv, RefusesRowsThatDoNotFitNamingTheLine)
     EXPECT_THROW(ReadPostcodeCsv(badHeader, "h.csv"), marlune::Error);
 }
 
+TEST(PostcodeCsv, AByteOrderMarkAndCrLineEndsReadAsTheFileWithout)
+{
+    const std::string body =
+        "2000,SYDNEY,NSW,,\n2602,\"O’CONNOR\nACT\",ACT,\"\",X\n3000,MEL,VIC,,\n";
+    const auto plain = Parse(body);
+    ASSERT_EQ(plain.size(), 3u);
+    std::istringstream marked("\xEF\xBB\xBF" + kHeader + body);
+    EXPECT_EQ(ReadPostcodeCsv(marked, "in.csv"), plain);
+    std::string crOnly = kHeader + body;
+    std::replace(crOnly.begin(), crOnly.end(), '\n', '\r');
+    std::istringstream cr(crOnly);
+    auto rows = ReadPostcodeCsv(cr, "in.csv");
+    ASSERT_EQ(rows.size(), plain.size());
+    EXPECT_EQ(rows[1][1], "O\x92"
+                          "CONNOR\rACT")
+        << "a line break inside quotes is kept as written";
+    rows[1][1] = plain[1][1];
+    EXPECT_EQ(rows, plain);
+    // Lines still count right after a CR-only row: line 5 holds the bad row.
+    EXPECT_EQ(CsvError("2000,A,NSW,,\r2001,B,NSW,,\r\"x\ry\",C,NSW,,\r2003,D\r"),
+              "in.csv:6: the row has 2 columns, expected 5");
+}
+
+TEST(PostcodeCsv, MessagesNameTheLineAndStayShort)
+{
+    // The quote that never closes opens on line 4, in a row that starts on line 3.
+    EXPECT_EQ(CsvError("2000,A,NSW,,\n2001,\"two\nlines\",NSW,\"open,\n,,\n"),
+              "in.csv:4: unterminated quoted field");
+    // Latin-1 instead of UTF-8 is named as such, not as U+FFFD.
+    EXPECT_EQ(CsvError("2000,A,NSW,,\n2001,CAF\xC9 HILL,NSW,,\n"),
+              "in.csv:3: Locality: the input is not UTF-8 (byte 0xC9 at byte 4 of the field)");
+    EXPECT_EQ(CsvError("2000,\xEF\xBF\xBD,NSW,,\n"),
+              "in.csv:2: Locality: character U+FFFD at position 1 cannot be written in "
+              "Windows-1252")
+        << "a real U+FFFD is UTF-8, just not Windows-1252";
+    // A 10 MB field is quoted by its first 40 characters and its length.
+    const std::string huge(10u << 20, 'A');
+    const std::string err = CsvError("2000," + huge + ",NSW,,\n");
+    EXPECT_EQ(err, "in.csv:2: Locality: \"" + huge.substr(0, 40) + "\"... has " +
+                       std::to_string(huge.size()) + " characters, more than the field's " +
+                       std::to_string(marlune::tools::kPostcodeFields[1].size));
+    std::istringstream header("Pcode," + huge + ",State,Comments,DeliveryOffice\n");
+    try {
+        ReadPostcodeCsv(header, "h.csv");
+        FAIL() << "a wrong header was taken";
+    } catch (const marlune::Error& e) {
+        EXPECT_LT(std::string(e.what()).size(), 200u) << "the header column is cut too";
+    }
+}
+
 TEST(DataFileWriter, WritesTheTaggedVersion251Layout)
 {
     std::ostringstream out;
@@ -254,4 +304,12 @@ TEST_F(MkDataFileOutput, AFailedWriteGivesTheSystemsReasonAndLeavesNothing)
     EXPECT_EQ(RunTool(csv_.string() + " " + out.string(), err, "trap '' XFSZ; ulimit -f 4; "), 1);
     EXPECT_EQ(err, "marlune-mkdatafile: cannot write " + out.string() + ": File too large\n");
     EXPECT_TRUE(Names(dir_ / "out").empty()) << "no temporary file is left";
+}
+
+TEST_F(MkDataFileOutput, ADirectoryAsInputSaysSo)
+{
+    std::string err;
+    EXPECT_EQ(RunTool((dir_ / "in").string() + " " + (dir_ / "out" / "x.dat").string(), err), 1);
+    EXPECT_EQ(err, "marlune-mkdatafile: " + (dir_ / "in").string() + " is a directory\n");
+    EXPECT_TRUE(Names(dir_ / "out").empty());
 }
