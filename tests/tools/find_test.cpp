@@ -193,3 +193,19 @@ TEST_F(FindTool, AFifoOrDeviceAsTheDataFileFailsAtOnce)
     // The same search in the real file succeeds: the failure is the file's.
     EXPECT_EQ(Find({"--data", "20051206.dat", "darwin"}, dir_).code, 0);
 }
+
+TEST_F(FindTool, AWrongTypedSettingIsNamed)
+{
+    // Before: "marlune-find: : Invalid data type ...", naming no file and no setting.
+    fs::create_directories(dir_ / ".config/marlune");
+    std::ofstream(dir_ / ".config/marlune/HKEY_CURRENT_USER.reg")
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]\n"
+           "\"DataFileName\"=dword:00000007\n";
+    const ToolRun r = Find({"darwin"}, dir_);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "marlune-find: setting DataFileName: Invalid data type for 'DataFileName'\n");
+    EXPECT_EQ(r.out, "");
+    // With the data file named on the command line the setting is not read.
+    EXPECT_EQ(Find({"--data", "20051206.dat", "darwin"}, dir_).code, 0);
+}
