@@ -2,10 +2,10 @@
 
 #include "platform/filedescriptor.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -143,22 +143,24 @@ FileContents ReadWholeFile(const std::string& path)
 {
     lastFailure = FileFailure::None;
     FileContents contents;
+    const auto unreadable = [&contents] {
+        contents.state = FileContents::State::Failed;
+        contents.bytes.clear();
+        lastFailure = FileFailure::Unreadable;
+        return contents;
+    };
     struct stat status {};
     const FileDescriptor fd = OpenRegularFileForReading(path, status);
     if (fd.Get() < 0) {
         // A missing file, or a directory on the way that is a plain file: nothing there.
         if (errno == ENOENT || errno == ENOTDIR) {
             contents.state = FileContents::State::Missing;
-        } else {
-            contents.state = FileContents::State::Failed;
-            lastFailure = FileFailure::Unreadable;
+            return contents;
         }
-        return contents;
+        return unreadable();
     }
     if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileSize) {
-        contents.state = FileContents::State::Failed;
-        lastFailure = FileFailure::Unreadable;
-        return contents;
+        return unreadable();
     }
     char buffer[16384];
     while (true) {
@@ -167,20 +169,14 @@ FileContents ReadWholeFile(const std::string& path)
             if (errno == EINTR) {
                 continue;
             }
-            contents.state = FileContents::State::Failed;
-            lastFailure = FileFailure::Unreadable;
-            contents.bytes.clear();
-            return contents;
+            return unreadable();
         }
         if (got == 0) {
             break;
         }
         contents.bytes.append(buffer, static_cast<std::size_t>(got));
         if (contents.bytes.size() > kMaxWholeFileSize) { // it grew while being read
-            contents.state = FileContents::State::Failed;
-            lastFailure = FileFailure::Unreadable;
-            contents.bytes.clear();
-            return contents;
+            return unreadable();
         }
     }
     contents.state = FileContents::State::Read;
