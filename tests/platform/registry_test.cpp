@@ -366,7 +366,7 @@ TEST_F(RegistryTest, KeysNestAtMost512Deep)
               RegistryValue::String("y"));
 }
 
-TEST_F(RegistryTest, FortyThousandKeysUnderOneParentReadInFileOrder)
+TEST_F(RegistryTest, FortyThousandKeysOrValuesUnderOneParentReadInFileOrder)
 {
     // Before, every key was looked up among all its siblings: 40,000 keys
     // took seconds and a large file froze the program.
@@ -378,6 +378,13 @@ TEST_F(RegistryTest, FortyThousandKeysUnderOneParentReadInFileOrder)
         expected.push_back(name);
         file += "[HKEY_CURRENT_USER\\Software\\" + name +
                 "]\n\"V\"=dword:" + std::to_string(i % 10) + "\n\n";
+    }
+    // As many values in one key.
+    file += "[HKEY_CURRENT_USER\\Values]\n";
+    std::vector<std::string> valueNames;
+    for (int i = 0; i < kKeys; ++i) {
+        valueNames.push_back("Value" + std::to_string(i));
+        file += "\"" + valueNames.back() + "\"=\"" + std::to_string(i) + "\"\n";
     }
     // The same names again, spelled otherwise: merged, first spelling kept,
     // later value winning.
@@ -394,6 +401,10 @@ TEST_F(RegistryTest, FortyThousandKeysUnderOneParentReadInFileOrder)
     EXPECT_EQ(first->ValueNames(), std::vector<std::string>{"V"});
     EXPECT_EQ(first->QueryValue("V"), RegistryValue::String("late"));
     EXPECT_EQ(software->OpenSubKey("Key1")->QueryValue("v"), RegistryValue::Dword(1));
+    const auto values = OpenKey(PredefinedKey::CurrentUser, "Values");
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->ValueNames(), valueNames);
+    EXPECT_EQ(values->QueryValue("VALUE39999"), RegistryValue::String("39999"));
 
     // Written back and read again, it is the same document.
     ASSERT_TRUE(software->SetValue("Added", RegistryValue::Dword(1)));
