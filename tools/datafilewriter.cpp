@@ -23,6 +23,21 @@ std::string CodePointName(char32_t cp)
     return buf;
 }
 
+// A text of the input for a message: in quotes, and cut to its first 40
+// characters with "..." after them, so that a huge field is not echoed whole.
+std::string Quoted(std::string_view utf8)
+{
+    constexpr std::size_t kShown = 40;
+    std::size_t characters = 0;
+    std::size_t end = 0;
+    for (; end < utf8.size(); ++end) {
+        if ((static_cast<unsigned char>(utf8[end]) & 0xC0) != 0x80 && characters++ == kShown) {
+            break;
+        }
+    }
+    return "\"" + std::string(utf8.substr(0, end)) + (end < utf8.size() ? "\"..." : "\"");
+}
+
 } // namespace
 
 std::vector<PostcodeRow> ReadPostcodeCsv(std::istream& in, const std::string& sourceName)
@@ -43,8 +58,8 @@ std::vector<PostcodeRow> ReadPostcodeCsv(std::istream& in, const std::string& so
         for (std::size_t i = 0; i < expected; ++i) {
             if (fields[i].text != kPostcodeFields[i].name) {
                 throw Error(Where(sourceName, reader.RowLine()) + "header column " +
-                            std::to_string(i + 1) + " is \"" + fields[i].text + "\", expected \"" +
-                            std::string(kPostcodeFields[i].name) + "\"");
+                            std::to_string(i + 1) + " is " + Quoted(fields[i].text) +
+                            ", expected \"" + std::string(kPostcodeFields[i].name) + "\"");
             }
         }
         while (reader.NextRow(fields)) {
@@ -63,6 +78,14 @@ std::vector<PostcodeRow> ReadPostcodeCsv(std::istream& in, const std::string& so
                 if (f.text.empty() && !f.quoted) {
                     continue; // null
                 }
+                if (const auto at = platform::FirstNonUtf8Byte(f.text)) {
+                    char byte[8];
+                    std::snprintf(byte, sizeof byte, "0x%02X",
+                                  static_cast<unsigned>(static_cast<unsigned char>(f.text[*at])));
+                    throw Error(Where(sourceName, line) + std::string(kPostcodeFields[i].name) +
+                                ": the input is not UTF-8 (byte " + byte + " at byte " +
+                                std::to_string(*at + 1) + " of the field)");
+                }
                 std::string text;
                 if (const auto bad = platform::StrictFromUtf8(f.text, text)) {
                     throw Error(Where(sourceName, line) + std::string(kPostcodeFields[i].name) +
@@ -76,7 +99,7 @@ std::vector<PostcodeRow> ReadPostcodeCsv(std::istream& in, const std::string& so
                 }
                 if (text.size() > static_cast<std::size_t>(kPostcodeFields[i].size)) {
                     throw Error(Where(sourceName, line) + std::string(kPostcodeFields[i].name) +
-                                ": \"" + f.text + "\" has " + std::to_string(text.size()) +
+                                ": " + Quoted(f.text) + " has " + std::to_string(text.size()) +
                                 " characters, more than the field's " +
                                 std::to_string(kPostcodeFields[i].size));
                 }

@@ -113,11 +113,17 @@ int main(int argc, char** argv)
     const std::string key = marlune::platform::FromUtf8(texts.front());
     const std::string fieldName = postcode ? "PCode" : "Locality";
 
+    if (dataFile.empty()) {
+        try {
+            dataFile = DefaultDataFile();
+        } catch (const std::exception& e) {
+            std::cerr << "marlune-find: setting " << marlune::settings::kDataFileNameSetting << ": "
+                      << marlune::platform::ToUtf8(e.what()) << "\n";
+            return 2;
+        }
+    }
     MemTable table;
     try {
-        if (dataFile.empty()) {
-            dataFile = DefaultDataFile();
-        }
         table.Open();
         table.LoadTableFile(dataFile);
     } catch (const std::exception& e) {

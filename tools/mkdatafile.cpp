@@ -1,12 +1,15 @@
 // marlune-mkdatafile: writes a Marlune data file from a CSV of postcode records.
 #include "datafilewriter.h"
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 
 namespace {
 
@@ -33,29 +36,25 @@ int main(int argc, char** argv)
         return Usage(std::cerr, 2);
     }
     const std::string input = argv[1];
-    const std::filesystem::path output = argv[2];
+    const std::string output = argv[2];
     try {
+        if (std::filesystem::is_directory(input)) {
+            throw marlune::Error(input + " is a directory");
+        }
         std::ifstream in(input, std::ios::binary);
         if (!in) {
-            throw marlune::Error("cannot open " + input);
+            throw marlune::Error("cannot open " + input + ": " + std::strerror(errno));
         }
         const auto rows = marlune::tools::ReadPostcodeCsv(in, input);
-        // Write beside the target and rename, so a failed run never leaves a
-        // half-written data file under the real name.
-        const auto temp = std::filesystem::path(output.string() + ".tmp");
-        try {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!out) {
-                throw marlune::Error("cannot create " + temp.string());
-            }
-            marlune::tools::WriteDataFile(out, rows);
-        } catch (...) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            throw;
+        std::ostringstream bytes;
+        marlune::tools::WriteDataFile(bytes, rows);
+        // Written to a fresh temporary file beside the target and renamed,
+        // so a failed run never leaves a half-written data file under the
+        // real name, nor a temporary file anywhere.
+        if (const int error = marlune::platform::ReplaceFile(output, bytes.str())) {
+            throw marlune::Error("cannot write " + output + ": " + std::strerror(error));
         }
-        std::filesystem::rename(temp, output);
-        std::cout << rows.size() << " records written to " << output.string() << "\n";
+        std::cout << rows.size() << " records written to " << output << "\n";
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "marlune-mkdatafile: " << e.what() << "\n";

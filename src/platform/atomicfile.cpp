@@ -2,9 +2,12 @@
 
 #include "platform/filedescriptor.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <filesystem>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -55,18 +58,109 @@ std::string Directory(const std::string& path)
 }
 
 std::atomic<unsigned> temporaryCounter{0};
+std::atomic<std::int64_t> lockWaitMilliseconds{5000};
+thread_local FileFailure lastFailure = FileFailure::None;
+
+bool Fail(FileFailure failure)
+{
+    lastFailure = failure;
+    return false;
+}
+
+// Takes the exclusive lock, polling so that a lock another program keeps
+// for good makes this fail after the wait limit instead of hanging.
+bool TakeLock(int fd)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(lockWaitMilliseconds.load());
+    auto pause = std::chrono::milliseconds(1);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return Fail(FileFailure::Unwritable);
+        }
+        if (Clock::now() >= deadline) {
+            return Fail(FileFailure::Locked);
+        }
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+// The lock file, created when missing and `create` allows. One that exists
+// but is not ours to write is opened for reading: flock works on either.
+FileDescriptor OpenLockFile(const std::string& lockPath, bool create)
+{
+    FileDescriptor lock(
+        ::open(lockPath.c_str(), O_RDWR | (create ? O_CREAT : 0) | O_CLOEXEC, 0666));
+    if (lock.Get() < 0 && errno == EACCES) {
+        lock = FileDescriptor(::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC));
+    }
+    return lock;
+}
+
+// Whether the user's permissions let this process write `path`: the system's
+// answer, and the mode bits of the class the process falls in. Root may
+// write anything, but a file or directory that no one may write is left
+// alone for root too.
+bool PermitsWriting(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || ::access(path.c_str(), W_OK) != 0) {
+        return false;
+    }
+    const uid_t user = ::geteuid();
+    if (user == status.st_uid) {
+        return (status.st_mode & S_IWUSR) != 0;
+    }
+    if (user == 0) {
+        return (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+    }
+    return true; // access() has judged the group and other bits
+}
 
 } // namespace
 
+FileFailure LastFileFailure()
+{
+    return lastFailure;
+}
+
+void SetLastFileFailure(FileFailure failure)
+{
+    lastFailure = failure;
+}
+
+void SetLockWaitLimit(std::chrono::milliseconds limit)
+{
+    lockWaitMilliseconds = limit.count();
+}
+
 FileContents ReadWholeFile(const std::string& path)
 {
+    lastFailure = FileFailure::None;
     FileContents contents;
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto unreadable = [&contents] {
+        contents.state = FileContents::State::Failed;
+        contents.bytes.clear();
+        lastFailure = FileFailure::Unreadable;
+        return contents;
+    };
+    struct stat status {};
+    const FileDescriptor fd = OpenRegularFileForReading(path, status);
     if (fd.Get() < 0) {
         // A missing file, or a directory on the way that is a plain file: nothing there.
-        contents.state = (errno == ENOENT || errno == ENOTDIR) ? FileContents::State::Missing
-                                                               : FileContents::State::Failed;
-        return contents;
+        if (errno == ENOENT || errno == ENOTDIR) {
+            contents.state = FileContents::State::Missing;
+            return contents;
+        }
+        return unreadable();
+    }
+    if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileSize) {
+        return unreadable();
     }
     char buffer[16384];
     while (true) {
@@ -75,14 +169,15 @@ FileContents ReadWholeFile(const std::string& path)
             if (errno == EINTR) {
                 continue;
             }
-            contents.state = FileContents::State::Failed;
-            contents.bytes.clear();
-            return contents;
+            return unreadable();
         }
         if (got == 0) {
             break;
         }
         contents.bytes.append(buffer, static_cast<std::size_t>(got));
+        if (contents.bytes.size() > kMaxWholeFileSize) { // it grew while being read
+            return unreadable();
+        }
     }
     contents.state = FileContents::State::Read;
     return contents;
@@ -93,21 +188,25 @@ bool UpdateFileAtomically(
     const std::function<std::optional<std::string>(const std::optional<std::string>&)>& edit,
     bool createDirectory)
 {
+    lastFailure = FileFailure::None;
     const std::string directory = Directory(path);
     if (createDirectory) {
         std::error_code ignored;
         std::filesystem::create_directories(directory, ignored);
     }
 
-    const std::string lockPath = path + ".lock";
-    FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (lock.Get() < 0) {
-        return false;
+    // A directory the user may not write gets no new lock file: without one
+    // its file is read unlocked (files are only ever replaced whole), so
+    // that an edit that changes nothing succeeds as it does where an old
+    // lock file lies, and a change fails either way.
+    const bool directoryWritable = PermitsWriting(directory);
+    const FileDescriptor lock = OpenLockFile(path + ".lock", directoryWritable);
+    const bool locked = lock.Get() >= 0;
+    if (!locked && directoryWritable) {
+        return Fail(FileFailure::Unwritable);
     }
-    while (::flock(lock.Get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            return false;
-        }
+    if (locked && !TakeLock(lock.Get())) {
+        return false;
     }
 
     const FileContents current = ReadWholeFile(path);
@@ -120,41 +219,56 @@ bool UpdateFileAtomically(
     if (!replacement) {
         return true;
     }
+    if (!locked || !directoryWritable ||
+        (current.state == FileContents::State::Read && !PermitsWriting(path))) {
+        return Fail(FileFailure::ReadOnly);
+    }
 
+    if (ReplaceFile(path, *replacement) != 0) {
+        return Fail(FileFailure::Unwritable);
+    }
+    return true;
+}
+
+int ReplaceFile(const std::string& path, std::string_view bytes)
+{
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) {
+        return EISDIR; // the rename would fail after all was written
+    }
     // O_EXCL with a fresh name rather than mkstemp, so the new file gets the
-    // usual permissions under the umask.
+    // usual permissions under the umask; O_EXCL also never follows a link.
     std::string temporaryPath;
     int rawFd = -1;
     for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
         temporaryPath = path + ".tmp." + std::to_string(::getpid()) + "." +
                         std::to_string(temporaryCounter.fetch_add(1));
-        rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                       0666);
         if (rawFd < 0 && errno != EEXIST) {
-            return false;
+            return errno;
         }
     }
     if (rawFd < 0) {
-        return false;
+        return EEXIST;
     }
     TemporaryFile temporary(temporaryPath);
     FileDescriptor out(rawFd);
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0) {
+    if (exists) {
         ::fchmod(out.Get(), existing.st_mode & 07777);
     }
-    if (!WriteAll(out.Get(), *replacement) || ::fsync(out.Get()) != 0 || !out.Close()) {
-        return false;
-    }
-    if (::rename(temporary.Path().c_str(), path.c_str()) != 0) {
-        return false;
+    if (!WriteAll(out.Get(), bytes) || ::fsync(out.Get()) != 0 || !out.Close() ||
+        ::rename(temporary.Path().c_str(), path.c_str()) != 0) {
+        return errno; // taken before the temporary file is removed
     }
     temporary.Release();
     // Make the rename itself durable.
-    FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(::open(Directory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0) {
         ::fsync(dir.Get());
     }
-    return true;
+    return 0;
 }
 
 } // namespace marlune::platform

@@ -78,6 +78,36 @@ char32_t NextUtf8(std::string_view text, std::size_t& i)
     return cp;
 }
 
+// Decodes one UTF-16 code point at text[i], a surrogate pair when there is
+// one; a lone surrogate is returned as it stands (no code page holds it).
+char32_t NextUtf16(std::u16string_view text, std::size_t& i)
+{
+    char32_t cp = text[i++];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i++] - 0xDC00);
+    }
+    return cp;
+}
+
+// Converts the whole text, or reports the first code point the code page
+// cannot hold (malformed input decodes to U+FFFD, which it cannot hold either).
+template <typename Text, typename Next>
+std::optional<Unrepresentable> StrictDecode(Text text, std::string& out, Next next)
+{
+    out.clear();
+    out.reserve(text.size());
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < text.size(); ++index) {
+        const char32_t cp = next(text, i);
+        const auto b = FromUnicode(cp);
+        if (!b) {
+            return Unrepresentable{index, cp};
+        }
+        out += static_cast<char>(*b);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 char32_t ToUnicode(unsigned char byte)
@@ -124,16 +154,17 @@ std::string FromUtf8(std::string_view utf8)
 
 std::optional<Unrepresentable> StrictFromUtf8(std::string_view utf8, std::string& out)
 {
-    out.clear();
-    out.reserve(utf8.size());
-    std::size_t index = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++index) {
-        const char32_t cp = NextUtf8(utf8, i);
-        const auto b = FromUnicode(cp);
-        if (!b || cp == 0xFFFD) {
-            return Unrepresentable{index, cp};
+    return StrictDecode(utf8, out, NextUtf8);
+}
+
+std::optional<std::size_t> FirstNonUtf8Byte(std::string_view text)
+{
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD itself
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        if (NextUtf8(text, i) == 0xFFFD && text.substr(start, i - start) != kReplacement) {
+            return start;
         }
-        out += static_cast<char>(*b);
     }
     return std::nullopt;
 }
@@ -142,17 +173,16 @@ std::string FromUtf16(std::u16string_view utf16)
 {
     std::string out;
     out.reserve(utf16.size());
-    for (std::size_t i = 0; i < utf16.size(); ++i) {
-        char32_t cp = utf16[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-            utf16[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-            ++i;
-        }
-        const auto b = FromUnicode(cp);
+    for (std::size_t i = 0; i < utf16.size();) {
+        const auto b = FromUnicode(NextUtf16(utf16, i));
         out += b ? static_cast<char>(*b) : '?';
     }
     return out;
+}
+
+std::optional<Unrepresentable> StrictFromUtf16(std::u16string_view utf16, std::string& out)
+{
+    return StrictDecode(utf16, out, NextUtf16);
 }
 
 QString ToQString(std::string_view text)

@@ -31,6 +31,11 @@ struct Unrepresentable {
     char32_t codePoint;
 };
 std::optional<Unrepresentable> StrictFromUtf8(std::string_view utf8, std::string& out);
+std::optional<Unrepresentable> StrictFromUtf16(std::u16string_view utf16, std::string& out);
+
+// The offset of the first byte that does not begin a well-formed UTF-8
+// sequence; nothing when the whole text is UTF-8.
+std::optional<std::size_t> FirstNonUtf8Byte(std::string_view text);
 
 // The screen boundary.
 QString ToQString(std::string_view text);

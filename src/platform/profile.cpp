@@ -20,19 +20,34 @@ struct Line {
     std::string_view ending;
 };
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// A file without any LF (from older systems) has its lines end at CR.
+char LineEnd(std::string_view bytes)
+{
+    return bytes.find('\n') == std::string_view::npos ? '\r' : '\n';
+}
+
+// The lines of the file. A UTF-8 byte-order mark comes first as a line of
+// its own with no text, so that it stays in front of the file.
 std::vector<Line> SplitLines(std::string_view bytes)
 {
     std::vector<Line> lines;
     std::size_t pos = 0;
+    if (bytes.starts_with(kUtf8Mark)) {
+        lines.push_back(Line{{}, bytes.substr(0, kUtf8Mark.size())});
+        pos = kUtf8Mark.size();
+    }
+    const char lineEnd = LineEnd(bytes);
     while (pos < bytes.size()) {
-        std::size_t end = bytes.find('\n', pos);
+        std::size_t end = bytes.find(lineEnd, pos);
         Line line;
         if (end == std::string_view::npos) {
             line.text = bytes.substr(pos);
             pos = bytes.size();
         } else {
             std::size_t textEnd = end;
-            if (textEnd > pos && bytes[textEnd - 1] == '\r') {
+            if (lineEnd == '\n' && textEnd > pos && bytes[textEnd - 1] == '\r') {
                 --textEnd;
             }
             line.text = bytes.substr(pos, textEnd - pos);
@@ -172,9 +187,12 @@ std::optional<std::string> Edit(const std::optional<std::string>& current, std::
 {
     const std::string original = current.value_or(std::string());
     std::vector<Line> lines = SplitLines(original);
-    const std::string_view newline = original.find("\r\n") != std::string::npos
-                                         ? std::string_view("\r\n")
-                                         : std::string_view("\n");
+    std::string_view newline = "\n";
+    if (LineEnd(original) == '\r' && original.find('\r') != std::string::npos) {
+        newline = "\r";
+    } else if (original.find("\r\n") != std::string::npos) {
+        newline = "\r\n";
+    }
     const auto range = FindSection(lines, section);
 
     if (!key) {
@@ -278,12 +296,21 @@ bool WritePrivateProfileString(std::string_view section, std::optional<std::stri
         (value && HasLineBreakOrNul(*value))) {
         return false;
     }
-    return UpdateFileAtomically(
+    // A UTF-16 file would be edited as garbage and 8-bit lines added to it:
+    // its writes are refused and the file is left as it is.
+    bool refused = false;
+    const bool stored = UpdateFileAtomically(
         ProfileFilePath(fileName),
-        [&](const std::optional<std::string>& current) {
+        [&](const std::optional<std::string>& current) -> std::optional<std::string> {
+            if (current && (current->starts_with("\xFF\xFE") || current->starts_with("\xFE\xFF"))) {
+                refused = true;
+                SetLastFileFailure(FileFailure::NotUnderstood);
+                return std::nullopt;
+            }
             return Edit(current, section, key, value);
         },
         !HasDirectory(fileName));
+    return stored && !refused;
 }
 
 } // namespace marlune::platform

@@ -86,16 +86,29 @@ enum class Outcome { Failed, Unchanged, Changed };
 
 // Applies a change to the root's file under its lock. False when the file
 // could not be read or written or when the change itself failed.
+//
+// A file that was not fully understood (RegistryDocument::Parse) is never
+// rewritten: a change to it is refused with FileFailure::NotUnderstood and the
+// user's file stays byte for byte as it was. Refusing was chosen over moving
+// the original aside as NAME.reg.bak: it loses nothing, leaves no second file
+// to go stale or to be overwritten by the next such write, and reading from
+// the file, and writes that change nothing, keep working.
 bool ChangeDocument(PredefinedKey root, const std::function<Outcome(RegistryDocument&)>& change)
 {
     Outcome outcome = Outcome::Failed;
     const bool stored = UpdateFileAtomically(
         RegistryFilePath(root),
         [&](const std::optional<std::string>& current) -> std::optional<std::string> {
-            RegistryDocument document =
-                current ? RegistryDocument::Parse(root, *current) : RegistryDocument(root);
+            bool complete = true;
+            RegistryDocument document = current ? RegistryDocument::Parse(root, *current, &complete)
+                                                : RegistryDocument(root);
             outcome = change(document);
             if (outcome != Outcome::Changed) {
+                return std::nullopt;
+            }
+            if (!complete) {
+                outcome = Outcome::Failed;
+                SetLastFileFailure(FileFailure::NotUnderstood);
                 return std::nullopt;
             }
             return document.Serialize();

@@ -1,9 +1,12 @@
 #include "platform/registryfile.h"
 
 #include "platform/blanks.h"
+#include "platform/cp1252.h"
 
 #include <array>
+#include <memory>
 #include <optional>
+#include <unordered_map>
 
 namespace marlune::platform {
 namespace {
@@ -34,6 +37,7 @@ constexpr std::array<unsigned char, 256> MakeUpperTable()
 constexpr std::array<unsigned char, 256> kUpper = MakeUpperTable();
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kOldHeader = "REGEDIT4";
 constexpr std::size_t kHexLineWidth = 77;
 
 struct RootName {
@@ -220,9 +224,14 @@ void AppendKey(std::string& out, const std::string& path, const RegistryDocument
     }
 }
 
+// Lines end at LF, with a CR before it taken off; a file without any LF
+// (from older systems) has its lines end at CR.
 class LineReader {
 public:
-    explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
+    explicit LineReader(std::string_view bytes)
+        : bytes_(bytes), end_(bytes.find('\n') == std::string_view::npos ? '\r' : '\n')
+    {
+    }
 
     // The next line without taking it.
     bool Peek(std::string_view& line) const
@@ -236,7 +245,7 @@ public:
         if (pos_ >= bytes_.size()) {
             return false;
         }
-        std::size_t end = bytes_.find('\n', pos_);
+        std::size_t end = bytes_.find(end_, pos_);
         if (end == std::string_view::npos) {
             end = bytes_.size();
         }
@@ -250,12 +259,13 @@ public:
 
 private:
     std::string_view bytes_;
+    char end_;
     std::size_t pos_ = 0;
 };
 
 // The data after '=' of a value line; nothing when it cannot be read. Hex
 // data continued with a trailing "\" takes the following lines.
-std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
+std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines, bool& understood)
 {
     data = TrimBlanks(data);
     if (!data.empty() && data.front() == '"') {
@@ -263,6 +273,9 @@ std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
         auto text = ParseQuoted(data, rest);
         if (!text) {
             return std::nullopt;
+        }
+        if (!TrimBlanks(rest).empty()) {
+            understood = false; // read all the same; the rest would be lost
         }
         text->push_back('\0');
         return RegistryValue{ValueType::Sz, std::move(*text)};
@@ -321,31 +334,66 @@ std::optional<RegistryValue> ParseData(std::string_view data, LineReader& lines)
     return RegistryValue{static_cast<ValueType>(type), std::move(*bytes)};
 }
 
-// The key a section line names, created in the document; nothing for a
-// section of another root, a deletion ("[-...]") or a malformed line.
-RegistryDocument::Key* ParseSection(RegistryDocument& document, std::string_view line)
+// The file's text in the code page the document keeps: UTF-16LE and UTF-8
+// with a byte-order mark are converted, anything else is taken as it is.
+// `understood` turns false when a character has no place in the code page.
+std::string Decode(std::string_view bytes, bool& understood)
+{
+    std::string text;
+    if (bytes.starts_with("\xFF\xFE")) {
+        bytes.remove_prefix(2);
+        if (bytes.size() % 2 != 0) {
+            understood = false; // half a character at the end
+        }
+        std::u16string units(bytes.size() / 2, u'\0');
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                             (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        }
+        if (StrictFromUtf16(units, text)) {
+            understood = false;
+            text = FromUtf16(units);
+        }
+        return text;
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+        if (StrictFromUtf8(bytes, text)) {
+            understood = false;
+            text = FromUtf8(bytes);
+        }
+        return text;
+    }
+    return std::string(bytes);
+}
+
+// The key path a section line names; nothing for a section of another root,
+// a deletion ("[-...]"), a path deeper than the registry keeps or a malformed
+// line.
+std::optional<std::vector<std::string_view>> ParseSection(PredefinedKey documentRoot,
+                                                          std::string_view line)
 {
     const std::size_t close = line.rfind(']');
     if (close == std::string_view::npos || close == 0) {
-        return nullptr;
+        return std::nullopt;
     }
     const std::string_view inner = line.substr(1, close - 1);
     if (inner.starts_with("-")) {
-        return nullptr;
+        return std::nullopt;
     }
     const std::size_t slash = inner.find('\\');
     const std::string_view rootName = inner.substr(0, slash);
     bool ours = false;
     for (const RootName& root : kRootNames) {
-        if (root.key == document.RootKey() &&
+        if (root.key == documentRoot &&
             (NamesEqual(rootName, root.name) || NamesEqual(rootName, root.abbreviation))) {
             ours = true;
         }
     }
     if (!ours) {
-        return nullptr;
+        return std::nullopt;
     }
-    std::vector<std::string> parts;
+    std::vector<std::string_view> parts;
     if (slash != std::string_view::npos) {
         std::string_view rest = inner.substr(slash + 1);
         while (true) {
@@ -353,9 +401,9 @@ RegistryDocument::Key* ParseSection(RegistryDocument& document, std::string_view
             const std::string_view part = rest.substr(0, next);
             if (!part.empty()) {
                 if (parts.size() == kMaxKeyDepth) {
-                    return nullptr;
+                    return std::nullopt;
                 }
-                parts.emplace_back(part);
+                parts.push_back(part);
             }
             if (next == std::string_view::npos) {
                 break;
@@ -363,9 +411,55 @@ RegistryDocument::Key* ParseSection(RegistryDocument& document, std::string_view
             rest.remove_prefix(next + 1);
         }
     }
-    bool created = false;
-    return &document.Create(parts, created);
+    return parts;
 }
+
+// A name with every letter in upper case: names that fold alike are the same name.
+std::string FoldName(std::string_view name)
+{
+    std::string folded(name);
+    for (char& c : folded) {
+        c = static_cast<char>(kUpper[static_cast<unsigned char>(c)]);
+    }
+    return folded;
+}
+
+// What the parser knows of one key while it reads: where each subkey and
+// value stands in the key's vectors, by folded name, so that a file with
+// many keys under one parent is read in linear time.
+struct KeyIndex {
+    std::unordered_map<std::string, std::size_t> subkeys;
+    std::unordered_map<std::string, std::size_t> values;
+    std::vector<std::unique_ptr<KeyIndex>> children; // parallel to Key::subkeys
+};
+
+// A key the parser writes into, with its index; valid until the next section.
+struct IndexedKey {
+    RegistryDocument::Key* key = nullptr;
+    KeyIndex* index = nullptr;
+
+    // The subkey of that name, created at the end when it is new.
+    IndexedKey Subkey(std::string_view name) const
+    {
+        const auto [at, inserted] = index->subkeys.try_emplace(FoldName(name), key->subkeys.size());
+        if (inserted) {
+            key->subkeys.push_back(RegistryDocument::Key{std::string(name), {}, {}});
+            index->children.push_back(std::make_unique<KeyIndex>());
+        }
+        return {&key->subkeys[at->second], index->children[at->second].get()};
+    }
+
+    // Sets a value; an existing name keeps its first spelling.
+    void SetValue(std::string name, RegistryValue value) const
+    {
+        const auto [at, inserted] = index->values.try_emplace(FoldName(name), key->values.size());
+        if (inserted) {
+            key->values.emplace_back(std::move(name), std::move(value));
+        } else {
+            key->values[at->second].second = std::move(value);
+        }
+    }
+};
 
 } // namespace
 
@@ -484,19 +578,37 @@ RegistryDocument::Key& RegistryDocument::Create(const std::vector<std::string>& 
     return *key;
 }
 
-RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view bytes)
+RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view bytes, bool* complete)
 {
     RegistryDocument document(root);
-    LineReader lines(bytes);
-    Key* current = nullptr; // only valid until the next Create, which the next section does
+    KeyIndex rootIndex;
+    const IndexedKey rootKey{&document.rootKey_, &rootIndex};
+    bool understood = true;
+    const std::string text = Decode(bytes, understood);
+    LineReader lines(text);
+    IndexedKey current; // none outside a section of this root
+    bool first = true;
     std::string_view line;
     while (lines.Next(line)) {
         line = TrimBlanks(line);
         if (line.empty() || line.front() == ';') {
             continue;
         }
+        const bool header = first && (line == kHeader || line == kOldHeader);
+        first = false;
+        if (header) {
+            continue;
+        }
         if (line.front() == '[') {
-            current = ParseSection(document, TrimBlanks(line));
+            current = {};
+            if (const auto path = ParseSection(root, line)) {
+                current = rootKey;
+                for (const std::string_view part : *path) {
+                    current = current.Subkey(part);
+                }
+            } else {
+                understood = false;
+            }
             continue;
         }
         std::string name;
@@ -506,22 +618,30 @@ RegistryDocument RegistryDocument::Parse(PredefinedKey root, std::string_view by
         } else if (line.front() == '"') {
             auto quoted = ParseQuoted(line, rest);
             if (!quoted) {
+                understood = false;
                 continue;
             }
             name = std::move(*quoted);
         } else {
+            understood = false;
             continue;
         }
         rest = TrimBlanks(rest);
         if (!rest.starts_with("=")) {
+            understood = false;
             continue;
         }
         // Read the data even outside a section, so that its continuation
         // lines are not taken for something else.
-        auto value = ParseData(rest.substr(1), lines);
-        if (value && current != nullptr) {
-            current->SetValue(name, std::move(*value));
+        auto value = ParseData(rest.substr(1), lines, understood);
+        if (value && current.key != nullptr) {
+            current.SetValue(std::move(name), std::move(*value));
+        } else {
+            understood = false;
         }
+    }
+    if (complete != nullptr) {
+        *complete = understood;
     }
     return document;
 }

@@ -70,8 +70,16 @@ public:
 
     // Never fails: lines that cannot be read are skipped, everything else is kept.
     // Later values of the same name replace earlier ones; sections naming the
-    // same key are merged.
-    static RegistryDocument Parse(PredefinedKey root, std::string_view bytes);
+    // same key are merged. UTF-16LE and UTF-8 with a byte-order mark are read
+    // as well as the 8-bit form, with LF, CR LF or CR line ends.
+    // `complete`, when given, tells whether every line was understood, so
+    // that writing the document back loses nothing but blank lines, comments
+    // and the file's encoding. Lines that make it false: anything that is not
+    // the header, a comment, a section of this root or a readable value in
+    // such a section (other roots, deletions, text after a value, ...), and
+    // characters Windows-1252 cannot hold.
+    static RegistryDocument Parse(PredefinedKey root, std::string_view bytes,
+                                  bool* complete = nullptr);
     std::string Serialize() const;
 
     PredefinedKey RootKey() const { return root_; }

@@ -1,6 +1,7 @@
 #include "platform/stream.h"
 
 #include "platform/error.h"
+#include "platform/filedescriptor.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,21 +16,14 @@ namespace marlune::platform {
 
 FileStream::FileStream(const std::string& fileName)
 {
-    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
-    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode))) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    FileDescriptor file = OpenRegularFileForReading(fileName, st);
     // Share with readers, not with writers: a writer holding an exclusive
     // lock makes the open fail, and writers that ask wait for us.
-    if (fd_ >= 0 && ::flock(fd_, LOCK_SH | LOCK_NB) != 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (fd_ < 0) {
+    if (file.Get() < 0 || ::flock(file.Get(), LOCK_SH | LOCK_NB) != 0) {
         throw Error("Cannot open file " + fileName);
     }
+    fd_ = file.Release();
     size_ = static_cast<std::int64_t>(st.st_size);
 }
 

@@ -1,5 +1,6 @@
 #include "settings/storedata.h"
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
@@ -68,6 +69,24 @@ std::optional<int> ParseInteger(const std::string& text)
         return std::nullopt;
     }
     return value;
+}
+
+// What the platform says of the write that just failed, for the end of the
+// store's message; nothing where the message alone says enough.
+std::string FailureReason()
+{
+    switch (platform::LastFileFailure()) {
+    case platform::FileFailure::Locked:
+        return ": another program holds the settings";
+    case platform::FileFailure::NotUnderstood:
+        return ": the settings file holds text this program cannot read, so it is left as it is";
+    case platform::FileFailure::None:
+    case platform::FileFailure::Unreadable:
+    case platform::FileFailure::Unwritable:
+    case platform::FileFailure::ReadOnly:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -142,7 +161,7 @@ void StoreData::WriteText(const std::string& name, const std::string& value)
         section = key->CreateSubKey(dataStore_.Section());
     }
     if (!section || !section->SetValue(name, platform::RegistryValue::String(value))) {
-        throw Error("Failed to set data for '" + name + "'");
+        throw Error("Failed to set data for '" + name + "'" + FailureReason());
     }
 }
 
@@ -196,6 +215,7 @@ int StoreData::ReadInteger(const std::string& name, int defaultValue)
 
 void StoreData::WriteString(const std::string& name, const std::string& value)
 {
+    platform::SetLastFileFailure(platform::FileFailure::None); // no reason left from before
     switch (Check()) {
     case Gate::Stop:
         return;
@@ -205,7 +225,8 @@ void StoreData::WriteString(const std::string& name, const std::string& value)
     case Gate::IniFile:
         if (!platform::WritePrivateProfileString(dataStore_.Section(), name, value,
                                                  dataStore_.Inifile().IniFilename())) {
-            throw Error("Unable to write to " + dataStore_.Inifile().IniFilename());
+            throw Error("Unable to write to " + dataStore_.Inifile().IniFilename() +
+                        FailureReason());
         }
         return;
     }

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QTest>
 
+#include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <iterator>
 
 namespace marlune::testing {
@@ -133,6 +135,31 @@ TEST_F(Form1ShowStepTest, UnreadableSettingShowsTheMessage)
     EXPECT_EQ(MessageTexts()[0], kLoadFailed);
     EXPECT_TRUE(form.Table1.Active());
     EXPECT_EQ(form.Table1.RecordCount(), 0);
+}
+
+TEST_F(Form1ShowStepTest, AFifoAsTheDataFileShowsTheMessageInsteadOfBlocking)
+{
+    // Before, open() waited for a writer and the window never got painted.
+    const std::string fifo = WorkDir() + "/fifo.dat";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    StoreDataFileName("fifo.dat");
+    app::TForm1& form = ShowForm();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(MessageTexts()[0], kLoadFailed);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.Table1.RecordCount(), 0);
+}
+
+TEST_F(Form1ShowStepTest, AFifoAsTheSettingsFileShowsTheMessageInsteadOfBlocking)
+{
+    CopyRealDataFile();
+    const std::string settings = platform::RegistryFilePath(platform::PredefinedKey::CurrentUser);
+    std::filesystem::create_directories(std::filesystem::path(settings).parent_path());
+    ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+    ShowForm();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(MessageTexts()[0], kLoadFailed);
+    EXPECT_TRUE(std::filesystem::is_fifo(settings)) << "the settings file is left as it was";
 }
 
 } // namespace

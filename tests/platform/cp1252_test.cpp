@@ -55,3 +55,29 @@ TEST(Cp1252, UnrepresentableAndMalformedInput)
                    "c");
     EXPECT_TRUE(cp::StrictFromUtf8("\xE2\x82", out).has_value()) << "malformed UTF-8 is refused";
 }
+
+TEST(Cp1252, StrictUtf16AgreesWithTheLenientConversion)
+{
+    std::string out;
+    // Every byte through its code point in UTF-16 and back.
+    std::u16string all;
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        bytes += static_cast<char>(b);
+        all += static_cast<char16_t>(cp::ToUnicode(static_cast<unsigned char>(b)));
+    }
+    EXPECT_FALSE(cp::StrictFromUtf16(all, out).has_value());
+    EXPECT_EQ(out, bytes);
+    EXPECT_EQ(cp::FromUtf16(all), bytes);
+
+    const auto bad = cp::StrictFromUtf16(u"ab\u6771c", out);
+    ASSERT_TRUE(bad.has_value());
+    EXPECT_EQ(bad->position, 2u);
+    EXPECT_EQ(bad->codePoint, U'\u6771');
+    const auto pair = cp::StrictFromUtf16(u"a\U0001F600", out);
+    ASSERT_TRUE(pair.has_value());
+    EXPECT_EQ(pair->codePoint, U'\U0001F600') << "a surrogate pair is one code point";
+    EXPECT_TRUE(cp::StrictFromUtf16(std::u16string(1, u'\xD800'), out).has_value())
+        << "a lone surrogate is refused";
+    EXPECT_EQ(cp::FromUtf16(std::u16string(1, u'\xD800')), "?");
+}

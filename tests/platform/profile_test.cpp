@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include "platform/atomicfile.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,31 @@ TEST_F(ProfileTest, EditsKeepTheRestOfTheFileByteForByte)
     // Deleting what is not there succeeds and changes nothing.
     ASSERT_TRUE(WritePrivateProfileString("C", "q", std::nullopt, ini_));
     EXPECT_EQ(ReadFile(ini_), "; kept comment\r\n[A]\r\nz=3\r\n\r\n");
+}
+
+TEST_F(ProfileTest, ByteOrderMarksAndCrLineEndsAreKept)
+{
+    // A UTF-8 mark in front of the first section, and CR-only line ends,
+    // used to hide the file's sections: a write added a second section.
+    const std::string marked = "\xEF\xBB\xBF[S]\nK=v\nOther=o\n";
+    WriteFile(ini_, marked);
+    EXPECT_EQ(Get("S", "K"), "v");
+    ASSERT_TRUE(WritePrivateProfileString("S", "K", "w", ini_));
+    EXPECT_EQ(ReadFile(ini_), "\xEF\xBB\xBF[S]\nK=w\nOther=o\n");
+
+    const std::string crOnly = "[S]\rK=v\r\r[T]\rOther=o\r";
+    WriteFile(ini_, crOnly);
+    EXPECT_EQ(Get("S", "K"), "v");
+    EXPECT_EQ(Get("T", "Other"), "o");
+    ASSERT_TRUE(WritePrivateProfileString("T", "New", "n", ini_));
+    EXPECT_EQ(ReadFile(ini_), "[S]\rK=v\r\r[T]\rOther=o\rNew=n\r");
+
+    // UTF-16 is not edited as 8-bit text: the write is refused, the file kept.
+    const std::string utf16("\xFF\xFE[\0S\0]\0\n\0", 10);
+    WriteFile(ini_, utf16);
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", ini_));
+    EXPECT_EQ(LastFileFailure(), FileFailure::NotUnderstood);
+    EXPECT_TRUE(ReadFile(ini_) == utf16);
 }
 
 TEST_F(ProfileTest, ANameWithoutDirectoryLivesInTheConfigurationDirectory)

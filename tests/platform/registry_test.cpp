@@ -1,5 +1,8 @@
 #include "platform/registry.h"
 
+#include "platform/atomicfile.h"
+#include "platform/cp1252.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -238,18 +241,87 @@ TEST_F(RegistryTest, ReadsLenientlyAndKeepsEverythingItCouldRead)
     EXPECT_FALSE(OpenKey(PredefinedKey::CurrentUser, "Software\\Gone"));
     EXPECT_FALSE(OpenKey(PredefinedKey::CurrentUser, "Software\\Unclosed"));
 
-    // A write rewrites the file cleanly, losing nothing that was read.
-    ASSERT_TRUE(good->SetValue("New", RegistryValue::String("n")));
-    auto again = OpenKey(PredefinedKey::CurrentUser, "Software\\Good");
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->ValueNames(),
-              (std::vector<std::string>{"Text", "Indented", "Cut", "Late", "Nul", "New"}));
-    EXPECT_EQ(again->OpenSubKey("Child")->QueryValue("AfterCut"),
-              RegistryValue::String("still here"));
-    EXPECT_TRUE(ReadFile(File()).starts_with("Windows Registry Editor Version 5.00\n\n"));
+    // A rewrite would lose the lines that could not be read: the file is
+    // left byte for byte as it is and the write is refused.
+    EXPECT_FALSE(good->SetValue("New", RegistryValue::String("n")));
+    EXPECT_EQ(LastFileFailure(), FileFailure::NotUnderstood);
+    EXPECT_TRUE(ReadFile(File()) == corrupt);
+    EXPECT_FALSE(good->QueryValue("New"));
+    // A write that changes nothing needs no rewrite and succeeds.
+    EXPECT_TRUE(good->SetValue("Indented", RegistryValue::Dword(7)));
+    EXPECT_TRUE(ReadFile(File()) == corrupt);
 }
 
-TEST_F(RegistryTest, BinaryGarbageNeverBreaksTheRegistry)
+// The 8-bit text as UTF-16LE with a byte-order mark, as regedit exports.
+std::string Utf16Le(std::string_view text)
+{
+    std::string out = "\xFF\xFE";
+    for (const char c : text) {
+        const char32_t cp = ToUnicode(static_cast<unsigned char>(c));
+        out += static_cast<char>(cp & 0xFF);
+        out += static_cast<char>(cp >> 8);
+    }
+    return out;
+}
+
+TEST_F(RegistryTest, ExportsInUtf16Utf8AndWithCrLineEndsAreReadAndKeptOnWrite)
+{
+    // Before, these were read as garbage and the next write dropped the
+    // user's other keys and values.
+    const std::string export8 = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Caf\xE9]\r\n"
+                                "\"Name\"=\"na\xEFve \x80 \\\"q\\\"\"\r\n"
+                                "\"Count\"=dword:0000002a\r\n"
+                                "\r\n"
+                                "[HKEY_CURRENT_USER\\Software\\Caf\xE9\\Inner]\r\n"
+                                "@=hex(2):25,00\r\n";
+    const RegistryDocument expected = RegistryDocument::Parse(PredefinedKey::CurrentUser, export8);
+    ASSERT_EQ(expected.Find({"Software", "Caf\xE9"})->values.size(), 2u);
+
+    std::string crOnly = export8;
+    std::erase(crOnly, '\n');
+    const std::vector<std::pair<std::string, std::string>> forms = {
+        {"UTF-16LE", Utf16Le(export8)},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + ToUtf8(export8)},
+        {"CR line ends", crOnly},
+    };
+    for (const auto& [form, bytes] : forms) {
+        bool complete = false;
+        EXPECT_EQ(RegistryDocument::Parse(PredefinedKey::CurrentUser, bytes, &complete), expected)
+            << form;
+        EXPECT_TRUE(complete) << form;
+
+        WriteFile(File(), bytes);
+        auto key = OpenKey(PredefinedKey::CurrentUser, "Software\\Caf\xE9");
+        ASSERT_TRUE(key) << form;
+        ASSERT_TRUE(key->SetValue("Added", RegistryValue::Dword(1))) << form;
+        RegistryDocument written =
+            RegistryDocument::Parse(PredefinedKey::CurrentUser, ReadFile(File()));
+        written.Find({"Software", "Caf\xE9"})->values.pop_back();
+        EXPECT_EQ(written, expected) << form << ": everything else is kept";
+    }
+}
+
+TEST_F(RegistryTest, AFileWithCharactersTheCodePageCannotHoldIsNeverWrittenOver)
+{
+    std::string bytes = Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n"
+                                "[HKEY_CURRENT_USER\\Software]\r\n\"Name\"=\"");
+    bytes += "\x71\x67"; // U+6771, which Windows-1252 has no byte for
+    bytes += Utf16Le("\"\r\n").substr(2);
+    WriteFile(File(), bytes);
+    auto key = OpenKey(PredefinedKey::CurrentUser, "Software");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->QueryValue("Name"), RegistryValue::String("?"));
+    EXPECT_FALSE(key->SetValue("Other", RegistryValue::String("x")));
+    EXPECT_EQ(LastFileFailure(), FileFailure::NotUnderstood);
+    EXPECT_TRUE(ReadFile(File()) == bytes);
+
+    // Half a UTF-16 character at the end is not understood either.
+    WriteFile(File(), Utf16Le("[HKEY_CURRENT_USER\\Software]\r\n") + "\x41");
+    EXPECT_FALSE(CreateKey(PredefinedKey::CurrentUser, "Software\\New"));
+}
+
+TEST_F(RegistryTest, BinaryGarbageIsReadButNeverWrittenOver)
 {
     std::string noise;
     unsigned seed = 12345;
@@ -263,6 +335,10 @@ TEST_F(RegistryTest, BinaryGarbageNeverBreaksTheRegistry)
     WriteFile(File(), noise);
     auto root = OpenKey(PredefinedKey::CurrentUser, "");
     ASSERT_TRUE(root);
+    // Garbage is read as far as it goes but never written over.
+    EXPECT_FALSE(CreateKey(PredefinedKey::CurrentUser, "Software\\After"));
+    EXPECT_TRUE(ReadFile(File()) == noise);
+    fs::remove(File());
     auto key = CreateKey(PredefinedKey::CurrentUser, "Software\\After");
     ASSERT_TRUE(key);
     EXPECT_TRUE(key->SetValue("v", RegistryValue::String("x")));
@@ -288,6 +364,71 @@ TEST_F(RegistryTest, KeysNestAtMost512Deep)
     ASSERT_TRUE(OpenKey(PredefinedKey::CurrentUser, "Shallow"));
     EXPECT_EQ(OpenKey(PredefinedKey::CurrentUser, "Shallow")->QueryValue("v"),
               RegistryValue::String("y"));
+}
+
+TEST_F(RegistryTest, FortyThousandKeysOrValuesUnderOneParentReadInFileOrder)
+{
+    // Before, every key was looked up among all its siblings: 40,000 keys
+    // took seconds and a large file froze the program.
+    constexpr int kKeys = 40000;
+    std::string file = "Windows Registry Editor Version 5.00\n\n";
+    std::vector<std::string> expected;
+    for (int i = 0; i < kKeys; ++i) {
+        const std::string name = "Key" + std::to_string(i);
+        expected.push_back(name);
+        file += "[HKEY_CURRENT_USER\\Software\\" + name +
+                "]\n\"V\"=dword:" + std::to_string(i % 10) + "\n\n";
+    }
+    // As many values in one key.
+    file += "[HKEY_CURRENT_USER\\Values]\n";
+    std::vector<std::string> valueNames;
+    for (int i = 0; i < kKeys; ++i) {
+        valueNames.push_back("Value" + std::to_string(i));
+        file += "\"" + valueNames.back() + "\"=\"" + std::to_string(i) + "\"\n";
+    }
+    // The same names again, spelled otherwise: merged, first spelling kept,
+    // later value winning.
+    for (int i = 0; i < kKeys; i += 1000) {
+        file += "[hkey_current_user\\SOFTWARE\\KEY" + std::to_string(i) + "]\n\"v\"=\"late\"\n";
+    }
+    WriteFile(File(), file);
+    auto software = OpenKey(PredefinedKey::CurrentUser, "Software");
+    ASSERT_TRUE(software);
+    EXPECT_EQ(software->SubKeyNames(), expected);
+    const auto first = software->OpenSubKey("key0");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->Path(), "Software\\Key0");
+    EXPECT_EQ(first->ValueNames(), std::vector<std::string>{"V"});
+    EXPECT_EQ(first->QueryValue("V"), RegistryValue::String("late"));
+    EXPECT_EQ(software->OpenSubKey("Key1")->QueryValue("v"), RegistryValue::Dword(1));
+    const auto values = OpenKey(PredefinedKey::CurrentUser, "Values");
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->ValueNames(), valueNames);
+    EXPECT_EQ(values->QueryValue("VALUE39999"), RegistryValue::String("39999"));
+
+    // Written back and read again, it is the same document.
+    ASSERT_TRUE(software->SetValue("Added", RegistryValue::Dword(1)));
+    EXPECT_EQ(OpenKey(PredefinedKey::CurrentUser, "Software")->SubKeyNames(), expected);
+    const std::string written = ReadFile(File());
+    EXPECT_EQ(RegistryDocument::Parse(PredefinedKey::CurrentUser, written).Serialize(), written);
+}
+
+TEST_F(RegistryTest, AFileOverSixteenMegabytesIsNeitherReadNorReplaced)
+{
+    std::string file = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software]\n";
+    const std::string line = "\"Filler\"=\"" + std::string(1000, 'x') + "\"\n";
+    while (file.size() <= (std::size_t{16} << 20)) {
+        file += line;
+    }
+    WriteFile(File(), file);
+    EXPECT_FALSE(OpenKey(PredefinedKey::CurrentUser, "Software"));
+    EXPECT_FALSE(CreateKey(PredefinedKey::CurrentUser, "Software\\Other"));
+    EXPECT_TRUE(ReadFile(File()) == file) << "the file is left as it was";
+
+    // One line shorter, at the limit, it is read.
+    file.resize(file.size() - line.size());
+    WriteFile(File(), file);
+    EXPECT_TRUE(OpenKey(PredefinedKey::CurrentUser, "Software"));
 }
 
 TEST_F(RegistryTest, DeletesAndEnumerates)

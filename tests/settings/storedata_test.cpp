@@ -1,14 +1,22 @@
 #include "settings/storedata.h"
 
+#include "platform/atomicfile.h"
 #include "platform/error.h"
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace marlune::settings {
@@ -20,6 +28,51 @@ using platform::OpenKey;
 using platform::PredefinedKey;
 using platform::RegistryValue;
 using platform::ValueType;
+
+// Another process holding the exclusive lock on a file until it is let go.
+class LockHolder {
+public:
+    explicit LockHolder(const fs::path& lockFile)
+    {
+        int ready[2];
+        if (::pipe(ready) != 0 || ::pipe(release_) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT, 0666);
+            const bool held = fd >= 0 && ::flock(fd, LOCK_EX) == 0;
+            char byte = held ? 'y' : 'n';
+            [[maybe_unused]] const auto sent = ::write(ready[1], &byte, 1);
+            ::close(release_[1]);
+            [[maybe_unused]] const auto got = ::read(release_[0], &byte, 1); // until released
+            std::_Exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release_[0]);
+        char byte = 'n';
+        held_ = pid_ > 0 && ::read(ready[0], &byte, 1) == 1 && byte == 'y';
+        ::close(ready[0]);
+    }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    ~LockHolder() { Release(); }
+
+    bool Held() const { return held_; }
+    void Release()
+    {
+        if (pid_ > 0) {
+            ::close(release_[1]);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    int release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
 
 // The program's own store, pointed at a fresh registry root.
 class StoreDataTest : public ::testing::Test {
@@ -41,6 +94,7 @@ protected:
     void TearDown() override
     {
         platform::SetRegistryRootDirectory("");
+        platform::SetLockWaitLimit(std::chrono::seconds(5));
         std::error_code ignored;
         fs::remove_all(dir_, ignored);
     }
@@ -317,6 +371,158 @@ TEST_F(StoreDataTest, AnUnwritableIniFileRaisesUnableToWrite)
               "Unable to write to MyFile.ini");
     EXPECT_EQ(ErrorOf([&] { store_.WriteString("Data=FileName", "x"); }),
               "Unable to write to MyFile.ini");
+}
+
+TEST_F(StoreDataTest, AFifoOrDeviceAsTheSettingsFileFailsAsAnUnreadableFile)
+{
+    // A FIFO with no writer would block open() for good; it is refused at
+    // once, read as no setting and never replaced.
+    fs::create_directories(root_);
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    ASSERT_EQ(::mkfifo(registryFile.c_str(), 0600), 0);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(errors_, 1);
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Failed to set data for 'DataFileName'");
+    EXPECT_TRUE(fs::is_fifo(registryFile));
+
+    DataStore& data = store_.DataStore();
+    data.SetDatatype(sIniFile);
+    ASSERT_EQ(::mkfifo((root_ / "MyFile.ini").c_str(), 0600), 0);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Unable to write to MyFile.ini");
+    EXPECT_TRUE(fs::is_fifo(root_ / "MyFile.ini"));
+
+    // /dev/zero reads as endless zero bytes; it is no settings file either.
+    data.Inifile().SetIniFilename("/dev/zero");
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Unable to write to /dev/zero");
+    EXPECT_EQ(errors_, 3);
+}
+
+TEST_F(StoreDataTest, AnOversizedSettingsFileFailsAsAnUnreadableFile)
+{
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    std::string file = ReadFile(registryFile);
+    ASSERT_NE(file.find("kept.dat"), std::string::npos);
+    file.resize((std::size_t{16} << 20) + 1, ';'); // a comment line past the limit
+    std::ofstream(registryFile, std::ios::binary | std::ios::trunc) << file;
+
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "20051206.dat");
+    EXPECT_EQ(errors_, 1);
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "x.dat"); }),
+              "Failed to set data for 'DataFileName'");
+    EXPECT_TRUE(ReadFile(registryFile) == file);
+}
+
+TEST_F(StoreDataTest, ALockHeldByAnotherProgramFailsTheWriteAfterABoundedWait)
+{
+    // Before, the write waited for the lock for good and the window never came up.
+    platform::SetLockWaitLimit(std::chrono::milliseconds(200));
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    const std::string before = ReadFile(registryFile);
+    {
+        LockHolder holder(root_ / "HKEY_CURRENT_USER.reg.lock");
+        ASSERT_TRUE(holder.Held());
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+                  "Failed to set data for 'DataFileName': another program holds the settings");
+        EXPECT_EQ(ReadFile(registryFile), before);
+        EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "kept.dat")
+            << "reading takes no lock";
+
+        store_.DataStore().SetDatatype(sIniFile);
+        store_.WriteString("DataFileName", "ini.dat");
+        LockHolder iniHolder(root_ / "MyFile.ini.lock");
+        ASSERT_TRUE(iniHolder.Held());
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+                  "Unable to write to MyFile.ini: another program holds the settings");
+        EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "ini.dat");
+        store_.DataStore().SetDatatype(sRegistry);
+    }
+    // Once the other program lets go, the same write goes through.
+    store_.WriteString("DataFileName", "new.dat");
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "new.dat");
+    EXPECT_EQ(errors_, 0);
+}
+
+TEST_F(StoreDataTest, ASettingsFileNotFullyUnderstoodIsLeftByteForByte)
+{
+    // A file with a section of another root, which a rewrite would drop.
+    fs::create_directories(root_);
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    const std::string file = "Windows Registry Editor Version 5.00\r\n\r\n"
+                             "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]\r\n"
+                             "\"DataFileName\"=\"mine.dat\"\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Other]\r\n"
+                             "\"Keep\"=\"me\"\r\n";
+    std::ofstream(registryFile, std::ios::binary) << file;
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "mine.dat");
+    store_.WriteString("DataFileName", "mine.dat"); // changes nothing: no rewrite needed
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+              "Failed to set data for 'DataFileName': the settings file holds text this program "
+              "cannot read, so it is left as it is");
+    EXPECT_TRUE(ReadFile(registryFile) == file);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "mine.dat");
+    EXPECT_EQ(errors_, 0);
+}
+
+TEST_F(StoreDataTest, AReadOnlySettingsFileIsNotReplaced)
+{
+    // Before, the file was replaced by rename, which its mode does not stop.
+    // The mode bits are checked as such, so this holds for root as well.
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    fs::permissions(registryFile,
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = ReadFile(registryFile);
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+              "Failed to set data for 'DataFileName'");
+    store_.WriteString("DataFileName", "kept.dat"); // changes nothing: allowed
+    EXPECT_TRUE(ReadFile(registryFile) == before);
+    EXPECT_EQ(fs::status(registryFile).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "kept.dat");
+
+    store_.DataStore().SetDatatype(sIniFile);
+    store_.WriteString("DataFileName", "ini.dat");
+    fs::permissions(root_ / "MyFile.ini", fs::perms::owner_read);
+    const std::string ini = ReadFile(root_ / "MyFile.ini");
+    EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+              "Unable to write to MyFile.ini");
+    EXPECT_TRUE(ReadFile(root_ / "MyFile.ini") == ini);
+}
+
+TEST_F(StoreDataTest, AReadOnlyDirectoryFailsEveryChangeWithOrWithoutALockFile)
+{
+    // Before, the outcome hung on whether an old lock file lay there.
+    StoreRaw("DataFileName", RegistryValue::String("kept.dat"));
+    const fs::path registryFile = root_ / "HKEY_CURRENT_USER.reg";
+    const std::string before = ReadFile(registryFile);
+    for (const bool oldLockFile : {true, false}) {
+        fs::permissions(root_, fs::perms::owner_all);
+        if (!oldLockFile) {
+            fs::remove(root_ / "HKEY_CURRENT_USER.reg.lock");
+        }
+        ASSERT_EQ(fs::exists(root_ / "HKEY_CURRENT_USER.reg.lock"), oldLockFile);
+        fs::permissions(root_, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "new.dat"); }),
+                  "Failed to set data for 'DataFileName'")
+            << "lock file there: " << oldLockFile;
+        EXPECT_EQ(ErrorOf([&] { store_.WriteString("DataFileName", "kept.dat"); }), "<no error>")
+            << "lock file there: " << oldLockFile;
+        EXPECT_EQ(store_.ReadString("DataFileName", "20051206.dat"), "kept.dat");
+        EXPECT_TRUE(ReadFile(registryFile) == before);
+    }
+    fs::permissions(root_, fs::perms::owner_all);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(root_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"HKEY_CURRENT_USER.reg"}) << "no files left behind";
 }
 
 } // namespace

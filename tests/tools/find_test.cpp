@@ -2,6 +2,7 @@
 // of the CSV the shipped data file is made from.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -177,4 +178,34 @@ TEST_F(FindTool, DataFileFromTheSettingAndLoadFailures)
     EXPECT_NE(r.out.find("usage: marlune-find"), std::string::npos);
     EXPECT_EQ(Find({"--bogus", "x"}, dir_).code, 2);
     EXPECT_EQ(Find({}, dir_).code, 2);
+}
+
+TEST_F(FindTool, AFifoOrDeviceAsTheDataFileFailsAtOnce)
+{
+    ASSERT_EQ(::mkfifo((dir_ / "fifo.dat").c_str(), 0600), 0);
+    ToolRun r = Find({"--data", "fifo.dat", "darwin"}, dir_);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "marlune-find: fifo.dat: Cannot open file fifo.dat\n");
+    r = Find({"--data", "/dev/zero", "darwin"}, dir_);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "marlune-find: /dev/zero: Cannot open file /dev/zero\n");
+    EXPECT_EQ(r.out, "");
+    // The same search in the real file succeeds: the failure is the file's.
+    EXPECT_EQ(Find({"--data", "20051206.dat", "darwin"}, dir_).code, 0);
+}
+
+TEST_F(FindTool, AWrongTypedSettingIsNamed)
+{
+    // Before: "marlune-find: : Invalid data type ...", naming no file and no setting.
+    fs::create_directories(dir_ / ".config/marlune");
+    std::ofstream(dir_ / ".config/marlune/HKEY_CURRENT_USER.reg")
+        << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]\n"
+           "\"DataFileName\"=dword:00000007\n";
+    const ToolRun r = Find({"darwin"}, dir_);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err, "marlune-find: setting DataFileName: Invalid data type for 'DataFileName'\n");
+    EXPECT_EQ(r.out, "");
+    // With the data file named on the command line the setting is not read.
+    EXPECT_EQ(Find({"--data", "20051206.dat", "darwin"}, dir_).code, 0);
 }
