@@ -70,6 +70,10 @@ void SocketTransport::ReportStatus(int level, const std::string& text)
 
 void SocketTransport::CheckSocketError(int code, int ignored)
 {
+    // Only failures are recorded, like the last error of the platform.
+    if (code == 0) {
+        return;
+    }
     lastError_ = code;
     if (code == ignored || code <= 10000) {
         return;

@@ -103,7 +103,7 @@ public:
 
 protected:
     void ReportStatus(int level, const std::string& text);
-    // Records code as LastError; raises its text unless it is ignored or
+    // Records a failure code as LastError; raises its text unless it is ignored or
     // not a socket error code (10000 or below).
     void CheckSocketError(int code, int ignored = platform::kWsaEWouldBlock);
     void CloseSocket();
