@@ -1,6 +1,7 @@
 #include "net/httpclient.h"
 
 #include "net/httpurl.h"
+#include "platform/flagscope.h"
 
 #include <cerrno>
 #include <cstring>
@@ -21,18 +22,6 @@ constexpr Command kCommands[] = {
     {"POST", true, true},   {"PUT", true, true},       {"PATCH", true, true},
     {"COPY", false, false}, {"MOVE", false, false},    {"DELETE", false, false},
     {"LINK", true, false},  {"UNLINK", true, false},   {"TRACE", true, true},
-};
-
-// Clears the busy flag on every way out of a request.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
 };
 
 } // namespace
@@ -121,7 +110,7 @@ void HttpClient::Request(CmdType cmd, const std::string& url, std::string data, 
     if (busy_) {
         throw SocketError("HTTP request already in progress");
     }
-    BusyScope busy(busy_);
+    platform::FlagScope busy(busy_);
     url_ = url;
     data_ = std::move(data);
     extra_ = std::move(extra);
