@@ -3,6 +3,7 @@
 #include "net/sockettransport.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -181,6 +182,11 @@ std::string SocketTransport::ReadLn()
 void SocketTransport::CaptureLoop(const std::function<void(const char*, std::size_t)>& sink,
                                   const std::function<bool()>& full, const char* abortMessage)
 {
+    // While data streams in, the window is served every few milliseconds
+    // rather than after every block: a pass of the event loop costs more
+    // than a block of loopback data.
+    constexpr auto kPumpInterval = std::chrono::milliseconds(5);
+    auto lastPump = std::chrono::steady_clock::now();
     while (!canceled_ && !full()) {
         const SocketIo io = ReceiveBlock(kBufferSize, false);
         if (io.count == 0) {
@@ -193,7 +199,11 @@ void SocketTransport::CaptureLoop(const std::function<void(const char*, std::siz
             PacketRecvd();
             TimerOn();
             // More may be waiting: let the window breathe, do not sleep.
-            platform::PumpEvents(false);
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastPump >= kPumpInterval) {
+                lastPump = now;
+                platform::PumpEvents(false);
+            }
             continue;
         }
         lastError_ = io.error;
@@ -204,6 +214,7 @@ void SocketTransport::CaptureLoop(const std::function<void(const char*, std::siz
         // Nothing has arrived: sleep until the socket, a timer or the user
         // has something to say.
         platform::PumpEvents(true);
+        lastPump = std::chrono::steady_clock::now();
     }
     if (canceled_) {
         canceled_ = false;
