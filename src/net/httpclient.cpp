@@ -131,6 +131,8 @@ bool HttpClient::Exchange(CmdType cmd, int redirects)
     }
 
     head_ = ResponseHead{};
+    int status = 0;
+    bool followed = false;
     try {
         Connect();
         SendRequest(cmd);
@@ -140,30 +142,30 @@ bool HttpClient::Exchange(CmdType cmd, int redirects)
         } else {
             CaptureString(body_, maxBodyLength_);
         }
+        status = head_.statusCode;
+        const bool redirect = status >= 300 && status <= 302 && head_.location.has_value() &&
+                              IsSafeRequestValue(*head_.location, true);
+        // 299 is a success like any 2xx. A redirect that is not followed (303
+        // to 399, one without a usable Location, or one past the limit) did
+        // not fetch what was asked for: a failure.
+        followed = redirect && redirects < kMaxRedirects;
+        if (status < 300) {
+            if (OnSuccess) {
+                OnSuccess(cmd);
+            }
+            ReportStatus(2, "Transaction Completed");
+        } else if (!followed && OnFailure) {
+            OnFailure(cmd);
+        }
     } catch (...) {
         Disconnect();
         throw;
     }
     Disconnect();
 
-    const int status = head_.statusCode;
-    const bool redirect = status >= 300 && status <= 302 && head_.location.has_value();
-    // 299 is a success like any 2xx. A redirect that is not followed (303 to
-    // 399, one without a Location, or one past the limit) did not fetch
-    // what was asked for: a failure.
-    const bool followed = redirect && redirects < kMaxRedirects;
-    if (status < 300) {
-        if (OnSuccess) {
-            OnSuccess(cmd);
-        }
-        ReportStatus(2, "Transaction Completed");
-    } else if (!followed) {
-        if (OnFailure) {
-            OnFailure(cmd);
-        }
-    }
     if (status >= 300 && status <= 398) {
-        if (head_.cookie) {
+        // A cookie that would break the next request's lines is not sent.
+        if (head_.cookie && IsSafeRequestValue(*head_.cookie, false)) {
             headerInfo_.Cookie = *head_.cookie;
         }
         bool handled = false;

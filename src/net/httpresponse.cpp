@@ -53,6 +53,17 @@ std::string_view WithoutLineEnd(std::string_view line)
     return line;
 }
 
+bool IsSafeRequestValue(std::string_view value, bool url)
+{
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || (url && byte == ' ')) {
+            return false;
+        }
+    }
+    return true;
+}
+
 int StatusCodeOf(std::string_view statusLine)
 {
     const std::string_view line = WithoutLineEnd(statusLine);

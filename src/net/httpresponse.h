@@ -26,6 +26,11 @@ int StatusCodeOf(std::string_view statusLine);
 // connection closed).
 bool ApplyHeaderLine(std::string_view line, ResponseHead& head);
 
+// Whether a value taken from a response may go into a request line: no
+// control characters (which could end the line early or add lines of the
+// server's choosing) and, for a URL, no spaces.
+bool IsSafeRequestValue(std::string_view value, bool url);
+
 // The line without a trailing CR LF or LF.
 std::string_view WithoutLineEnd(std::string_view line);
 

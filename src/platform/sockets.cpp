@@ -11,6 +11,7 @@
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
@@ -102,7 +103,15 @@ SocketHandle OpenStreamSocket(int* error)
     if (error) {
         *error = s < 0 ? LastError() : 0;
     }
-    return s < 0 ? kInvalidSocket : s;
+    if (s < 0) {
+        return kInvalidSocket;
+    }
+    // Requests go out in a few small writes (the lines, then the empty line);
+    // held back until the server acknowledges the first, each request would
+    // wait for the server's delayed acknowledgement.
+    const int on = 1;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return s;
 }
 
 bool SetAbortiveClose(SocketHandle socket)
@@ -236,12 +245,29 @@ AsyncSelect::AsyncSelect(SocketHandle socket, Handler handler)
 
 AsyncSelect::~AsyncSelect()
 {
-    // May run inside one of the notifiers' own signals (a handler that closes
-    // the socket): the notifiers go once control is back in the event loop.
+    *alive_ = false;
+    if (!dispatching_) {
+        return;
+    }
+    // Inside one of the notifiers' own signals (a handler that closes the
+    // socket): the notifiers go once control is back in the event loop.
     for (std::unique_ptr<QSocketNotifier>* notifier : {&read_, &write_}) {
         (*notifier)->setEnabled(false);
         QObject::disconnect(notifier->get(), nullptr, nullptr, nullptr);
         notifier->release()->deleteLater();
+    }
+}
+
+void AsyncSelect::Dispatch(Event event, int error)
+{
+    // The handler may destroy this object: it runs from a copy, and nothing
+    // of the object is touched after it unless the object still lives.
+    const Handler handler = handler_;
+    const std::shared_ptr<bool> alive = alive_;
+    dispatching_ = true;
+    handler(event, error);
+    if (*alive) {
+        dispatching_ = false;
     }
 }
 
@@ -269,8 +295,7 @@ void AsyncSelect::ReadReady()
     // Like Winsock: one notification until the reader takes data again.
     read_->setEnabled(false);
     if (listening_) {
-        const Handler handler = handler_;
-        handler(FdAccept, 0);
+        Dispatch(FdAccept, 0);
         return;
     }
     char byte = 0;
@@ -279,13 +304,11 @@ void AsyncSelect::ReadReady()
         read_->setEnabled(true);
         return;
     }
-    // The handler may destroy this object: call a copy, touch nothing after.
-    const Handler handler = handler_;
     if (peeked.count > 0) {
-        handler(FdRead, 0);
+        Dispatch(FdRead, 0);
     } else {
         watching_ = false;
-        handler(FdClose, peeked.count == 0 ? 0 : peeked.error);
+        Dispatch(FdClose, peeked.count == 0 ? 0 : peeked.error);
     }
 }
 
@@ -296,8 +319,7 @@ void AsyncSelect::WriteReady()
     if (error == 0) {
         WatchIncoming(false);
     }
-    const Handler handler = handler_;
-    handler(FdConnect, error);
+    Dispatch(FdConnect, error);
 }
 
 struct HostLookup::Shared {

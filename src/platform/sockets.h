@@ -36,8 +36,8 @@ struct SocketIo {
     int error = 0;
 };
 
-// A non-blocking, close-on-exec IPv4 stream socket, or kInvalidSocket with
-// the Winsock code in *error.
+// A non-blocking, close-on-exec IPv4 stream socket that sends small writes at
+// once (TCP_NODELAY), or kInvalidSocket with the Winsock code in *error.
 SocketHandle OpenStreamSocket(int* error);
 // SO_LINGER on with a time of 0: closing resets the connection.
 bool SetAbortiveClose(SocketHandle socket);
@@ -97,9 +97,12 @@ public:
 private:
     void ReadReady();
     void WriteReady();
+    void Dispatch(Event event, int error);
 
     SocketHandle socket_;
     Handler handler_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    bool dispatching_ = false;
     bool listening_ = false;
     bool watching_ = false;
     std::unique_ptr<QSocketNotifier> read_;

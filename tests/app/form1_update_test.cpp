@@ -7,6 +7,7 @@
 #include "platform/cp1252.h"
 #include "servers.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -274,8 +275,16 @@ TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
         peer.Trickle("20051206.dat\n", 1, 30ms);
     });
     form_->UpdateHost = server.HostPort();
-    QTimer::singleShot(100, form_.get(), [this] { form_->ToolButton6->click(); });
+    std::optional<Qt::CursorShape> cursor;
+    QTimer::singleShot(100, form_.get(), [&] {
+        if (const QCursor* shown = QApplication::overrideCursor()) {
+            cursor = shown->shape();
+        }
+        form_->ToolButton6->click();
+    });
     ClickUpdate();
+    EXPECT_EQ(cursor, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(MessageTexts(),
               (std::vector<std::string>{"An update is already running.", kNoUpdate}));
     EXPECT_EQ(server.Connections(), 1);

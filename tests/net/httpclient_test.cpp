@@ -69,6 +69,38 @@ TEST_F(HttpClientTest, TheCheckRequestIsExactlyTheseBytes)
     EXPECT_EQ(events_.log, (std::vector<std::string>{"AboutToSend", "Connect", "Success 0"}));
 }
 
+TEST_F(HttpClientTest, EventsComeInTheirOrder)
+{
+    ScriptedServer server(Respond(Response("HTTP/1.0 200 OK", std::string(100000, 'e'))));
+    http_.OnHostResolved = [this] { events_.log.push_back("HostResolved"); };
+    http_.OnDisconnect = [this] { events_.log.push_back("Disconnect"); };
+    http_.OnPacketRecvd = [this] {
+        if (events_.log.back() != "PacketRecvd") {
+            events_.log.push_back("PacketRecvd");
+        }
+    };
+    http_.Get("http://localhost:" + std::to_string(server.Port()) + "/file");
+    // The peer's close may be seen by a notification before the final
+    // Disconnect: either way the last events close the connection.
+    while (events_.log.size() > 6 && events_.log.back() == "Disconnect" &&
+           events_.log[events_.log.size() - 2] == "Disconnect") {
+        events_.log.pop_back();
+    }
+    EXPECT_EQ(events_.log, (std::vector<std::string>{"AboutToSend", "HostResolved", "Connect",
+                                                     "PacketRecvd", "Success 0", "Disconnect"}));
+}
+
+TEST_F(HttpClientTest, Unauthorized)
+{
+    ScriptedServer server(Respond(Response("HTTP/1.0 401 Unauthorized", "who?")));
+    bool asked = false;
+    http_.OnAuthenticationNeeded = [&] { asked = true; };
+    http_.Get("http://" + server.HostPort() + "/private");
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(events_.log.back(), "Failure 0");
+    EXPECT_EQ(http_.Body(), "who?");
+}
+
 TEST_F(HttpClientTest, ErrorPagesAreBodiesAndFailuresAreEvents)
 {
     const std::string page = "<!DOCTYPE HTML PUBLIC><html><body>404 Not Found</body></html>\n";
@@ -161,6 +193,21 @@ TEST_F(HttpClientTest, ARedirectIsFollowedOnANewConnectionWithItsCookie)
     EXPECT_TRUE(requests[1].starts_with("GET /moved.txt HTTP/1.0\r\n"));
     EXPECT_NE(requests[1].find("\r\nCookie: session=42\r\n"), std::string::npos);
     EXPECT_EQ(requests[0].find("Cookie"), std::string::npos);
+}
+
+TEST_F(HttpClientTest, NoServerTextBreaksTheNextRequestsLines)
+{
+    ScriptedServer server([&](Peer& peer, int) {
+        server.Record(peer.ReadRequest());
+        peer.Send(Response(std::string("HTTP/1.0 302 Found\r\n") +
+                               "Set-Cookie: a=1\rX-Injected: 1\r\n"
+                               "Location: /next\rX-Injected: 2",
+                           ""));
+    });
+    http_.Get("http://" + server.HostPort() + "/start");
+    EXPECT_EQ(server.Connections(), 1);
+    EXPECT_EQ(events_.log.back(), "Failure 0");
+    EXPECT_EQ(http_.Info().Cookie, "");
 }
 
 TEST_F(HttpClientTest, RedirectsEndWhenHandledUnfollowableOrEndless)
