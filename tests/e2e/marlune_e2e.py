@@ -5,6 +5,7 @@
     marlune_e2e.py missing-file --program BIN --data FILE --out DIR
     marlune_e2e.py search-syd   --program BIN --data FILE --out DIR --find FIND
     marlune_e2e.py update       --program BIN --data FILE --out DIR --mkdatafile TOOL --port N
+    marlune_e2e.py update-close --program BIN --data FILE --out DIR --port N
 
 The update scenario needs a program built with its update server at
 127.0.0.1:N; it serves a folder there with python's http.server.
@@ -21,6 +22,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 REG_FILE = "HKEY_CURRENT_USER.reg"
@@ -405,9 +407,84 @@ def update(args):
         shutil.rmtree(site, ignore_errors=True)
 
 
+class StallingServer:
+    """Answers the check file at once and the data file with its first bytes,
+    then holds the connection open until the client goes."""
+    def __init__(self, port):
+        self.listener = socket.create_server(("127.0.0.1", port))
+        self.stop = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        self.listener.settimeout(0.2)
+        while not self.stop.is_set():
+            try:
+                conn, _ = self.listener.accept()
+            except OSError:
+                continue
+            with conn:
+                request = b""
+                while b"\r\n\r\n" not in request:
+                    chunk = conn.recv(4096)
+                    if not chunk:
+                        break
+                    request += chunk
+                if request.startswith(b"GET /mrl_check.txt "):
+                    conn.sendall(b"HTTP/1.0 200 OK\r\n\r\n" + UPDATE_NAME.encode() + b"\n")
+                    continue
+                conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 1000000\r\n\r\n" + b"x" * 5000)
+                conn.settimeout(0.2)
+                while not self.stop.is_set():
+                    try:
+                        if not conn.recv(4096):
+                            break
+                    except socket.timeout:
+                        continue
+                    except OSError:
+                        break
+
+    def close(self):
+        self.stop.set()
+        self.thread.join(timeout=10)
+        self.listener.close()
+
+
+def update_close(args):
+    """Exit while a download waits: the program ends at once and cleanly, no
+    partial file is left and the setting is unchanged."""
+    server = StallingServer(args.port)
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        settle(window_origin(wid), os.path.join(args.out, "e2e_before_update_close.png"))
+        click(wid, UPDATE_BUTTON)
+        box = wait_for("the question", lambda: [w for w, _ in program.windows() if w != wid])
+        xdotool("windowfocus", box[0])
+        xdotool("key", "Return", check=True)
+        # The download has started when its temporary file is there.
+        wait_for("the download to start",
+                 lambda: any(n.startswith(f".{UPDATE_NAME}.download-")
+                             for n in os.listdir(program.work)),
+                 timeout=15)
+        shot = screenshot(os.path.join(args.out, "e2e_update_waiting.png"))
+        print(f"download waiting; screenshot {shot}")
+        exit_through_the_toolbar(program, wid)
+        left = sorted(os.listdir(program.work))
+        if left != ["20051206.dat"]:
+            raise Failure(f"working directory holds {left}")
+        if f'"DataFileName"="20051206.dat"' not in program.registry_text():
+            raise Failure(f"setting changed:\n{program.registry_text()}")
+        print("Exit during the download ended the program; nothing left behind")
+    finally:
+        program.finish()
+        server.close()
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update"])
+    parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
+                                             "update-close"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -421,7 +498,8 @@ def main():
         return 2
     try:
         {"first-start": first_start, "missing-file": missing_file,
-         "search-syd": search_syd, "update": update}[args.scenario](args)
+         "search-syd": search_syd, "update": update,
+         "update-close": update_close}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1
