@@ -245,6 +245,34 @@ TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
     EXPECT_EQ(Snapshot(), before_);
 }
 
+TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
+{
+    // 40,000 bytes that are no data file: the progress, then the failure.
+    const std::string junk(40000, 'j');
+    for (const auto& [head, panel] :
+         {std::pair<std::string, std::string>{"HTTP/1.0 200 OK\r\nContent-Length: 40000",
+                                              "Got 39 of 39 Kb total"},
+          std::pair<std::string, std::string>{"HTTP/1.0 200 OK", "Got 39 of 0 Kb total"}}) {
+        ScriptedServer server([&](Peer& peer, int connection) {
+            peer.ReadRequest();
+            if (connection == 0) {
+                peer.Send("HTTP/1.0 200 OK\r\n\r\n20061231.dat");
+                return;
+            }
+            peer.Send(head + "\r\n\r\n");
+            peer.Trickle(junk, 8000, 5ms);
+        });
+        form_->UpdateHost = server.HostPort();
+        answer_ = true;
+        messages_.clear();
+        ClickUpdate();
+        EXPECT_EQ(Panel(), panel);
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(MessageTexts()[0].starts_with("Update failed: ")) << MessageTexts()[0];
+        EXPECT_EQ(Snapshot(), before_);
+    }
+}
+
 TEST_F(Form1UpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
 {
     const auto server = StartServer(); // no mrl_check.txt: 404
