@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
-  python3 sqlite3 libsqlite3-dev
+  python3 sqlite3 libsqlite3-dev curl
 )
 missing=()
 for p in "${packages[@]}"; do
