@@ -376,6 +376,7 @@ void TForm1::ToolButton6Click()
         return;
     }
     platform::FlagScope running(updateRunning_);
+    closing_ = false;
     try {
         WaitCursor cursor;
         HTTP1.SetInputFileMode(false);

@@ -3,6 +3,7 @@
 #include "net/httpurl.h"
 #include "platform/flagscope.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -140,6 +141,10 @@ bool HttpClient::Exchange(CmdType cmd, int redirects)
         if (inputFileMode_) {
             CaptureFile(body_);
         } else {
+            // Room for the announced length up front, within reason: the
+            // length is the server's word only.
+            body_.clear();
+            body_.reserve(std::min<std::size_t>(head_.contentLength, kMaxReserve));
             CaptureString(body_, maxBodyLength_);
         }
         status = head_.statusCode;

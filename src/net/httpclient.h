@@ -47,6 +47,8 @@ public:
     // A response header larger than this is refused (it would otherwise
     // grow without bound).
     static constexpr std::size_t kMaxHeaderSize = 1 << 20;
+    // Body memory reserved ahead from a Content-Length at most.
+    static constexpr std::size_t kMaxReserve = 64u << 20;
 
     HttpClient();
 
