@@ -266,6 +266,10 @@ void SocketTransport::Connect()
         }
     }
 
+    // A close whose fresh socket could not be made left none.
+    if (socket_ == platform::kInvalidSocket) {
+        OpenSocket(false);
+    }
     const int port = proxy_.empty() ? port_ : proxyPort_;
     lookupDone_ = false;
     lastEventOK_ = true;

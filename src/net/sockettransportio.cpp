@@ -289,6 +289,9 @@ void SocketTransport::Listen()
         }
         address = *dotted;
     }
+    if (socket_ == platform::kInvalidSocket) {
+        OpenSocket(false);
+    }
     CheckSocketError(platform::Listen(socket_, address, static_cast<std::uint16_t>(port_)));
     select_->WatchIncoming(true);
 }
