@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 namespace marlune::testing {
@@ -341,19 +342,62 @@ TEST_F(HttpClientTest, RequestLinesCarryCredentialsProxyAndBody)
               "\r\n");
 }
 
+TEST_F(HttpClientTest, EveryCommandSendsItsMethodLinesAndBody)
+{
+    struct Case {
+        std::function<void(HttpClient&, const std::string&)> call;
+        net::CmdType cmd;
+        std::string firstLine;
+        std::string extraLines; // after the Content-type line
+        std::string body;
+    };
+    const std::string lengthOf8 = "Content-Length: 8\r\n";
+    const Case cases[] = {
+        {[](HttpClient& h, const std::string& u) { h.Options(u); }, net::CmdOptions, "OPTIONS", "",
+         ""},
+        {[](HttpClient& h, const std::string& u) { h.Put(u, "put data"); }, net::CmdPut, "PUT",
+         lengthOf8, "put data"},
+        {[](HttpClient& h, const std::string& u) { h.Patch(u, "patchdat"); }, net::CmdPatch,
+         "PATCH", lengthOf8, "patchdat"},
+        {[](HttpClient& h, const std::string& u) { h.Copy(u, "/to"); }, net::CmdCopy, "COPY",
+         "URI-header: /to\r\n", ""},
+        {[](HttpClient& h, const std::string& u) { h.Move(u, "/to"); }, net::CmdMove, "MOVE",
+         "URI-header: /to\r\n", ""},
+        {[](HttpClient& h, const std::string& u) { h.Delete(u); }, net::CmdDelete, "DELETE", "",
+         ""},
+        {[](HttpClient& h, const std::string& u) { h.Link(u, "<x>"); }, net::CmdLink, "LINK",
+         "Link: <x>\r\n" + lengthOf8, ""},
+        {[](HttpClient& h, const std::string& u) { h.Unlink(u, "<x>"); }, net::CmdUnlink, "UNLINK",
+         "Link: <x>\r\n" + lengthOf8, ""},
+        {[](HttpClient& h, const std::string& u) { h.Trace(u, "tracedat"); }, net::CmdTrace,
+         "TRACE", lengthOf8, "tracedat"},
+    };
+    for (const Case& c : cases) {
+        std::string received;
+        ScriptedServer server([&](Peer& peer, int) {
+            received = peer.ReadRequestWithBody(c.body.size());
+            peer.Send(Response("HTTP/1.0 500 Nope", ""));
+        });
+        events_ = {};
+        c.call(http_, "http://" + server.HostPort() + "/res");
+        EXPECT_EQ(received, c.firstLine +
+                                " /res HTTP/1.0\r\n"
+                                "Host: 127.0.0.1\r\n"
+                                "Accept: www/source, text/html, video/mpeg, image/jpeg, "
+                                "image/x-tiff\r\n"
+                                "Accept: image/x-rgb, image/x-xbm, image/gif, */*, "
+                                "application/postscript\r\n"
+                                "Content-type: application/x-www-form-urlencoded\r\n" +
+                                c.extraLines + "\r\n" + c.body);
+        EXPECT_EQ(events_.log.back(), "Failure " + std::to_string(c.cmd)) << c.firstLine;
+    }
+}
+
 TEST_F(HttpClientTest, PostSendsTheEncodedDataWithItsLength)
 {
     std::string received;
     ScriptedServer server([&](Peer& peer, int) {
-        received = peer.ReadRequest();
-        const std::size_t want = received.find("\r\n\r\n") + 4 + 11;
-        while (received.size() < want) {
-            const std::string more = peer.ReadAll(want - received.size());
-            if (more.empty()) {
-                break;
-            }
-            received += more;
-        }
+        received = peer.ReadRequestWithBody(11);
         peer.Send(Response("HTTP/1.0 201 Created", "ok"));
     });
     http_.Post("http://" + server.HostPort() + "/form", "a b&c=d");

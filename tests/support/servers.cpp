@@ -71,6 +71,21 @@ std::string Peer::ReadRequest()
     return request;
 }
 
+std::string Peer::ReadRequestWithBody(std::size_t bodySize)
+{
+    std::string request = ReadRequest();
+    const std::size_t end = request.find("\r\n\r\n");
+    const std::size_t want = (end == std::string::npos ? request.size() : end + 4) + bodySize;
+    while (request.size() < want) {
+        const std::string more = ReadAll(want - request.size());
+        if (more.empty()) {
+            break;
+        }
+        request += more;
+    }
+    return request;
+}
+
 std::string Peer::ReadAll(std::size_t limit)
 {
     std::string data;

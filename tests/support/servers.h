@@ -28,6 +28,8 @@ public:
     // The request header up to and including the empty line (what arrived
     // when the client stopped sending for 10 s or closed).
     std::string ReadRequest();
+    // The request header and the bodySize bytes of body after it.
+    std::string ReadRequestWithBody(std::size_t bodySize);
     // Everything until the client closes its side (at most limit bytes).
     std::string ReadAll(std::size_t limit);
     // False once the client has gone.
