@@ -4,7 +4,9 @@
 #include "app/labelededit.h"
 #include "app/statusbar.h"
 #include "app/toolbar.h"
+#include "net/updatecheck.h"
 #include "platform/cp1252.h"
+#include "platform/flagscope.h"
 #include "platform/gui/application.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
@@ -12,6 +14,7 @@
 #include "table/postcodeschema.h"
 #include "platform/gui/messagebox.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFrame>
@@ -22,7 +25,14 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 // Resources of a static library are registered by hand, outside any namespace.
 static void InitMarluneResources()
@@ -37,6 +47,70 @@ constexpr int kPanelHeight = 89;
 constexpr int kToolButtonWidth = 47;
 constexpr int kToolButtonHeight = 36;
 constexpr int kSeparatorWidth = 8;
+
+// The check file names a file in its first characters; more is never read.
+constexpr long long kCheckBodyLimit = 4096;
+
+// The hourglass while the object lives.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The file in the working directory that a download goes into. It is
+// removed on every way out unless it was installed under its final name.
+class DownloadFile {
+public:
+    explicit DownloadFile(const std::string& candidate)
+    {
+        std::string pattern = "./." + candidate + ".download-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            throw Error(std::string("cannot create a file in the working directory: ") +
+                        std::strerror(errno));
+        }
+        ::fchmod(fd, 0644);
+        ::close(fd);
+        path_ = name.data();
+    }
+    ~DownloadFile()
+    {
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+        }
+    }
+    DownloadFile(const DownloadFile&) = delete;
+    DownloadFile& operator=(const DownloadFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+    // On the disk first, then under its final name, replacing any file of
+    // that name in one step.
+    void Install(const std::string& name)
+    {
+        if (const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+            ::fsync(fd);
+            ::close(fd);
+        }
+        if (::rename(path_.c_str(), name.c_str()) != 0) {
+            throw Error("cannot rename the downloaded file to " + name + ": " +
+                        std::strerror(errno));
+        }
+        path_.clear();
+        if (const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+
+private:
+    std::string path_;
+};
 
 } // namespace
 
@@ -67,6 +141,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     settings::ConfigureDataFileSetting(StoreData1);
     Hint1 = std::make_unique<hints::HintComponent>();
     Hint1->SetHintFont(paint::SansSerifFont(11), paint::clWindowText);
+    ConfigureHttp1();
     Table1.Open();
     CreateControls();
     ArrangeControls();
@@ -93,6 +168,20 @@ std::vector<DBGridColumn> TForm1::GridColumns()
         columns.push_back(std::move(c));
     }
     return columns;
+}
+
+void TForm1::ConfigureHttp1()
+{
+    HTTP1.SetPort(80);
+    HTTP1.SetReportLevel(0);
+    HTTP1.SetBody("Default.htm");
+    HTTP1.SetHeader("Head.txt");
+    HTTP1.SetInputFileMode(false);
+    HTTP1.SetOutputFileMode(false);
+    HTTP1.SetProxyPort(0);
+    HTTP1.OnStatus = [this](const std::string& status) { HTTP1Status(status); };
+    HTTP1.OnPacketRecvd = [this] { HTTP1PacketRecvd(); };
+    HTTP1.OnFailure = [this](net::CmdType cmd) { HTTP1Failure(cmd); };
 }
 
 void TForm1::CreateControls()
@@ -124,12 +213,13 @@ void TForm1::CreateControls()
     ToolButton5->setObjectName(QStringLiteral("ToolButton5"));
     ToolButton4 = ToolBar1->AddButton(QStringLiteral("About"), 3, QStringLiteral("About Marlune"));
     ToolButton4->setObjectName(QStringLiteral("ToolButton4"));
-    // Print, Update and About have no commands yet.
+    // Print and About have no commands yet.
     ToolButton3->setEnabled(false);
-    ToolButton6->setEnabled(false);
     ToolButton4->setEnabled(false);
     connect(ToolButton1, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton1Click(); }); });
+    connect(ToolButton6, &QToolButton::clicked, this,
+            [this] { platform::RunHandler([this] { ToolButton6Click(); }); });
 
     Edit1 = new TLabeledEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -248,9 +338,16 @@ void TForm1::resizeEvent(QResizeEvent* event)
 void TForm1::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (event->isAccepted()) {
-        Q_EMIT Closed();
+    if (!event->isAccepted()) {
+        return;
     }
+    // A request waiting inside this event ends at once; the Update command
+    // then cleans up and returns without a word, before the program ends.
+    if (updateRunning_) {
+        closing_ = true;
+        HTTP1.Abort();
+    }
+    Q_EMIT Closed();
 }
 
 void TForm1::FormShow()
@@ -287,6 +384,143 @@ void TForm1::RadioButton1Click()
 void TForm1::ToolButton1Click()
 {
     close();
+}
+
+void TForm1::ToolButton6Click()
+{
+    // A second run would share HTTP1 with the one waiting below it.
+    if (updateRunning_) {
+        platform::ShowMessage("An update is already running.");
+        return;
+    }
+    platform::FlagScope running(updateRunning_);
+    closing_ = false;
+    try {
+        WaitCursor cursor;
+        HTTP1.SetInputFileMode(false);
+        HTTP1.SetMaxBodyLength(kCheckBodyLimit);
+        HTTP1.Get(net::CheckFileUrl(UpdateHost));
+        HTTP1.SetMaxBodyLength(-1);
+    } catch (const std::exception& e) {
+        HTTP1.SetMaxBodyLength(-1);
+        const std::string reason = net::TransportFailureText(e.what(), HTTP1.LastError());
+        try {
+            HTTP1.Disconnect();
+        } catch (...) {
+            // Already closed.
+        }
+        if (!closing_) {
+            StatusBar1->SetPanelText(0, "Update server not reached: " + reason);
+        }
+        return;
+    }
+    if (closing_) {
+        return;
+    }
+    const std::optional<std::string> candidate =
+        net::NewerDataFile(HTTP1.StatusCode(), HTTP1.Body(), CurrentDataFileName);
+    if (!candidate) {
+        platform::ShowMessage("No updated data file available yet.");
+        return;
+    }
+    if (!platform::AskYesNo(
+            "A new updated data file is available. Like to download and install?")) {
+        platform::ShowMessage("Update file download canceled.");
+        return;
+    }
+    InstallUpdate(*candidate);
+}
+
+void TForm1::InstallUpdate(const std::string& candidate)
+{
+    WaitCursor cursor;
+    std::optional<DownloadFile> download;
+    std::string problem;
+    try {
+        download.emplace(candidate);
+        HTTP1.SetInputFileMode(true);
+        HTTP1.SetBody(download->Path());
+        HTTP1.Get(net::DataFileUrl(UpdateHost, candidate));
+        const auto transfer = net::DownloadProblem(HTTP1.StatusCode(), HTTP1.StatusLine(),
+                                                   HTTP1.ContentLength(), HTTP1.BytesReceived());
+        if (transfer) {
+            problem = *transfer;
+        } else {
+            // Only a file that loads completely, with records, replaces anything.
+            table::MemTable fresh(Table1.Name());
+            fresh.LoadTableFile(download->Path());
+            if (fresh.RecordCount() < 1) {
+                problem = "the data file holds no records";
+            }
+        }
+    } catch (const std::exception& e) {
+        problem = net::TransportFailureText(e.what(), HTTP1.LastError());
+    }
+    HTTP1.SetInputFileMode(false);
+    HTTP1.SetBody("Default.htm");
+    if (closing_) {
+        return;
+    }
+    if (!problem.empty()) {
+        ReportUpdateFailure(problem);
+        return;
+    }
+
+    struct stat existing {};
+    const bool existed = ::stat(candidate.c_str(), &existing) == 0;
+    try {
+        download->Install(candidate);
+        StoreData1.WriteString(settings::kDataFileNameSetting, candidate);
+    } catch (const std::exception& e) {
+        if (!existed && download->Path().empty()) {
+            ::unlink(candidate.c_str());
+        }
+        ReportUpdateFailure(e.what());
+        return;
+    }
+    try {
+        CurrentDataFileName =
+            StoreData1.ReadString(settings::kDataFileNameSetting, settings::kDefaultDataFileName);
+        Table1.LoadTableFile(CurrentDataFileName);
+    } catch (...) {
+        Table1.Close();
+    }
+}
+
+void TForm1::ReportUpdateFailure(const std::string& reason)
+{
+    platform::ShowMessage("Update failed: " + reason, platform::MessageIcon::Error);
+}
+
+void TForm1::HTTP1Status(const std::string& status)
+{
+    StatusBar1->SetPanelText(0, status);
+}
+
+void TForm1::HTTP1PacketRecvd()
+{
+    StatusBar1->SetPanelText(0, "Got " + std::to_string(HTTP1.BytesReceived() / 1024) + " of " +
+                                    std::to_string(HTTP1.ContentLength() / 1024) + " Kb total");
+}
+
+void TForm1::HTTP1Failure(net::CmdType cmd)
+{
+    struct Text {
+        net::CmdType cmd;
+        const char* text;
+    };
+    static constexpr Text kTexts[] = {
+        {net::CmdGet, "HTTP GET Failed"},     {net::CmdOptions, "HTTP OPTIONS Failed"},
+        {net::CmdHead, "HTTP HEAD Failed"},   {net::CmdPost, "HTTP Post Failed"},
+        {net::CmdPut, "HTTP PUT Failed"},     {net::CmdDelete, "HTTP Delete Failed"},
+        {net::CmdTrace, "HTTP TRACE Failed"},
+    };
+    // Other commands leave the panel as it is.
+    for (const Text& t : kTexts) {
+        if (t.cmd == cmd) {
+            StatusBar1->SetPanelText(0, t.text);
+        }
+    }
 }
 
 } // namespace marlune::app

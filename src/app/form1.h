@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hints/hintcomponent.h"
+#include "net/httpclient.h"
 #include "settings/storedata.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
@@ -44,10 +45,14 @@ public:
     table::MemTable Table1{"Table1"};
     table::DataSource DataSource1{&Table1};
     settings::StoreData StoreData1;
+    net::HttpClient HTTP1;
     // The speech-bubble hints; there is one per program.
     std::unique_ptr<hints::HintComponent> Hint1;
     // The name of the data file in use, relative to the working directory.
     std::string CurrentDataFileName;
+    // The update server, a host name or address with an optional ":port";
+    // the program sets it from its build setting.
+    std::string UpdateHost = "localhost";
 
     // Controls; the window owns them.
     QFrame* Panel1 = nullptr;
@@ -74,6 +79,13 @@ public:
     void Edit1Change();
     void RadioButton1Click();
     void ToolButton1Click();
+    void ToolButton6Click();
+    void HTTP1Status(const std::string& status);
+    void HTTP1PacketRecvd();
+    void HTTP1Failure(net::CmdType cmd);
+
+    // Whether the Update command is waiting for the server.
+    bool UpdateRunning() const { return updateRunning_; }
 
     // Whether the show step has run (it runs once, after the first show).
     bool ShowStepDone() const { return showStepDone_; }
@@ -90,6 +102,9 @@ protected:
 
 private:
     void CreateControls();
+    void ConfigureHttp1();
+    void InstallUpdate(const std::string& candidate);
+    void ReportUpdateFailure(const std::string& reason);
     void ArrangeControls();
     void FitOuterSize();
 
@@ -97,6 +112,9 @@ private:
     bool shown_ = false;
     bool showStepDone_ = false;
     bool outerSizeFitted_ = false;
+    bool updateRunning_ = false;
+    // The window closed while an update waited: end it without a word.
+    bool closing_ = false;
 };
 
 } // namespace marlune::app

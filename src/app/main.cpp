@@ -11,6 +11,7 @@ int main(int argc, char** argv)
     application.SetTitle("Marlune");
 
     marlune::app::TForm1 Form1;
+    Form1.UpdateHost = MARLUNE_UPDATE_HOST;
     application.setWindowIcon(Form1.windowIcon());
     // The main window's closing ends the program, whatever else is open.
     QObject::connect(&Form1, &marlune::app::TForm1::Closed, &application, &QCoreApplication::quit);

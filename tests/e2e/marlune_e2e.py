@@ -4,6 +4,11 @@
     marlune_e2e.py first-start  --program BIN --data FILE --out DIR
     marlune_e2e.py missing-file --program BIN --data FILE --out DIR
     marlune_e2e.py search-syd   --program BIN --data FILE --out DIR --find FIND
+    marlune_e2e.py update       --program BIN --data FILE --out DIR --mkdatafile TOOL --port N
+    marlune_e2e.py update-close --program BIN --data FILE --out DIR --port N
+
+The update scenario needs a program built with its update server at
+127.0.0.1:N; it serves a folder there with python's http.server.
 
 Each scenario starts Marlune with a fresh HOME and XDG_CONFIG_HOME, in a
 temporary working directory that holds a copy of the data file, finds its
@@ -13,9 +18,11 @@ Waits poll with time-outs; nothing sleeps longer than a fraction of a second.
 import argparse
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 REG_FILE = "HKEY_CURRENT_USER.reg"
@@ -24,7 +31,15 @@ SETTINGS_KEY = "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]"
 # Where things are in the main window's client area.
 EDIT1 = (8 + 60, 61 + 10)
 EXIT_BUTTON = (1 + 8 + 23, 1 + 2 + 18)
+UPDATE_BUTTON = (1 + 8 + 2 * 47 + 23, 1 + 2 + 18)
 GRID_AREA = (0, 89, 500, 330 - 19)
+
+
+def is_tooltip(wid):
+    """Whether a window is a hint bubble, which comes and goes with the pointer."""
+    kind = subprocess.run(["xprop", "-id", str(wid), "_NET_WM_WINDOW_TYPE"], capture_output=True,
+                          text=True).stdout
+    return "_NET_WM_WINDOW_TYPE_TOOLTIP" in kind
 
 
 class Failure(Exception):
@@ -77,7 +92,7 @@ class Program:
         for wid in xdotool("search", "--onlyvisible", "--pid", self.process.pid):
             name = subprocess.run(["xdotool", "getwindowname", wid], capture_output=True,
                                   text=True).stdout.strip()
-            if name:
+            if name and not is_tooltip(wid):
                 found.append((wid, name))
         return found
 
@@ -311,10 +326,175 @@ def missing_file(args):
         program.finish()
 
 
+# The new list the update scenario publishes: names no shipped record has.
+UPDATE_CSV = """Pcode,Locality,State,Comments,DeliveryOffice
+0800,AAAUPDATE ONE,NT,,
+0801,AAAUPDATE TWO,NT,,
+0802,AAAUPDATE THREE,NT,,
+"""
+UPDATE_NAME = "20261209.dat"
+
+
+def serve(folder, port):
+    """python3 -m http.server on 127.0.0.1:port, once it accepts connections."""
+    server = subprocess.Popen([sys.executable, "-m", "http.server", str(port), "--bind",
+                               "127.0.0.1", "--directory", folder],
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    def listening():
+        if server.poll() is not None:
+            raise Failure(f"http.server on port {port} ended (port taken?)")
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=1).close()
+            return True
+        except OSError:
+            return False
+    wait_for(f"the update server on port {port}", listening, timeout=15)
+    return server
+
+
+def update(args):
+    """Publishes a new list beside its check file, clicks Update, answers Yes and
+    checks the grid, the working directory and the registry file."""
+    site = tempfile.mkdtemp(prefix="marlune-e2e-site-")
+    with open(os.path.join(site, "new.csv"), "w") as f:
+        f.write(UPDATE_CSV)
+    subprocess.run([args.mkdatafile, os.path.join(site, "new.csv"),
+                    os.path.join(site, UPDATE_NAME)], check=True)
+    with open(os.path.join(site, "mrl_check.txt"), "w") as f:
+        f.write(UPDATE_NAME + "\n")
+    server = serve(site, args.port)
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        origin = window_origin(wid)
+        before = settle(origin, os.path.join(args.out, "e2e_before_update.png"))
+        click(wid, UPDATE_BUTTON)
+        box = wait_for("the question", lambda: [w for w, _ in program.windows() if w != wid])
+        if dict(program.windows()).get(box[0]) != "Marlune":
+            raise Failure(f"question box titled {dict(program.windows()).get(box[0])!r}")
+        shot = screenshot(os.path.join(args.out, "e2e_update_question.png"))
+        print(f"question box {box[0]}; screenshot {shot}")
+        xdotool("windowfocus", box[0])
+        xdotool("key", "Return", check=True)  # Yes is the default button
+        wait_for("the registry to name the new file",
+                 lambda: f'"DataFileName"="{UPDATE_NAME}"' in program.registry_text(),
+                 timeout=30)
+        print(f"registry holds DataFileName={UPDATE_NAME}")
+        shot = os.path.join(args.out, "e2e_update_done.png")
+        wait_for("the grid to show the new list",
+                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
+                 interval=0.3)
+        settle(origin, shot)
+        print(f"screenshot {shot}")
+        if [w for w, _ in program.windows()] != [wid]:
+            raise Failure(f"unexpected windows after the update: {program.windows()}")
+        with open(os.path.join(site, UPDATE_NAME), "rb") as f:
+            published = f.read()
+        with open(os.path.join(program.work, UPDATE_NAME), "rb") as f:
+            if f.read() != published:
+                raise Failure("the installed file differs from the published one")
+        left = sorted(os.listdir(program.work))
+        if left != ["20051206.dat", UPDATE_NAME]:
+            raise Failure(f"working directory holds {left}")
+        print(f"working directory holds {left}")
+        slot, _, top, height = highlighted_row(shot, origin)
+        if slot != 0:
+            raise Failure(f"current record in slot {slot}, expected the first row")
+        if shutil.which("tesseract"):
+            texts = ocr(shot, origin, top, height, 320)
+            print(f"first row reads {texts}")
+            if not any("AAAUPDATE ONE" in t.upper() for t in texts):
+                raise Failure(f"first row reads {texts}, expected the new list")
+        exit_through_the_toolbar(program, wid)
+        print("Exit ended the program")
+    finally:
+        program.finish()
+        server.kill()
+        server.wait(timeout=10)
+        shutil.rmtree(site, ignore_errors=True)
+
+
+class StallingServer:
+    """Answers the check file at once and the data file with its first bytes,
+    then holds the connection open until the client goes."""
+    def __init__(self, port):
+        self.listener = socket.create_server(("127.0.0.1", port))
+        self.stop = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        self.listener.settimeout(0.2)
+        while not self.stop.is_set():
+            try:
+                conn, _ = self.listener.accept()
+            except OSError:
+                continue
+            with conn:
+                request = b""
+                while b"\r\n\r\n" not in request:
+                    chunk = conn.recv(4096)
+                    if not chunk:
+                        break
+                    request += chunk
+                if request.startswith(b"GET /mrl_check.txt "):
+                    conn.sendall(b"HTTP/1.0 200 OK\r\n\r\n" + UPDATE_NAME.encode() + b"\n")
+                    continue
+                conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Length: 1000000\r\n\r\n" + b"x" * 5000)
+                conn.settimeout(0.2)
+                while not self.stop.is_set():
+                    try:
+                        if not conn.recv(4096):
+                            break
+                    except socket.timeout:
+                        continue
+                    except OSError:
+                        break
+
+    def close(self):
+        self.stop.set()
+        self.thread.join(timeout=10)
+        self.listener.close()
+
+
+def update_close(args):
+    """Exit while a download waits: the program ends at once and cleanly, no
+    partial file is left and the setting is unchanged."""
+    server = StallingServer(args.port)
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        settle(window_origin(wid), os.path.join(args.out, "e2e_before_update_close.png"))
+        click(wid, UPDATE_BUTTON)
+        box = wait_for("the question", lambda: [w for w, _ in program.windows() if w != wid])
+        xdotool("windowfocus", box[0])
+        xdotool("key", "Return", check=True)
+        # The download has started when its temporary file is there.
+        wait_for("the download to start",
+                 lambda: any(n.startswith(f".{UPDATE_NAME}.download-")
+                             for n in os.listdir(program.work)),
+                 timeout=15)
+        shot = screenshot(os.path.join(args.out, "e2e_update_waiting.png"))
+        print(f"download waiting; screenshot {shot}")
+        exit_through_the_toolbar(program, wid)
+        left = sorted(os.listdir(program.work))
+        if left != ["20051206.dat"]:
+            raise Failure(f"working directory holds {left}")
+        if f'"DataFileName"="20051206.dat"' not in program.registry_text():
+            raise Failure(f"setting changed:\n{program.registry_text()}")
+        print("Exit during the download ended the program; nothing left behind")
+    finally:
+        program.finish()
+        server.close()
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd"])
+    parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
+                                             "update-close"])
     parser.add_argument("--find")
+    parser.add_argument("--mkdatafile")
+    parser.add_argument("--port", type=int)
     parser.add_argument("--program", required=True)
     parser.add_argument("--data", required=True)
     parser.add_argument("--out", required=True)
@@ -325,7 +505,8 @@ def main():
         return 2
     try:
         {"first-start": first_start, "missing-file": missing_file,
-         "search-syd": search_syd}[args.scenario](args)
+         "search-syd": search_syd, "update": update,
+         "update-close": update_close}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1

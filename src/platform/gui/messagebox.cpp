@@ -34,10 +34,26 @@ void ShowQMessageBox(const MessageBoxRequest& request)
     box.exec();
 }
 
+bool AskQMessageBox(const MessageBoxRequest& request)
+{
+    QMessageBox box(QMessageBox::Question, request.caption, request.text,
+                    QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("QuestionBox"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 // The one process-wide shower; replaced only by tests.
 MessageBoxShower& CurrentShower()
 {
     static MessageBoxShower shower;
+    return shower;
+}
+
+QuestionShower& CurrentQuestionShower()
+{
+    static QuestionShower shower;
     return shower;
 }
 
@@ -61,6 +77,21 @@ void ShowMessage(const std::string& text, MessageIcon icon)
     } else {
         ShowQMessageBox(request);
     }
+}
+
+QuestionShower SetQuestionShower(QuestionShower shower)
+{
+    QuestionShower previous = std::move(CurrentQuestionShower());
+    CurrentQuestionShower() = std::move(shower);
+    return previous;
+}
+
+bool AskYesNo(const std::string& text)
+{
+    MessageBoxRequest request{platform::ToQString(text), platform::ToQString(ApplicationTitle()),
+                              MessageIcon::None};
+    QuestionShower shower = CurrentQuestionShower();
+    return shower ? shower(request) : AskQMessageBox(request);
 }
 
 } // namespace marlune::platform

@@ -27,20 +27,32 @@ MessageBoxShower SetMessageBoxShower(MessageBoxShower shower);
 // Shows `text` (Windows-1252 bytes) with the application title as caption.
 void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None);
 
+// Shows one confirmation box with the buttons Yes and No; true for Yes.
+using QuestionShower = std::function<bool(const MessageBoxRequest&)>;
+
+// Replaces the question shower (tests answer instead of showing a modal box);
+// an empty function restores the standard QMessageBox. Returns the one it
+// replaced.
+QuestionShower SetQuestionShower(QuestionShower shower);
+
+// Asks `text` (Windows-1252 bytes) with the buttons Yes and No and the
+// application title as caption; true when the answer is Yes.
+bool AskYesNo(const std::string& text);
+
 // Installs a shower for the lifetime of the object and puts the previous one
 // back afterwards.
-class ScopedMessageBoxShower {
+template <typename Shower, Shower (*Set)(Shower)> class ScopedShower {
 public:
-    explicit ScopedMessageBoxShower(MessageBoxShower shower)
-        : previous_(SetMessageBoxShower(std::move(shower)))
-    {
-    }
-    ~ScopedMessageBoxShower() { SetMessageBoxShower(std::move(previous_)); }
-    ScopedMessageBoxShower(const ScopedMessageBoxShower&) = delete;
-    ScopedMessageBoxShower& operator=(const ScopedMessageBoxShower&) = delete;
+    explicit ScopedShower(Shower shower) : previous_(Set(std::move(shower))) {}
+    ~ScopedShower() { Set(std::move(previous_)); }
+    ScopedShower(const ScopedShower&) = delete;
+    ScopedShower& operator=(const ScopedShower&) = delete;
 
 private:
-    MessageBoxShower previous_;
+    Shower previous_;
 };
+
+using ScopedMessageBoxShower = ScopedShower<MessageBoxShower, &SetMessageBoxShower>;
+using ScopedQuestionShower = ScopedShower<QuestionShower, &SetQuestionShower>;
 
 } // namespace marlune::platform

@@ -1,0 +1,347 @@
+// The Update command against python's http.server and scripted servers:
+// the working directory, the registry file and the table afterwards.
+#include "apptestbase.h"
+
+#include "app/statusbar.h"
+#include "datafilewriter.h"
+#include "platform/cp1252.h"
+#include "servers.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sstream>
+
+namespace marlune::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kNoUpdate = "No updated data file available yet.";
+const std::string kQuestion = "A new updated data file is available. Like to download and install?";
+const std::string kCanceled = "Update file download canceled.";
+
+// A data file of the given (postcode, locality) records.
+std::string DataFileBytes(const std::vector<std::pair<std::string, std::string>>& records)
+{
+    std::vector<tools::PostcodeRow> rows;
+    for (const auto& [pcode, locality] : records) {
+        rows.push_back({pcode, locality, std::string("NSW"), std::nullopt, std::nullopt});
+    }
+    std::ostringstream out;
+    tools::WriteDataFile(out, rows);
+    return out.str();
+}
+
+const std::vector<std::pair<std::string, std::string>> kNewRecords = {
+    {"2000", "Sydney Updated"}, {"3000", "Melbourne Updated"}, {"4000", "Brisbane Updated"}};
+
+class Form1UpdateTest : public AppTestBase {
+protected:
+    void SetUp() override
+    {
+        AppTestBase::SetUp();
+        asker_ = std::make_unique<platform::ScopedQuestionShower>(
+            [this](const platform::MessageBoxRequest& request) {
+                questions_.push_back(platform::FromQString(request.text));
+                return answer_;
+            });
+        ASSERT_TRUE(served_.isValid());
+        CopyRealDataFile();
+        ShowForm();
+        ASSERT_TRUE(form_->Table1.Active());
+        before_ = Snapshot();
+    }
+    void TearDown() override
+    {
+        form_.reset();
+        asker_.reset();
+        AppTestBase::TearDown();
+    }
+
+    // python's http.server serving served_, with the window pointed at it.
+    std::unique_ptr<PythonHttpServer> StartServer()
+    {
+        auto server = std::make_unique<PythonHttpServer>(served_.path().toStdString());
+        EXPECT_TRUE(server->Running());
+        form_->UpdateHost = server->HostPort();
+        return server;
+    }
+
+    void Serve(const std::string& name, const std::string& bytes)
+    {
+        ASSERT_TRUE(WriteBytes(served_.path().toStdString() + "/" + name, bytes));
+    }
+
+    // The files of the working directory (hidden ones too) with their sizes.
+    std::vector<std::string> WorkFiles() const
+    {
+        std::vector<std::string> files;
+        const QDir dir(QString::fromStdString(WorkDir()));
+        for (const QFileInfo& info : dir.entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+            files.push_back(info.fileName().toStdString() + " " + std::to_string(info.size()));
+        }
+        return files;
+    }
+
+    struct State {
+        std::vector<std::string> files;
+        std::optional<std::string> setting;
+        std::string current;
+        int records;
+        std::string firstLocality;
+        bool operator==(const State&) const = default;
+        friend void PrintTo(const State& s, std::ostream* out)
+        {
+            *out << "files {";
+            for (const std::string& f : s.files) {
+                *out << f << "; ";
+            }
+            *out << "} setting " << s.setting.value_or("(none)") << ", current " << s.current
+                 << ", " << s.records << " records, first " << s.firstLocality;
+        }
+    };
+    State Snapshot()
+    {
+        form_->Table1.First();
+        return {WorkFiles(), StoredDataFileName(), form_->CurrentDataFileName,
+                form_->Table1.RecordCount(), form_->Table1.FieldByName("Locality").AsString()};
+    }
+
+    std::string Panel() const { return form_->StatusBar1->Panels(0).text; }
+
+    void ClickUpdate()
+    {
+        ASSERT_TRUE(form_->ToolButton6->isEnabled());
+        form_->ToolButton6->click();
+        EXPECT_FALSE(form_->UpdateRunning());
+    }
+
+    // Serves each check file in turn: Update says there is nothing new, asks
+    // nothing and changes nothing.
+    void ExpectNoUpdateFor(const std::vector<std::string>& checks)
+    {
+        const auto server = StartServer();
+        for (const std::string& check : checks) {
+            Serve("mrl_check.txt", check);
+            messages_.clear();
+            ClickUpdate();
+            EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate}) << check;
+        }
+        EXPECT_TRUE(questions_.empty());
+        EXPECT_EQ(Snapshot(), before_);
+    }
+
+    // Runs Update against a scripted server whose check file names
+    // 20061231.dat and whose data file answer is `download`; the user says
+    // Yes. Expects nothing to change and one failure message.
+    void ExpectFailedDownload(const std::string& download, const std::string& reason)
+    {
+        ScriptedServer server([&](Peer& peer, int connection) {
+            peer.ReadRequest();
+            peer.Send(connection == 0 ? "HTTP/1.0 200 OK\r\n\r\n20061231.dat\n" : download);
+        });
+        form_->UpdateHost = server.HostPort();
+        answer_ = true;
+        messages_.clear();
+        ClickUpdate();
+        EXPECT_EQ(questions_.size(), 1u);
+        EXPECT_EQ(MessageTexts(), std::vector<std::string>{"Update failed: " + reason});
+        EXPECT_EQ(Snapshot(), before_) << reason;
+        questions_.clear();
+    }
+
+    QTemporaryDir served_;
+    std::unique_ptr<platform::ScopedQuestionShower> asker_;
+    std::vector<std::string> questions_;
+    bool answer_ = false;
+    State before_;
+};
+
+TEST_F(Form1UpdateTest, NoNewerFileNoQuestion)
+{
+    ExpectNoUpdateFor({"20051206.dat\r\n", "20040101.dat", "", "<!DOCTYPE HTML>"});
+}
+
+TEST_F(Form1UpdateTest, DeclineLeavesEverythingAsItWas)
+{
+    const auto server = StartServer();
+    Serve("mrl_check.txt", "20061231.dat\n");
+    Serve("20061231.dat", DataFileBytes(kNewRecords));
+    answer_ = false;
+    ClickUpdate();
+    EXPECT_EQ(questions_, std::vector<std::string>{kQuestion});
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kCanceled});
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, AcceptDownloadsInstallsAndReloads)
+{
+    const auto server = StartServer();
+    const std::string bytes = DataFileBytes(kNewRecords);
+    Serve("mrl_check.txt", "20061231.dat\n");
+    Serve("20061231.dat", bytes);
+    answer_ = true;
+    ClickUpdate();
+    EXPECT_EQ(questions_, std::vector<std::string>{kQuestion});
+    EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
+    EXPECT_EQ(ReadBytes(WorkDir() + "/20061231.dat"), bytes);
+    EXPECT_EQ(StoredDataFileName(), "20061231.dat");
+    EXPECT_EQ(form_->CurrentDataFileName, "20061231.dat");
+    EXPECT_EQ(form_->Table1.RecordCount(), 3);
+    EXPECT_EQ(form_->Table1.FieldByName("Locality").AsString(), "Sydney Updated");
+    EXPECT_EQ(Panel(), "Got 0 of 0 Kb total");
+    // The old file stays; nothing else is left behind.
+    std::vector<std::string> expected = before_.files;
+    expected.push_back("20061231.dat " + std::to_string(bytes.size()));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(WorkFiles(), expected);
+
+    // The next start loads the new file; the same check is then no news.
+    form_.reset();
+    ShowForm();
+    EXPECT_EQ(form_->Table1.RecordCount(), 3);
+    form_->UpdateHost = server->HostPort();
+    messages_.clear();
+    ClickUpdate();
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
+}
+
+TEST_F(Form1UpdateTest, ACheckFileNamingNoPlainFileWritesNothing)
+{
+    answer_ = true;
+    ExpectNoUpdateFor(
+        {"../29991231.d", "/tmp/2999.dat", ".29991231dat", "2999\n231.dat", "2999 1231dat"});
+}
+
+TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
+{
+    const std::string html = "<!DOCTYPE HTML><html>Not Found</html>";
+    ExpectFailedDownload("HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n" + html,
+                         "HTTP/1.0 404 Not Found");
+    const std::string bytes = DataFileBytes(kNewRecords);
+    ExpectFailedDownload("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) +
+                             "\r\n\r\n" + bytes.substr(0, bytes.size() / 2),
+                         "the transfer was cut short after " + std::to_string(bytes.size() / 2) +
+                             " of " + std::to_string(bytes.size()) + " bytes");
+    ExpectFailedDownload("HTTP/1.0 200 OK\r\n\r\n" + DataFileBytes({}),
+                         "the data file holds no records");
+    // Not a data file at all: the reader's own message.
+    ScriptedServer server([](Peer& peer, int connection) {
+        peer.ReadRequest();
+        peer.Send(connection == 0 ? "HTTP/1.0 200 OK\r\n\r\n20061231.dat"
+                                  : "HTTP/1.0 200 OK\r\n\r\nnot a data file");
+    });
+    form_->UpdateHost = server.HostPort();
+    answer_ = true;
+    messages_.clear();
+    ClickUpdate();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(MessageTexts()[0].starts_with("Update failed: ")) << MessageTexts()[0];
+    EXPECT_GT(MessageTexts()[0].size(), std::string("Update failed: ").size());
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
+{
+    // 40,000 bytes that are no data file: the progress, then the failure.
+    const std::string junk(40000, 'j');
+    for (const auto& [head, panel] :
+         {std::pair<std::string, std::string>{"HTTP/1.0 200 OK\r\nContent-Length: 40000",
+                                              "Got 39 of 39 Kb total"},
+          std::pair<std::string, std::string>{"HTTP/1.0 200 OK", "Got 39 of 0 Kb total"}}) {
+        ScriptedServer server([&](Peer& peer, int connection) {
+            peer.ReadRequest();
+            if (connection == 0) {
+                peer.Send("HTTP/1.0 200 OK\r\n\r\n20061231.dat");
+                return;
+            }
+            peer.Send(head + "\r\n\r\n");
+            peer.Trickle(junk, 8000, 5ms);
+        });
+        form_->UpdateHost = server.HostPort();
+        answer_ = true;
+        messages_.clear();
+        ClickUpdate();
+        EXPECT_EQ(Panel(), panel);
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(MessageTexts()[0].starts_with("Update failed: ")) << MessageTexts()[0];
+        EXPECT_EQ(Snapshot(), before_);
+    }
+}
+
+TEST_F(Form1UpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
+{
+    const auto server = StartServer(); // no mrl_check.txt: 404
+    ClickUpdate();
+    EXPECT_EQ(Panel(), "HTTP GET Failed");
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, AnUnreachableServerIsNamedInTheStatusBar)
+{
+    form_->UpdateHost = "127.0.0.1:" + std::to_string(ClosedPort());
+    ClickUpdate();
+    EXPECT_EQ(Panel(), "Update server not reached: 10061:Connection refused");
+    form_->UpdateHost = "no such host";
+    ClickUpdate();
+    EXPECT_EQ(Panel(), "Update server not reached: Null Remote Address");
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
+{
+    // The check answer comes slowly; meanwhile the user clicks Update again.
+    ScriptedServer server([](Peer& peer, int) {
+        peer.ReadRequest();
+        peer.Send("HTTP/1.0 200 OK\r\n\r\n");
+        peer.Trickle("20051206.dat\n", 1, 30ms);
+    });
+    form_->UpdateHost = server.HostPort();
+    std::optional<Qt::CursorShape> cursor;
+    QTimer::singleShot(100, form_.get(), [&] {
+        if (const QCursor* shown = QApplication::overrideCursor()) {
+            cursor = shown->shape();
+        }
+        form_->ToolButton6->click();
+    });
+    ClickUpdate();
+    EXPECT_EQ(cursor, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<std::string>{"An update is already running.", kNoUpdate}));
+    EXPECT_EQ(server.Connections(), 1);
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, ClosingTheWindowEndsAWaitingDownloadCleanly)
+{
+    ScriptedServer server([](Peer& peer, int connection) {
+        peer.ReadRequest();
+        if (connection == 0) {
+            peer.Send("HTTP/1.0 200 OK\r\n\r\n20061231.dat\n");
+            return;
+        }
+        // A download that starts and then stalls.
+        peer.Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'd'));
+        peer.WaitForClose(20s);
+    });
+    form_->UpdateHost = server.HostPort();
+    answer_ = true;
+    bool closedSeen = false;
+    QObject::connect(form_.get(), &app::TForm1::Closed, [&] { closedSeen = true; });
+    QTimer::singleShot(300, form_.get(), [this] { form_->ToolButton1->click(); });
+    ClickUpdate();
+    EXPECT_TRUE(closedSeen);
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+} // namespace
+} // namespace marlune::testing
