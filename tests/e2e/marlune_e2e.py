@@ -6,6 +6,7 @@
     marlune_e2e.py search-syd   --program BIN --data FILE --out DIR --find FIND
     marlune_e2e.py update       --program BIN --data FILE --out DIR --mkdatafile TOOL --port N
     marlune_e2e.py update-close --program BIN --data FILE --out DIR --port N
+    marlune_e2e.py hints        --program BIN --data FILE --out DIR
 
 The update scenario needs a program built with its update server at
 127.0.0.1:N; it serves a folder there with python's http.server.
@@ -488,10 +489,57 @@ def update_close(args):
         server.close()
 
 
+def hint_windows(program):
+    """The hint bubbles the program shows: (window, title, x, y, width, height)."""
+    found = []
+    for wid in xdotool("search", "--onlyvisible", "--pid", program.process.pid):
+        if is_tooltip(wid):
+            name = subprocess.run(["xdotool", "getwindowname", wid], capture_output=True,
+                                  text=True).stdout.strip()
+            found.append((wid, name) + window_origin(wid))
+    return found
+
+
+def rest_and_find_hint(program, wid, point, text):
+    xdotool("mousemove", "--window", wid, point[0], point[1], check=True)
+    return wait_for(f"the hint {text!r}",
+                    lambda: next((h for h in hint_windows(program) if h[1] == text), None),
+                    timeout=10)
+
+
+def hints(args):
+    """Rests the pointer on the search box, then on Exit with the window at
+    the top of the screen: the bubble opens above the pointer, then below."""
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        x, y, _, _ = window_origin(wid)
+        hint = rest_and_find_hint(program, wid, EDIT1, "Type your search here")
+        pointer_y = y + EDIT1[1]
+        if not hint[3] + hint[5] <= pointer_y - 5:
+            raise Failure(f"the search box's hint is not above the pointer: {hint}")
+        shot = screenshot(os.path.join(args.out, "e2e_hint_up.png"))
+        print(f"hint {hint[1]!r} at {hint[2:]}; screenshot {shot}")
+
+        xdotool("mousemove", "0", "700", check=True)  # away, so the next hint starts afresh
+        wait_for("the hint to go", lambda: not hint_windows(program), timeout=10)
+        xdotool("windowmove", wid, "200", "0", check=True)
+        wait_for("the window at the top", lambda: window_origin(wid)[1] < 40, timeout=10)
+        _, top, _, _ = window_origin(wid)
+        hint = rest_and_find_hint(program, wid, EXIT_BUTTON, "Exit Marlune")
+        if not hint[3] >= top + EXIT_BUTTON[1] + 15:
+            raise Failure(f"Exit's hint at the top of the screen does not open below: {hint}")
+        shot = screenshot(os.path.join(args.out, "e2e_hint_down.png"))
+        print(f"hint {hint[1]!r} at {hint[2:]}; screenshot {shot}")
+        exit_through_the_toolbar(program, wid)
+    finally:
+        program.finish()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
-                                             "update-close"])
+                                             "update-close", "hints"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -506,7 +554,7 @@ def main():
     try:
         {"first-start": first_start, "missing-file": missing_file,
          "search-syd": search_syd, "update": update,
-         "update-close": update_close}[args.scenario](args)
+         "update-close": update_close, "hints": hints}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1
