@@ -1,5 +1,7 @@
 #include "app/dbgrid.h"
 
+#include "app/dbgridaccessible.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -62,6 +64,7 @@ int LeftColForThumb(int thumb, int maxLeftCol)
 
 DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(paint::VerdanaFont(11))
 {
+    InstallGridAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -323,6 +326,7 @@ void DBGrid::ReadWindow()
     active_ = t && t->Active();
     const std::size_t columnCount = columns_.size();
     const int filled = active_ ? t->WindowRecordCount() : 0;
+    filled_ = filled;
     if (!active_) {
         rows_ = 1;
         activeSlot_ = -1;
@@ -347,6 +351,15 @@ void DBGrid::ReadWindow()
             }
         }
     }
+    NotifyGridChanged(*this);
+}
+
+QString DBGrid::DisplayText(int slot, int column) const
+{
+    if (slot < 0 || slot >= filled_ || column < 0 || column >= ColumnCount()) {
+        return {};
+    }
+    return CellText(slot, Columns(column).id);
 }
 
 const QString& DBGrid::CellText(int slot, int columnId) const

@@ -116,6 +116,10 @@ public:
     int PaintedRowCount() const { return rows_; }
     // The slot drawn as the current row; -1 while the table is closed.
     int CurrentSlot() const { return activeSlot_; }
+    // Rows that hold records (none while the table is closed or empty), and
+    // the text a cell shows (column by display index).
+    int RecordRowCount() const { return filled_; }
+    QString DisplayText(int slot, int column) const;
 
     // --- scroll bars. The vertical one in the platform's terms: range min to
     // max including the page, thumb at pos.
@@ -218,6 +222,7 @@ private:
     bool active_ = false;
     int rows_ = 1;
     int activeSlot_ = -1;
+    int filled_ = 0;
     int recordCount_ = 0;
     int recNo_ = -1;
     std::vector<QString> cells_; // slot * ColumnCount() + column identity

@@ -226,6 +226,8 @@ void TForm1::CreateControls()
     Edit1->EditLabel()->setObjectName(QStringLiteral("Edit1Label"));
     Edit1->SetLabelCaption(QStringLiteral("Search"));
     Edit1->setToolTip(QStringLiteral("Type your search here"));
+    Edit1->setAccessibleName(QStringLiteral("Search"));
+    Edit1->setAccessibleDescription(Edit1->toolTip());
     Edit1->setGeometry(8, 61, 121, 21);
     Edit1->setMaxLength(std::numeric_limits<int>::max()); // no limit of its own
     connect(Edit1, &QLineEdit::textChanged, this,
@@ -240,6 +242,8 @@ void TForm1::CreateControls()
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
     RadioButton2->setGeometry(144, 67, 113, 17);
     RadioButton2->setToolTip(QStringLiteral("Select search field"));
+    RadioButton1->setAccessibleDescription(RadioButton1->toolTip());
+    RadioButton2->setAccessibleDescription(RadioButton2->toolTip());
     auto* group = new QButtonGroup(this);
     group->addButton(RadioButton1);
     group->addButton(RadioButton2);
@@ -254,6 +258,7 @@ void TForm1::CreateControls()
 
     DBGrid1 = new DBGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Postcodes"));
     DBGrid1->SetColumns(GridColumns());
     DBGrid1->SetDataSource(&DataSource1);
 

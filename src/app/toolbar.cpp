@@ -32,6 +32,7 @@ QToolButton* TToolBar::AddButton(const QString& caption, int imageIndex, const Q
     auto* button = new QToolButton(this);
     button->setText(caption);
     button->setToolTip(hint);
+    button->setAccessibleDescription(hint);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);

@@ -249,10 +249,11 @@ TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
 {
     // 40,000 bytes that are no data file: the progress, then the failure.
     const std::string junk(40000, 'j');
-    for (const auto& [head, panel] :
+    for (const auto& [statusAndLength, panel] :
          {std::pair<std::string, std::string>{"HTTP/1.0 200 OK\r\nContent-Length: 40000",
                                               "Got 39 of 39 Kb total"},
           std::pair<std::string, std::string>{"HTTP/1.0 200 OK", "Got 39 of 0 Kb total"}}) {
+        const std::string head = statusAndLength; // a copy the server's thread can capture
         ScriptedServer server([&](Peer& peer, int connection) {
             peer.ReadRequest();
             if (connection == 0) {

@@ -8,6 +8,7 @@
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -214,6 +215,23 @@ TEST_F(Form1WindowTest, TabOrderStartsAtTheGridWhichHasTheFocus)
     EXPECT_EQ(QApplication::focusWidget(), form.DBGrid1);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     EXPECT_EQ(QApplication::focusWidget(), form.RadioButton1);
+}
+
+TEST_F(Form1WindowTest, EveryControlHasANameForAssistiveTechnology)
+{
+    const QList<QWidget*> controls = {form_->Edit1,       form_->RadioButton1, form_->RadioButton2,
+                                      form_->DBGrid1,     form_->ToolButton1,  form_->ToolButton3,
+                                      form_->ToolButton6, form_->ToolButton4};
+    for (QWidget* control : controls) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+        ASSERT_NE(a, nullptr) << control->objectName().toStdString();
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << control->objectName().toStdString();
+        // What a hint says is there for a screen reader too.
+        if (!control->toolTip().isEmpty()) {
+            EXPECT_EQ(a->text(QAccessible::Description), control->toolTip())
+                << control->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(Form1WindowTest, StatusBar)
