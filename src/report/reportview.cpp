@@ -156,38 +156,24 @@ void ReportView::DrawFrame(QPainter& painter)
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
     const int penWidth = Round(FrameWidth);
-    if ((FrameTyp & frAll) == frAll && FrameStyle == fsSolid) {
-        QPen pen(ToQColor(FrameColor), penWidth);
-        pen.setJoinStyle(Qt::MiterJoin);
-        painter.setPen(pen);
-        // Pixel centres, so that a one-pixel outline covers the outermost
-        // pixels of the rectangle.
-        painter.drawRect(QRectF(DrawRect.left + 0.5, DrawRect.top + 0.5,
-                                DrawRect.right - DrawRect.left - 1,
-                                DrawRect.bottom - DrawRect.top - 1));
-        painter.restore();
-        return;
-    }
-    const Qt::PenCapStyle cap = penWidth <= 1 ? Qt::FlatCap : Qt::RoundCap;
-    const QPen framePen(ToQColor(FrameColor), penWidth, Qt::SolidLine, cap);
+    const QColor frameColor = ToQColor(FrameColor);
+    // All four solid edges make the one rectangle the platform draws: each
+    // edge reaches over the corners by the pen's half width.
     for (const unsigned edge : {frRight, frLeft, frBottom, frTop}) {
         if ((FrameTyp & edge) == 0) {
             continue;
         }
         if (FrameStyle == fsDouble) {
             const int shift = Round(FrameWidth);
-            painter.setPen(framePen);
-            DrawEdge(painter, edge, -shift);
+            FillEdge(painter, edge, -shift, penWidth, frameColor);
             if (FillColor != paint::clNone) {
-                painter.setPen(QPen(ToQColor(FillColor), penWidth, Qt::SolidLine, cap));
-                DrawEdge(painter, edge, 0);
+                FillEdge(painter, edge, 0, penWidth, ToQColor(FillColor));
             }
-            painter.setPen(framePen);
-            DrawEdge(painter, edge, shift);
+            FillEdge(painter, edge, shift, penWidth, frameColor);
         } else if (FrameStyle != fsSolid) {
             // A styled pen is one pixel wide: the edge is drawn once per
             // pixel of the width, its gaps filled with the fill colour.
-            QPen pen(ToQColor(FrameColor), 1, Qt::SolidLine, Qt::FlatCap);
+            QPen pen(frameColor, 1, Qt::SolidLine, Qt::FlatCap);
             pen.setDashPattern(DashPattern(FrameStyle));
             painter.setPen(pen);
             painter.setBackgroundMode(FillColor != paint::clNone ? Qt::OpaqueMode
@@ -197,20 +183,46 @@ void ReportView::DrawFrame(QPainter& painter)
             }
             const int count = penWidth > 0 ? penWidth : 1;
             for (int i = 0; i < count; ++i) {
-                DrawEdge(painter, edge, i - penWidth / 2);
+                DrawStyledEdge(painter, edge, i - penWidth / 2);
             }
         } else {
-            painter.setPen(framePen);
-            DrawEdge(painter, edge, 0);
+            FillEdge(painter, edge, 0, penWidth, frameColor);
         }
     }
     painter.restore();
 }
 
-void ReportView::DrawEdge(QPainter& painter, unsigned edge, int shift) const
+void ReportView::FillEdge(QPainter& painter, unsigned edge, int shift, int width,
+                          const QColor& color) const
 {
-    // An edge runs along the outermost pixels of the draw rectangle; the
-    // end point lies outside, as the platform's lines leave it out.
+    // A line of width w centred on pixel c covers c - (w - 1) / 2 to
+    // c + w / 2, across and, at its ends, along.
+    const int w = width > 0 ? width : 1;
+    const int before = (w - 1) / 2;
+    const int after = w / 2;
+    const int lastX = DrawRect.right - 1;
+    const int lastY = DrawRect.bottom - 1;
+    QRect band;
+    switch (edge) {
+    case frRight:
+    case frLeft: {
+        const int x = (edge == frRight ? lastX : DrawRect.left) + shift;
+        band = QRect(QPoint(x - before, DrawRect.top - before), QPoint(x + after, lastY + after));
+        break;
+    }
+    default: {
+        const int y = (edge == frBottom ? lastY : DrawRect.top) + shift;
+        band = QRect(QPoint(DrawRect.left - before, y - before), QPoint(lastX + after, y + after));
+        break;
+    }
+    }
+    painter.fillRect(band, color);
+}
+
+void ReportView::DrawStyledEdge(QPainter& painter, unsigned edge, int shift) const
+{
+    // Through the pixel centres of the outermost pixels; the pattern starts
+    // at the edge's first pixel.
     const double l = DrawRect.left + 0.5;
     const double t = DrawRect.top + 0.5;
     const double r = DrawRect.right - 0.5;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class QColor;
 class QPainter;
 
 // The base of every view on a report page: position, frame, fill, text and
@@ -129,7 +130,9 @@ protected:
     int ScaledBottom() const;
 
 private:
-    void DrawEdge(QPainter& painter, unsigned edge, int shift) const;
+    void FillEdge(QPainter& painter, unsigned edge, int shift, int width,
+                  const QColor& color) const;
+    void DrawStyledEdge(QPainter& painter, unsigned edge, int shift) const;
 
     std::string className_;
     int id_ = 0;
