@@ -130,6 +130,11 @@ void MemoView::Draw(QPainter& painter)
 void MemoView::OutputText(QPainter& painter)
 {
     const bool rotated = (Adjust & adRotated) != 0;
+    // Only a memo split across pages goes on from where it stopped; any
+    // other draw (a preview repaints many times) starts at its first line.
+    if (DrawMode != MemoDrawMode::Part) {
+        CurrentLine = 0;
+    }
     // Rotated text is laid out as an upright memo in a box turned a quarter
     // turn counter-clockwise about the draw rectangle: it reads upwards and
     // its lines advance to the right.
