@@ -56,13 +56,13 @@ constexpr std::array<PaperSize, 67> kPapers{{
     {45, 2540, 2794},  // 10 x 11 in
     {46, 3810, 2794},  // 15 x 11 in
     {47, 2200, 2200},  // Envelope invite
-    {50, 2356, 3048},  // Letter extra
-    {51, 2356, 3810},  // Legal extra
+    {50, 2413, 3048},  // Letter extra
+    {51, 2413, 3810},  // Legal extra
     {52, 2969, 4572},  // Tabloid extra
     {53, 2355, 3223},  // A4 extra
     {54, 2159, 2794},  // Letter transverse
     {55, 2100, 2970},  // A4 transverse
-    {56, 2356, 3048},  // Letter extra transverse
+    {56, 2413, 3048},  // Letter extra transverse
     {57, 2270, 3560},  // Super A
     {58, 3050, 4870},  // Super B
     {59, 2159, 3223},  // Letter plus

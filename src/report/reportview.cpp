@@ -2,6 +2,7 @@
 
 #include "report/streamio.h"
 #include "report/units.h"
+#include "report/viewrecord.h"
 
 #include <QLocale>
 #include <QPainter>
@@ -241,6 +242,12 @@ void ReportView::DrawStyledEdge(QPainter& painter, unsigned edge, int shift) con
         painter.drawLine(QPointF(l - 0.5, t + shift), QPointF(r + 0.5, t + shift));
         break;
     }
+}
+
+void ReportView::OutputToPage(StreamWriter& writer) const
+{
+    WriteViewHead(writer, *this);
+    WriteToStream(writer, ViewForm::Page);
 }
 
 void ReportView::ReadFromStream(StreamReader& reader, ViewForm form)

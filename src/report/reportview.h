@@ -82,6 +82,10 @@ public:
     void ComputeDrawRect();
     void RestoreGeometry();
 
+    // Writes the view into a prepared page: its kind (and class name) and its
+    // page-form data.
+    virtual void OutputToPage(StreamWriter& writer) const;
+
     // View data after the object record's kind, class name and page index.
     virtual void ReadFromStream(StreamReader& reader, ViewForm form);
     virtual void WriteToStream(StreamWriter& writer, ViewForm form) const;

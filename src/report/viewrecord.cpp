@@ -63,8 +63,7 @@ std::string WritePageForm(const std::vector<std::unique_ptr<ReportView>>& views)
     StreamWriter writer;
     writer.WriteByte(kCurrentVersion);
     for (const auto& view : views) {
-        WriteViewHead(writer, *view);
-        view->WriteToStream(writer, ViewForm::Page);
+        view->OutputToPage(writer);
     }
     return writer.Bytes();
 }
