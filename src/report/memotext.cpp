@@ -216,7 +216,10 @@ void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& 
 
 QFont MakeFont(const MemoFont& font, int pixelHeight)
 {
-    const int px = std::max(pixelHeight, 1);
+    // A template may ask for any size; a glyph of millions of pixels would
+    // take the renderer down, so heights stop at what a poster needs.
+    constexpr int kMaxPixelHeight = 4096;
+    const int px = std::clamp(pixelHeight, 1, kMaxPixelHeight);
     QFont f;
     const QString name = QString::fromStdString(font.Name).toLower();
     if (name == QLatin1String("arial") || name.isEmpty()) {

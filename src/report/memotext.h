@@ -31,7 +31,7 @@ struct MemoFont {
     bool operator==(const MemoFont&) const = default;
 };
 
-// The font with the given character height in pixels (at least 1).
+// The font with the given character height in pixels (1 to 4096).
 QFont MakeFont(const MemoFont& font, int pixelHeight);
 
 // A wrapped line: text, then character 1 if it ends a paragraph, then its

@@ -82,12 +82,12 @@ void ReportView::Assign(const ReportView& source)
 
 int ReportView::ScaledRight() const
 {
-    return Round((saved_.left + saved_.width) * ScaleX + OffsetX);
+    return Round((static_cast<double>(saved_.left) + saved_.width) * ScaleX + OffsetX);
 }
 
 int ReportView::ScaledBottom() const
 {
-    return Round((saved_.top + saved_.height) * ScaleY + OffsetY);
+    return Round((static_cast<double>(saved_.top) + saved_.height) * ScaleY + OffsetY);
 }
 
 void ReportView::ComputeDrawRect()

@@ -265,3 +265,29 @@ TEST(MemoOutput, WrappedFormIsDrawnAsItStands)
 
 } // namespace
 } // namespace marlune::report
+
+namespace marlune::report {
+namespace {
+
+// Sizes straight from a template file: drawn within the box, in finite time.
+TEST(MemoOutput, OutlandishSizesStayInTheirBox)
+{
+    const struct {
+        std::int32_t fontSize;
+        std::int32_t width;
+    } cases[] = {{1000000000, 100}, {-50, 100}, {0, 100}, {10, 2147483000}};
+    for (const auto& c : cases) {
+        MemoView memo;
+        memo.Left = 10;
+        memo.Top = 10;
+        memo.Width = c.width;
+        memo.Height = 40;
+        memo.Font.Size = c.fontSize;
+        memo.Memo = {"Alice Springs"};
+        const QRect ink = InkBounds(Paint(memo, 200, 80));
+        EXPECT_TRUE(ink.isNull() || QRect(10, 10, 191, 41).contains(ink)) << c.fontSize;
+    }
+}
+
+} // namespace
+} // namespace marlune::report
