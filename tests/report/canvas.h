@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QRect>
 
+#include <vector>
+
 namespace marlune::report::test {
 
 // A white image of 96 dots per inch to draw views into.
@@ -45,6 +47,29 @@ inline int CountInked(const QImage& image)
         }
     }
     return n;
+}
+
+// Rows of the first inked pixel of each band of ink, top down.
+inline std::vector<int> InkRowStarts(const QImage& image)
+{
+    std::vector<int> starts;
+    bool inRow = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool any = false;
+        for (int x = 0; x < image.width() && !any; ++x) {
+            any = Inked(image, x, y);
+        }
+        if (any && !inRow) {
+            starts.push_back(y);
+        }
+        inRow = any;
+    }
+    return starts;
+}
+
+inline std::size_t InkRowCount(const QImage& image)
+{
+    return InkRowStarts(image).size();
 }
 
 template <class View> QImage Paint(View& view, int width, int height)

@@ -11,6 +11,7 @@ namespace marlune::report {
 namespace {
 
 using test::InkBounds;
+using test::InkRowStarts;
 using test::Paint;
 
 QFont Arial10()
@@ -133,24 +134,6 @@ TEST(MemoWrap, WordBreakHyphenatesAtASyllable)
         joined += line;
     }
     EXPECT_EQ(joined, text);
-}
-
-// Rows of the image's first inked pixel in each band of ink, top down.
-std::vector<int> InkRowStarts(const QImage& image)
-{
-    std::vector<int> starts;
-    bool inRow = false;
-    for (int y = 0; y < image.height(); ++y) {
-        bool any = false;
-        for (int x = 0; x < image.width() && !any; ++x) {
-            any = test::Inked(image, x, y);
-        }
-        if (any && !inRow) {
-            starts.push_back(y);
-        }
-        inRow = any;
-    }
-    return starts;
 }
 
 TEST(MemoOutput, LineGapTwoWithTenPointsIsFifteenPixels)
@@ -287,6 +270,29 @@ TEST(MemoOutput, OutlandishSizesStayInTheirBox)
         const QRect ink = InkBounds(Paint(memo, 200, 80));
         EXPECT_TRUE(ink.isNull() || QRect(10, 10, 191, 41).contains(ink)) << c.fontSize;
     }
+}
+
+} // namespace
+} // namespace marlune::report
+
+namespace marlune::report {
+namespace {
+
+// A memo split across pages draws the lines that fit and goes on from there.
+TEST(MemoOutput, SplitMemoStopsAtTheClipAndGoesOn)
+{
+    MemoView memo;
+    memo.Left = 10;
+    memo.Top = 10;
+    memo.Width = 200;
+    memo.Height = 50; // room for three lines of 15 pixels
+    memo.Memo = {"one", "two", "three", "four", "five"};
+    memo.DrawMode = MemoDrawMode::Part;
+    const std::size_t first = test::InkRowCount(Paint(memo, 240, 80));
+    EXPECT_EQ(first, 3U);
+    EXPECT_EQ(memo.CurrentLine, 3);
+    EXPECT_EQ(test::InkRowCount(Paint(memo, 240, 80)), 2U);
+    EXPECT_EQ(memo.CurrentLine, 5);
 }
 
 } // namespace

@@ -350,3 +350,47 @@ TEST(ReportView, CloneCopiesEveryStoredField)
 
 } // namespace
 } // namespace marlune::report
+
+namespace marlune::report {
+namespace {
+
+// Cells side by side share their one-pixel frame line at any zoom up to
+// 100 %, as the rows of a printed list do. The left edge is rounded before
+// the offset is added and the right edge after, so with an offset an exact
+// half may part them by a pixel.
+TEST(ComputeDrawRect, NeighboursShareTheirFrameLine)
+{
+    for (const double scale : {1.0, 0.5, 0.37, 0.8}) {
+        for (const int offset : {0, 3}) {
+            MemoView a;
+            MemoView b;
+            a.Left = 17;
+            a.Width = 33;
+            b.Left = 50;
+            b.Width = 41;
+            for (MemoView* v : {&a, &b}) {
+                v->Top = 9;
+                v->Height = 21;
+                v->FrameTyp = frAll;
+                v->ScaleX = v->ScaleY = scale;
+                v->OffsetX = v->OffsetY = offset;
+                v->ComputeDrawRect();
+            }
+            if (offset == 0) {
+                EXPECT_EQ(a.DrawRect.right - 1, b.DrawRect.left) << scale;
+            } else {
+                EXPECT_LE(std::abs(a.DrawRect.right - 1 - b.DrawRect.left), 1) << scale;
+            }
+            EXPECT_EQ(a.DrawRect.top, b.DrawRect.top);
+            EXPECT_EQ(a.DrawRect.bottom, b.DrawRect.bottom);
+            // Undone afterwards.
+            a.RestoreGeometry();
+            EXPECT_EQ(a.Left, 17);
+            EXPECT_EQ(a.Width, 33);
+            EXPECT_FLOAT_EQ(a.FrameWidth, 1.0F);
+        }
+    }
+}
+
+} // namespace
+} // namespace marlune::report
