@@ -333,30 +333,29 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
         QFontMetrics metrics(font, painter.device());
         std::vector<int> advances = Advances(metrics, text, style.charGap);
         int drawn = Sum(advances);
-        if (horizontal == 3) {
-            const int spaces = static_cast<int>(text.count(QLatin1Char(' ')));
-            const int extra =
-                spaces > 0 && !line.paragraphEnd ? box.width - 2 * box.gapX - drawn : 0;
-            painter.setFont(font);
-            DrawSpread(painter, text, advances, box.left + box.gapX, y + metrics.ascent(),
-                       std::max(extra, 0), true);
-        } else {
-            const int target = Round(line.width * style.scaleX);
-            while (drawn > target && px > 1) {
-                font = MakeFont(style.font, --px);
-                metrics = QFontMetrics(font, painter.device());
-                advances = Advances(metrics, text, style.charGap);
-                drawn = Sum(advances);
-            }
-            int x = box.left + box.gapX;
-            if (horizontal == 1) {
-                x = box.left + box.width - box.gapX - target - 1;
-            } else if (horizontal == 2) {
-                x = box.left + box.gapX + Div(box.width - 2 * box.gapX - target, 2);
-            }
-            painter.setFont(font);
-            DrawSpread(painter, text, advances, x, y + metrics.ascent(), target - drawn, false);
+        const int spaces = static_cast<int>(text.count(QLatin1Char(' ')));
+        const bool spread = horizontal == 3 && spaces > 0 && !line.paragraphEnd;
+        // Every line is first fitted to its own width at this scale: a font
+        // still too wide for it is made one pixel smaller at a time, so text
+        // is never cut at a zoom. A justified line then spans the box; the
+        // last line of a paragraph is drawn as left-aligned.
+        const int available = box.width - 2 * box.gapX;
+        const int fitted = Round(line.width * style.scaleX);
+        while (drawn > fitted && px > 1) {
+            font = MakeFont(style.font, --px);
+            metrics = QFontMetrics(font, painter.device());
+            advances = Advances(metrics, text, style.charGap);
+            drawn = Sum(advances);
         }
+        const int target = spread ? available : fitted;
+        int x = box.left + box.gapX;
+        if (horizontal == 1) {
+            x = box.left + box.width - box.gapX - target - 1;
+        } else if (horizontal == 2) {
+            x = box.left + box.gapX + Div(available - target, 2);
+        }
+        painter.setFont(font);
+        DrawSpread(painter, text, advances, x, y + metrics.ascent(), target - drawn, spread);
         y += lineHeight;
     }
     painter.restore();

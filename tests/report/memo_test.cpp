@@ -149,9 +149,9 @@ TEST(MemoOutput, LineGapTwoWithTenPointsIsFifteenPixels)
 // The same memo at 100 % and 50 % fills the same fraction of its box.
 TEST(MemoOutput, TextFillsTheSameFractionOfItsBoxAtEveryZoom)
 {
-    for (const int adjust : {adLeft, adRight, adCenter}) {
+    for (const int adjust : {adLeft, adRight, adCenter, adJustify}) {
         MemoView memo;
-        PlaceMemo(memo, {"The quick brown fox jumps over the lazy dog"}, 300);
+        PlaceMemo(memo, {"The quick brown fox jumps over the lazy dog, then over the fence"}, 300);
         memo.Adjust = adjust;
         memo.Height = 40;
         const QRect full = InkBounds(Paint(memo, 400, 100));
@@ -293,6 +293,34 @@ TEST(MemoOutput, SplitMemoStopsAtTheClipAndGoesOn)
     EXPECT_EQ(memo.CurrentLine, 3);
     EXPECT_EQ(test::InkRowCount(Paint(memo, 240, 80)), 2U);
     EXPECT_EQ(memo.CurrentLine, 5);
+}
+
+} // namespace
+} // namespace marlune::report
+
+namespace marlune::report {
+namespace {
+
+// At 50 % the font is wider than half its 100 % width; a justified line is
+// made to fit the box rather than run on and be cut at the clip.
+TEST(MemoOutput, JustifiedLinesFitTheBoxAtEveryZoom)
+{
+    for (const double scale : {1.0, 0.5}) {
+        MemoView memo;
+        PlaceMemo(memo, {"The quick brown fox jumps over the lazy dog, then over the fence"}, 260);
+        memo.Adjust = adJustify;
+        memo.Height = 60;
+        memo.ScaleX = memo.ScaleY = scale;
+        const QImage image = Paint(memo, 300, 80);
+        const std::vector<int> rows = InkRowStarts(image);
+        ASSERT_GE(rows.size(), 2U);
+        const QRect firstLine = InkBounds(image.copy(0, rows[0], 300, rows[1] - rows[0]));
+        // The line ends where the text gap begins, inside the clip (which
+        // stops two pixels short of the draw rectangle).
+        const int clipRight = memo.DrawRect.right - 3;
+        EXPECT_LT(firstLine.right(), clipRight) << scale;
+        EXPECT_GE(firstLine.right(), clipRight - 3) << scale;
+    }
 }
 
 } // namespace
