@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace marlune::report {
@@ -45,6 +46,34 @@ TEST(ReportPrinter, BuiltInA4Geometry)
     EXPECT_EQ(page.LeftMargin(), 18);
     EXPECT_EQ(page.RightMargin(), 18 + 716);
     EXPECT_EQ(page.BottomMargin(), 18 + 1035);
+}
+
+TEST(ReportPage, MarginsComeFromThePageOrThePrinter)
+{
+    const struct {
+        bool useMargins;
+        std::array<int, 4> margins;
+        int columns;
+        int left, top, right, bottom, columnWidth;
+    } cases[] = {
+        // A4 on the built-in printer: 752 x 1071 units, offsets 18.
+        {true, {0, 0, 0, 0}, 1, 18, 18, 734, 1053, 716},
+        {true, {30, 40, 50, 60}, 3, 30, 40, 702, 1011, 224},
+        {false, {30, 40, 50, 60}, 0, 0, 0, 752, 1071, 752},
+    };
+    for (const auto& c : cases) {
+        ReportPrinter printer;
+        ReportPage page(printer, 9, 2100, 2970, 0);
+        page.UseMargins = c.useMargins;
+        page.Margins = c.margins;
+        page.ColumnCount = c.columns;
+        EXPECT_EQ(page.LeftMargin(), c.left);
+        EXPECT_EQ(page.TopMargin(), c.top);
+        EXPECT_EQ(page.RightMargin(), c.right);
+        EXPECT_EQ(page.BottomMargin(), c.bottom);
+        EXPECT_EQ(page.BottomMargin(20), c.bottom - 20);
+        EXPECT_EQ(page.ColumnWidth(), c.columnWidth);
+    }
 }
 
 TEST(ReportPrinter, LandscapeSwapsTheTableSizes)
