@@ -295,6 +295,28 @@ TEST(PictureView, StretchCentreAndRatioPlaceTheBitmap)
     EXPECT_EQ(CountInked(Paint(empty, 60, 60)), 0);
 }
 
+TEST(PictureView, IconIsDrawnWhereQtReadsIt)
+{
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::blue);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!icon.save(&buffer, "ICO")) {
+        GTEST_SKIP() << "no icon image format plug-in";
+    }
+    PictureView view;
+    view.Left = 5;
+    view.Top = 5;
+    view.Width = 40;
+    view.Height = 40;
+    view.Flags = 0;
+    view.SetPicture(pkIcon, bytes.toStdString());
+    const QImage image = Paint(view, 60, 60);
+    EXPECT_EQ(InkBounds(image), QRect(5, 5, 16, 16));
+    EXPECT_EQ(image.pixel(10, 10), qRgb(0, 0, 255));
+}
+
 TEST(ViewFactory, MakesEveryKindAndAddInsByClassName)
 {
     EXPECT_NE(dynamic_cast<MemoView*>(CreateView(okMemo).get()), nullptr);
