@@ -1,5 +1,7 @@
 // marlune-find run as a user runs it, checked against an independent reading
 // of the CSV the shipped data file is made from.
+#include "toolrun.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -16,19 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using marlune::test::Slurp;
+using marlune::test::ToolRun;
 
 std::string Quote(const std::string& s)
 {

@@ -1,0 +1,365 @@
+#include "report/memotext.h"
+
+#include "platform/cp1252.h"
+#include "platform/paint/fonts.h"
+#include "report/units.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cctype>
+
+namespace marlune::report {
+
+namespace {
+
+constexpr char kParagraphMark = '\x01';
+
+bool IsBreakCharacter(char c)
+{
+    return c == ' ' || c == ',' || c == '-' || c == '.';
+}
+
+bool IsLineBreak(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+bool IsLetter(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return std::isalpha(u) != 0 || u >= 0xC0;
+}
+
+bool IsVowel(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0xC0) {
+        // Latin-1 letters: the accented vowels, not Ç, Ñ, ß and the like.
+        return std::string_view("\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC8\xC9\xCA\xCB\xCC\xCD\xCE\xCF\xD2"
+                                "\xD3\xD4\xD5\xD6\xD8\xD9\xDA\xDB\xDC\xDD\xE0\xE1\xE2\xE3\xE4\xE5"
+                                "\xE6\xE8\xE9\xEA\xEB\xEC\xED\xEE\xEF\xF2\xF3\xF4\xF5\xF6\xF8\xF9"
+                                "\xFA\xFB\xFC\xFD\xFF")
+                   .find(c) != std::string_view::npos;
+    }
+    return std::string_view("aeiouyAEIOUY").find(c) != std::string_view::npos;
+}
+
+// Hyphenation points of a Latin word, a plain syllable rule: a word may be
+// split before a consonant that stands between two vowels (ba-con) and
+// between two consonants that stand between vowels (bas-ket), leaving at
+// least two letters on each side. Returns the offsets, ascending.
+std::vector<std::size_t> HyphenationPoints(std::string_view word)
+{
+    std::vector<std::size_t> points;
+    for (std::size_t p = 2; p + 2 <= word.size(); ++p) {
+        const char before = word[p - 1];
+        const char at = word[p];
+        const char after = word[p + 1];
+        if (!IsLetter(before) || !IsLetter(at) || !IsLetter(after) || !IsLetter(word[p - 2])) {
+            continue;
+        }
+        const bool vcv = IsVowel(before) && !IsVowel(at) && IsVowel(after);
+        const bool vccv =
+            !IsVowel(before) && !IsVowel(at) && IsVowel(word[p - 2]) && IsVowel(after);
+        if (vcv || vccv) {
+            points.push_back(p);
+        }
+    }
+    return points;
+}
+
+class Wrapper {
+public:
+    Wrapper(const WrapOptions& options, Lines& out) : options_(options), out_(out) {}
+
+    void WrapLine(const std::string& s)
+    {
+        if (!options_.wordWrap) {
+            Emit(s, true);
+            return;
+        }
+        const bool hasLineBreak = std::any_of(s.begin(), s.end(), IsLineBreak);
+        if (!hasLineBreak && (s.size() <= 1 || Width(s) <= options_.availableWidth)) {
+            Emit(s, true);
+            return;
+        }
+        std::size_t pieceStart = 0;
+        std::size_t lastBreak = 0;
+        std::size_t i = 0;
+        while (i < s.size()) {
+            const char c = s[i];
+            if (IsLineBreak(c)) {
+                Emit(s.substr(pieceStart, i - pieceStart), true);
+                while (i < s.size() && IsLineBreak(s[i])) {
+                    ++i;
+                }
+                if (i == s.size()) {
+                    return;
+                }
+                pieceStart = lastBreak = i;
+                continue;
+            }
+            if (c != ' ' &&
+                Width(s.substr(pieceStart, i - pieceStart + 1)) > options_.availableWidth) {
+                if (options_.wordBreak && Hyphenate(s, pieceStart, lastBreak, i)) {
+                    continue;
+                }
+                if (lastBreak == pieceStart) {
+                    lastBreak = i;
+                }
+                const std::size_t end = s[lastBreak] == ' ' ? lastBreak : lastBreak + 1;
+                Emit(s.substr(pieceStart, end - pieceStart), false);
+                if (lastBreak == i) {
+                    return; // a word with nowhere to break: the rest is left out
+                }
+                pieceStart = lastBreak = lastBreak + 1;
+            }
+            if (IsBreakCharacter(c)) {
+                lastBreak = i;
+            }
+            ++i;
+        }
+        Emit(s.substr(pieceStart), true);
+    }
+
+private:
+    int Width(const std::string& text) const
+    {
+        return MeasureText96(options_.font, options_.charGap, text);
+    }
+
+    void Emit(const std::string& text, bool paragraphEnd)
+    {
+        out_.push_back(EncodeWrappedLine({text, paragraphEnd, Width(text)}));
+    }
+
+    // Splits the word that overflows at `i` at the last hyphenation point
+    // that still fits with the hyphen; the scan goes on at the split.
+    bool Hyphenate(const std::string& s, std::size_t& pieceStart, std::size_t& lastBreak,
+                   std::size_t i)
+    {
+        std::size_t wordStart = lastBreak == pieceStart ? pieceStart : lastBreak + 1;
+        std::size_t wordEnd = i;
+        while (wordEnd < s.size() && !IsBreakCharacter(s[wordEnd]) && !IsLineBreak(s[wordEnd])) {
+            ++wordEnd;
+        }
+        const std::vector<std::size_t> points =
+            HyphenationPoints(std::string_view(s).substr(wordStart, wordEnd - wordStart));
+        for (auto it = points.rbegin(); it != points.rend(); ++it) {
+            const std::size_t at = wordStart + *it;
+            if (at > i) {
+                continue;
+            }
+            const std::string head = s.substr(pieceStart, at - pieceStart) + "-";
+            if (Width(head) <= options_.availableWidth) {
+                Emit(head, false);
+                pieceStart = lastBreak = at;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const WrapOptions& options_;
+    Lines& out_;
+};
+
+// Per-character advances of `text` on the painter's device.
+std::vector<int> Advances(const QFontMetrics& metrics, const QString& text, int charGap)
+{
+    std::vector<int> advances;
+    advances.reserve(static_cast<std::size_t>(text.size()));
+    for (const QChar ch : text) {
+        advances.push_back(metrics.horizontalAdvance(ch) + charGap);
+    }
+    return advances;
+}
+
+int Sum(const std::vector<int>& values)
+{
+    int total = 0;
+    for (const int v : values) {
+        total += v;
+    }
+    return total;
+}
+
+// Draws each character at x plus its running advance plus its share of
+// `extra` (spread over the gaps between characters, or over the spaces only).
+void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& advances, int x,
+                int baseline, int extra, bool spacesOnly)
+{
+    const int n = static_cast<int>(text.size());
+    int slots = 0;
+    for (int i = 0; i + 1 < n; ++i) {
+        if (!spacesOnly || text.at(i) == QLatin1Char(' ')) {
+            ++slots;
+        }
+    }
+    int pos = x;
+    int slot = 0;
+    for (int i = 0; i < n; ++i) {
+        painter.drawText(QPoint(pos, baseline), QString(text.at(i)));
+        pos += advances[static_cast<std::size_t>(i)];
+        if (slots > 0 && i + 1 < n && (!spacesOnly || text.at(i) == QLatin1Char(' '))) {
+            // Slot k's share: the difference of the running totals, so the
+            // shares add up to exactly `extra`.
+            pos += (extra * (slot + 1)) / slots - (extra * slot) / slots;
+            ++slot;
+        }
+    }
+}
+
+} // namespace
+
+QFont MakeFont(const MemoFont& font, int pixelHeight)
+{
+    // A template may ask for any size; a glyph of millions of pixels would
+    // take the renderer down, so heights stop at what a poster needs.
+    constexpr int kMaxPixelHeight = 4096;
+    const int px = std::clamp(pixelHeight, 1, kMaxPixelHeight);
+    QFont f;
+    const QString name = QString::fromStdString(font.Name).toLower();
+    if (name == QLatin1String("arial") || name.isEmpty()) {
+        f = paint::ArialFont(px);
+    } else if (name == QLatin1String("verdana")) {
+        f = paint::VerdanaFont(px);
+    } else if (name == QLatin1String("ms sans serif")) {
+        f = paint::SansSerifFont(px);
+    } else {
+        f = QFont(platform::ToQString(font.Name));
+        f.setPixelSize(px);
+        f.setKerning(false);
+    }
+    f.setItalic((font.Style & fsItalic) != 0);
+    f.setBold((font.Style & fsBold) != 0);
+    f.setUnderline((font.Style & fsUnderline) != 0);
+    return f;
+}
+
+std::string EncodeWrappedLine(const WrappedLine& line)
+{
+    const int w = std::clamp(line.width, 0, 0xFFFF);
+    std::string out = line.text;
+    if (line.paragraphEnd) {
+        out.push_back(kParagraphMark);
+    }
+    out.push_back(static_cast<char>(w >> 8));
+    out.push_back(static_cast<char>(w & 0xFF));
+    return out;
+}
+
+WrappedLine DecodeWrappedLine(const std::string& line)
+{
+    WrappedLine result;
+    if (line.size() < 2) {
+        return result;
+    }
+    const std::size_t n = line.size();
+    result.width =
+        static_cast<unsigned char>(line[n - 2]) * 256 + static_cast<unsigned char>(line[n - 1]);
+    result.text = line.substr(0, n - 2);
+    if (!result.text.empty() && result.text.back() == kParagraphMark) {
+        result.text.pop_back();
+        result.paragraphEnd = true;
+    }
+    return result;
+}
+
+bool IsWrappedForm(const Lines& text)
+{
+    return std::any_of(text.begin(), text.end(), [](const std::string& line) {
+        return line.find(kParagraphMark) != std::string::npos;
+    });
+}
+
+int MeasureText96(const QFont& font, int charGap, const std::string& text)
+{
+    return paint::TextWidth96(font, platform::ToQString(text)) +
+           charGap * static_cast<int>(text.size());
+}
+
+Lines WrapText(const Lines& text, const WrapOptions& options)
+{
+    Lines out;
+    Wrapper wrapper(options, out);
+    for (const std::string& line : text) {
+        wrapper.WrapLine(line);
+    }
+    return out;
+}
+
+int MeasureTextWidth(const Lines& text, const QFont& font, int charGap)
+{
+    int widest = 0;
+    for (const std::string& line : text) {
+        std::string plain = line;
+        while (!plain.empty() && IsLineBreak(plain.back())) {
+            plain.pop_back();
+        }
+        widest = std::max(widest, MeasureText96(font, charGap, plain));
+    }
+    return widest;
+}
+
+int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const LineOutputBox& box,
+                const LineOutputStyle& style)
+{
+    painter.save();
+    painter.setClipRect(
+        QRect(QPoint(box.clipLeft + 1, box.clipTop), QPoint(box.clipRight - 3, box.clipBottom - 2)),
+        Qt::IntersectClip);
+    painter.setPen(paint::ColorToQColor(style.font.Color));
+    int y = box.top + box.gapY;
+    const int vertical = style.adjust & 0x18;
+    if (vertical == 8) {
+        y += Div(box.height - style.blockHeight, 2);
+    } else if (vertical == 0x10) {
+        y += box.height - style.blockHeight;
+    }
+    const int lineHeight = style.lineGap + style.fontPixelHeight;
+    const int horizontal = style.adjust & 3;
+    int index = std::max(firstLine, 0);
+    for (; index < static_cast<int>(lines.size()); ++index) {
+        if (style.stopAtClip && y + lineHeight > box.clipBottom - 1) {
+            break;
+        }
+        const WrappedLine line = DecodeWrappedLine(lines[static_cast<std::size_t>(index)]);
+        const QString text = platform::ToQString(line.text);
+        int px = style.fontPixelHeight;
+        QFont font = MakeFont(style.font, px);
+        QFontMetrics metrics(font, painter.device());
+        std::vector<int> advances = Advances(metrics, text, style.charGap);
+        int drawn = Sum(advances);
+        const int spaces = static_cast<int>(text.count(QLatin1Char(' ')));
+        const bool spread = horizontal == 3 && spaces > 0 && !line.paragraphEnd;
+        // Every line is first fitted to its own width at this scale: a font
+        // still too wide for it is made one pixel smaller at a time, so text
+        // is never cut at a zoom. A justified line then spans the box; the
+        // last line of a paragraph is drawn as left-aligned.
+        const int available = box.width - 2 * box.gapX;
+        const int fitted = Round(line.width * style.scaleX);
+        while (drawn > fitted && px > 1) {
+            font = MakeFont(style.font, --px);
+            metrics = QFontMetrics(font, painter.device());
+            advances = Advances(metrics, text, style.charGap);
+            drawn = Sum(advances);
+        }
+        const int target = spread ? available : fitted;
+        int x = box.left + box.gapX;
+        if (horizontal == 1) {
+            x = box.left + box.width - box.gapX - target - 1;
+        } else if (horizontal == 2) {
+            x = box.left + box.gapX + Div(available - target, 2);
+        }
+        painter.setFont(font);
+        DrawSpread(painter, text, advances, x, y + metrics.ascent(), target - drawn, spread);
+        y += lineHeight;
+    }
+    painter.restore();
+    return index;
+}
+
+} // namespace marlune::report

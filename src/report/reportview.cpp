@@ -1,0 +1,320 @@
+#include "report/reportview.h"
+
+#include "report/streamio.h"
+#include "report/units.h"
+#include "report/viewrecord.h"
+
+#include <QLocale>
+#include <QPainter>
+#include <QPen>
+
+#include <atomic>
+
+namespace marlune::report {
+
+namespace {
+
+std::atomic<int> nextViewId{0};
+
+// The platform's pen dash patterns, in pixels of a one-pixel pen.
+QList<qreal> DashPattern(unsigned style)
+{
+    switch (style) {
+    case fsDash:
+        return {18, 6};
+    case fsDot:
+        return {3, 3};
+    case fsDashDot:
+        return {9, 6, 3, 6};
+    case fsDashDotDot:
+        return {9, 3, 3, 3, 3, 3};
+    default:
+        return {};
+    }
+}
+
+QColor ToQColor(TColor color)
+{
+    return paint::ColorToQColor(color);
+}
+
+} // namespace
+
+std::int32_t DefaultFormatCode()
+{
+    const QString separator = QLocale::system().decimalPoint();
+    const int low = separator.isEmpty() ? '.' : (separator.at(0).unicode() & 0xFF);
+    return low | (2 << 8);
+}
+
+ReportView::ReportView(int kind, std::string className)
+    : Kind(kind), className_(std::move(className)), id_(++nextViewId)
+{
+}
+
+void ReportView::Assign(const ReportView& source)
+{
+    Name = source.Name;
+    Kind = source.Kind;
+    Left = source.Left;
+    Top = source.Top;
+    Width = source.Width;
+    Height = source.Height;
+    Flags = source.Flags;
+    FrameTyp = source.FrameTyp;
+    FrameWidth = source.FrameWidth;
+    FrameColor = source.FrameColor;
+    FrameStyle = source.FrameStyle;
+    FillColor = source.FillColor;
+    FormatCode = source.FormatCode;
+    FormatText = source.FormatText;
+    Visible = source.Visible;
+    Memo = source.Memo;
+    Script = source.Script;
+    WorkingText = source.WorkingText;
+    ScaleX = source.ScaleX;
+    ScaleY = source.ScaleY;
+    OffsetX = source.OffsetX;
+    OffsetY = source.OffsetY;
+    IsPrinting = source.IsPrinting;
+    DrawingDisabled = source.DrawingDisabled;
+}
+
+int ReportView::ScaledRight() const
+{
+    return Round((static_cast<double>(saved_.left) + saved_.width) * ScaleX + OffsetX);
+}
+
+int ReportView::ScaledBottom() const
+{
+    return Round((static_cast<double>(saved_.top) + saved_.height) * ScaleY + OffsetY);
+}
+
+void ReportView::ComputeDrawRect()
+{
+    saved_ = {Left, Top, Width, Height, FrameWidth};
+    geometrySaved_ = true;
+    Left = Round(saved_.left * ScaleX) + OffsetX;
+    Top = Round(saved_.top * ScaleY) + OffsetY;
+    Width = Round(saved_.width * ScaleX);
+    Height = Round(saved_.height * ScaleY);
+    const int w1x = Round((saved_.frameWidth * ScaleX - 1) / 2);
+    const int w2x = Round(saved_.frameWidth * ScaleX / 2);
+    const int w1y = Round((saved_.frameWidth * ScaleY - 1) / 2);
+    const int w2y = Round(saved_.frameWidth * ScaleY / 2);
+    FrameWidth = static_cast<float>(saved_.frameWidth * ScaleX);
+    GapX = w2x + 2;
+    GapY = Div(w2y, 2) + 1;
+    int right = ScaledRight();
+    int bottom = ScaledBottom();
+    if ((FrameTyp & frRight) != 0) {
+        right -= w2x;
+    }
+    if ((FrameTyp & frBottom) != 0) {
+        bottom -= w2y;
+    }
+    if ((FrameTyp & frLeft) != 0) {
+        Left += w1x;
+    }
+    if ((FrameTyp & frTop) != 0) {
+        Top += w1y;
+    }
+    DrawRect = {Left, Top, right + 1, bottom + 1};
+}
+
+void ReportView::RestoreGeometry()
+{
+    if (!geometrySaved_) {
+        return;
+    }
+    Left = saved_.left;
+    Top = saved_.top;
+    Width = saved_.width;
+    Height = saved_.height;
+    FrameWidth = saved_.frameWidth;
+    geometrySaved_ = false;
+}
+
+void ReportView::FillBackground(QPainter& painter)
+{
+    if (DrawingDisabled || FillColor == paint::clNone) {
+        return;
+    }
+    const int right = ScaledRight();
+    const int bottom = ScaledBottom();
+    if (right <= Left || bottom <= Top) {
+        return;
+    }
+    painter.fillRect(QRect(Left, Top, right - Left, bottom - Top), ToQColor(FillColor));
+}
+
+void ReportView::DrawFrame(QPainter& painter)
+{
+    if (DrawingDisabled || (FrameTyp & frAll) == 0) {
+        return;
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setBrush(Qt::NoBrush);
+    const int penWidth = Round(FrameWidth);
+    const QColor frameColor = ToQColor(FrameColor);
+    // All four solid edges make the one rectangle the platform draws: each
+    // edge reaches over the corners by the pen's half width.
+    for (const unsigned edge : {frRight, frLeft, frBottom, frTop}) {
+        if ((FrameTyp & edge) == 0) {
+            continue;
+        }
+        if (FrameStyle == fsDouble) {
+            const int shift = Round(FrameWidth);
+            FillEdge(painter, edge, -shift, penWidth, frameColor);
+            if (FillColor != paint::clNone) {
+                FillEdge(painter, edge, 0, penWidth, ToQColor(FillColor));
+            }
+            FillEdge(painter, edge, shift, penWidth, frameColor);
+        } else if (FrameStyle != fsSolid) {
+            // A styled pen is one pixel wide: the edge is drawn once per
+            // pixel of the width, its gaps filled with the fill colour.
+            QPen pen(frameColor, 1, Qt::SolidLine, Qt::FlatCap);
+            pen.setDashPattern(DashPattern(FrameStyle));
+            painter.setPen(pen);
+            painter.setBackgroundMode(FillColor != paint::clNone ? Qt::OpaqueMode
+                                                                 : Qt::TransparentMode);
+            if (FillColor != paint::clNone) {
+                painter.setBackground(ToQColor(FillColor));
+            }
+            const int count = penWidth > 0 ? penWidth : 1;
+            for (int i = 0; i < count; ++i) {
+                DrawStyledEdge(painter, edge, i - penWidth / 2);
+            }
+        } else {
+            FillEdge(painter, edge, 0, penWidth, frameColor);
+        }
+    }
+    painter.restore();
+}
+
+void ReportView::FillEdge(QPainter& painter, unsigned edge, int shift, int width,
+                          const QColor& color) const
+{
+    // A line of width w centred on pixel c covers c - (w - 1) / 2 to
+    // c + w / 2, across and, at its ends, along.
+    const int w = width > 0 ? width : 1;
+    const int before = (w - 1) / 2;
+    const int after = w / 2;
+    const int lastX = DrawRect.right - 1;
+    const int lastY = DrawRect.bottom - 1;
+    QRect band;
+    switch (edge) {
+    case frRight:
+    case frLeft: {
+        const int x = (edge == frRight ? lastX : DrawRect.left) + shift;
+        band = QRect(QPoint(x - before, DrawRect.top - before), QPoint(x + after, lastY + after));
+        break;
+    }
+    default: {
+        const int y = (edge == frBottom ? lastY : DrawRect.top) + shift;
+        band = QRect(QPoint(DrawRect.left - before, y - before), QPoint(lastX + after, y + after));
+        break;
+    }
+    }
+    painter.fillRect(band, color);
+}
+
+void ReportView::DrawStyledEdge(QPainter& painter, unsigned edge, int shift) const
+{
+    // Through the pixel centres of the outermost pixels; the pattern starts
+    // at the edge's first pixel.
+    const double l = DrawRect.left + 0.5;
+    const double t = DrawRect.top + 0.5;
+    const double r = DrawRect.right - 0.5;
+    const double b = DrawRect.bottom - 0.5;
+    switch (edge) {
+    case frRight:
+        painter.drawLine(QPointF(r + shift, t - 0.5), QPointF(r + shift, b + 0.5));
+        break;
+    case frLeft:
+        painter.drawLine(QPointF(l + shift, t - 0.5), QPointF(l + shift, b + 0.5));
+        break;
+    case frBottom:
+        painter.drawLine(QPointF(l - 0.5, b + shift), QPointF(r + 0.5, b + shift));
+        break;
+    default:
+        painter.drawLine(QPointF(l - 0.5, t + shift), QPointF(r + 0.5, t + shift));
+        break;
+    }
+}
+
+void ReportView::OutputToPage(StreamWriter& writer) const
+{
+    WriteViewHead(writer, *this);
+    WriteToStream(writer, ViewForm::Page);
+}
+
+void ReportView::ReadFromStream(StreamReader& reader, ViewForm form)
+{
+    if (form == ViewForm::Template && reader.Version() >= kCurrentVersion) {
+        Name = reader.ReadString();
+    }
+    Left = reader.ReadInt();
+    Top = reader.ReadInt();
+    Width = reader.ReadInt();
+    Height = reader.ReadInt();
+    Flags = reader.ReadWord();
+    FrameTyp = reader.ReadWord();
+    FrameWidth = FrameWidthFromStored(reader.ReadInt());
+    FrameColor = static_cast<TColor>(reader.ReadInt());
+    FrameStyle = reader.ReadWord();
+    FillColor = static_cast<TColor>(reader.ReadInt());
+    if (form == ViewForm::Template) {
+        FormatCode = reader.ReadInt();
+        FormatText = reader.ReadString();
+    }
+    Memo = reader.ReadLines();
+    if (form == ViewForm::Template && reader.Version() >= kCurrentVersion) {
+        Script = reader.ReadLines();
+        Visible = reader.ReadBool16();
+    }
+}
+
+void ReportView::WriteToStream(StreamWriter& writer, ViewForm form) const
+{
+    if (form == ViewForm::Template) {
+        writer.WriteString(Name);
+    }
+    writer.WriteInt(Left);
+    writer.WriteInt(Top);
+    writer.WriteInt(Width);
+    writer.WriteInt(Height);
+    writer.WriteWord(Flags);
+    writer.WriteWord(FrameTyp);
+    writer.WriteInt(FrameWidthToStored(FrameWidth));
+    writer.WriteInt(static_cast<std::int32_t>(FrameColor));
+    writer.WriteWord(FrameStyle);
+    writer.WriteInt(static_cast<std::int32_t>(FillColor));
+    if (form == ViewForm::Template) {
+        writer.WriteInt(FormatCode);
+        writer.WriteString(FormatText);
+    }
+    writer.WriteLines(Memo);
+    if (form == ViewForm::Template) {
+        writer.WriteLines(Script);
+        writer.WriteBool16(Visible);
+    }
+}
+
+bool ReportView::SameStoredData(const ReportView& o, ViewForm form) const
+{
+    const bool common = Kind == o.Kind && className_ == o.className_ && Left == o.Left &&
+                        Top == o.Top && Width == o.Width && Height == o.Height &&
+                        Flags == o.Flags && FrameTyp == o.FrameTyp &&
+                        FrameWidthToStored(FrameWidth) == FrameWidthToStored(o.FrameWidth) &&
+                        FrameColor == o.FrameColor && FrameStyle == o.FrameStyle &&
+                        FillColor == o.FillColor && Memo == o.Memo;
+    if (form == ViewForm::Page) {
+        return common;
+    }
+    return common && Name == o.Name && FormatCode == o.FormatCode && FormatText == o.FormatText &&
+           Script == o.Script && Visible == o.Visible;
+}
+
+} // namespace marlune::report
