@@ -10,7 +10,10 @@ trap 'rm -rf "$prefix" "$home"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for f in bin/marlune libexec/marlune/marlune share/marlune/20051206.dat \
-         share/icons/hicolor/64x64/apps/marlune.png share/applications/marlune.desktop; do
+         share/icons/hicolor/64x64/apps/marlune.png share/applications/marlune.desktop \
+         bin/marlune-find bin/marlune-mkdatafile bin/marlune-report \
+         share/man/man1/marlune.1 share/man/man1/marlune-find.1 \
+         share/man/man1/marlune-mkdatafile.1 share/man/man1/marlune-report.1; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
 [ -x "$prefix/bin/marlune" ] || fail "launcher not executable"
@@ -28,4 +31,6 @@ if [ -e "$prefix/bin/marlune-find" ]; then
   (cd "$home/.local/share/marlune" && HOME="$home" "$prefix/bin/marlune-find" sydney) | grep -q SYDNEY \
     || fail "marlune-find on the installed data"
 fi
+# The manual pages are found where man looks for them.
+MANPATH="$prefix/share/man" man -w marlune-find >/dev/null 2>&1 || fail "man does not find marlune-find(1)"
 echo "install layout ok"
