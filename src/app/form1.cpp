@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/aboutbox.h"
 #include "app/dbgrid.h"
 #include "app/labelededit.h"
 #include "app/statusbar.h"
@@ -213,13 +214,14 @@ void TForm1::CreateControls()
     ToolButton5->setObjectName(QStringLiteral("ToolButton5"));
     ToolButton4 = ToolBar1->AddButton(QStringLiteral("About"), 3, QStringLiteral("About Marlune"));
     ToolButton4->setObjectName(QStringLiteral("ToolButton4"));
-    // Print and About have no commands yet.
+    // Print has no command yet.
     ToolButton3->setEnabled(false);
-    ToolButton4->setEnabled(false);
     connect(ToolButton1, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton1Click(); }); });
     connect(ToolButton6, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton6Click(); }); });
+    connect(ToolButton4, &QToolButton::clicked, this,
+            [this] { platform::RunHandler([this] { ToolButton4Click(); }); });
 
     Edit1 = new TLabeledEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -384,6 +386,14 @@ void TForm1::RadioButton1Click()
 void TForm1::ToolButton1Click()
 {
     close();
+}
+
+void TForm1::ToolButton4Click()
+{
+    // Modal; the result is not used.
+    if (AboutBox) {
+        AboutBox->exec();
+    }
 }
 
 void TForm1::ToolButton6Click()

@@ -20,6 +20,7 @@ namespace marlune::app {
 
 class DBGrid;
 struct DBGridColumn;
+class TAboutBox;
 class TLabeledEdit;
 class TStatusBar;
 class TToolBar;
@@ -53,6 +54,9 @@ public:
     // The update server, a host name or address with an optional ":port";
     // the program sets it from its build setting.
     std::string UpdateHost = "localhost";
+    // The about box, a window of its own that start-up creates after this
+    // one; About shows it. Not owned.
+    TAboutBox* AboutBox = nullptr;
 
     // Controls; the window owns them.
     QFrame* Panel1 = nullptr;
@@ -80,6 +84,7 @@ public:
     void RadioButton1Click();
     void ToolButton1Click();
     void ToolButton6Click();
+    void ToolButton4Click();
     void HTTP1Status(const std::string& status);
     void HTTP1PacketRecvd();
     void HTTP1Failure(net::CmdType cmd);

@@ -6,6 +6,7 @@
     marlune_e2e.py search-syd   --program BIN --data FILE --out DIR --find FIND
     marlune_e2e.py update       --program BIN --data FILE --out DIR --mkdatafile TOOL --port N
     marlune_e2e.py update-close --program BIN --data FILE --out DIR --port N
+    marlune_e2e.py about        --program BIN --data FILE --out DIR
 
 The update scenario needs a program built with its update server at
 127.0.0.1:N; it serves a folder there with python's http.server.
@@ -32,6 +33,7 @@ SETTINGS_KEY = "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]"
 EDIT1 = (8 + 60, 61 + 10)
 EXIT_BUTTON = (1 + 8 + 23, 1 + 2 + 18)
 UPDATE_BUTTON = (1 + 8 + 2 * 47 + 23, 1 + 2 + 18)
+ABOUT_BUTTON = (1 + 8 + 3 * 47 + 8 + 23, 1 + 2 + 18)
 GRID_AREA = (0, 89, 500, 330 - 19)
 
 
@@ -488,10 +490,46 @@ def update_close(args):
         server.close()
 
 
+def about(args):
+    """About opens the about box over the main window; Enter closes it."""
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        settle(window_origin(wid), os.path.join(args.out, "e2e_about_before.png"))
+        click(wid, ABOUT_BUTTON)
+        box = wait_for("the about box", lambda: next(
+            (w for w, name in program.windows() if name == "About"), None))
+        x, y, width, height = window_origin(box)
+        if (width, height) != (298, 213):
+            raise Failure(f"about box is {width}x{height}, not 298x213")
+        shot = os.path.join(args.out, "e2e_about.png")
+        screenshot(shot)
+        print(f"about box {box} at {x},{y}; screenshot {shot}")
+        # What it says, read back from the screen.
+        crop = f"{width}x{height}+{x}+{y}"
+        png = subprocess.run(["convert", shot, "-crop", crop, "+repage", "-resize", "300%",
+                              "-colorspace", "gray", "png:-"], capture_output=True,
+                             check=True).stdout
+        text = subprocess.run(["tesseract", "-", "-", "--psm", "6"], input=png,
+                              capture_output=True).stdout.decode("utf-8", "replace")
+        if "Version: 1.0.0.1" not in text or "Marlune" not in text:
+            raise Failure(f"the about box reads:\n{text}")
+        print("the about box reads Marlune and Version: 1.0.0.1")
+        # Enter, typed at the focused window, as a user types it.
+        xdotool("key", "Return", check=True)
+        wait_for("the about box to close",
+                 lambda: all(name != "About" for _, name in program.windows()), timeout=10)
+        print("Enter closed the about box")
+        # The main window takes input again.
+        exit_through_the_toolbar(program, wid)
+    finally:
+        program.finish()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
-                                             "update-close"])
+                                             "update-close", "about"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -506,7 +544,7 @@ def main():
     try:
         {"first-start": first_start, "missing-file": missing_file,
          "search-syd": search_syd, "update": update,
-         "update-close": update_close}[args.scenario](args)
+         "update-close": update_close, "about": about}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1
