@@ -4,6 +4,7 @@
 #include "app/dbgrid.h"
 #include "app/labelededit.h"
 #include "app/statusbar.h"
+#include "app/systemtray.h"
 #include "app/toolbar.h"
 #include "net/updatecheck.h"
 #include "platform/cp1252.h"
@@ -142,6 +143,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     settings::ConfigureDataFileSetting(StoreData1);
     Hint1 = std::make_unique<hints::HintComponent>();
     Hint1->SetHintFont(paint::SansSerifFont(11), paint::clWindowText);
+    ConfigureAppManager1();
     ConfigureHttp1();
     Table1.Open();
     CreateControls();
@@ -150,6 +152,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 
 TForm1::~TForm1()
 {
+    // The manager's tray icon goes before the notification area it is in.
+    AppManager1.reset();
     // The grid observes DataSource1: the controls go before the components.
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         delete child;
@@ -169,6 +173,25 @@ std::vector<DBGridColumn> TForm1::GridColumns()
         columns.push_back(std::move(c));
     }
     return columns;
+}
+
+void TForm1::ConfigureAppManager1()
+{
+    trayArea_ = std::make_unique<SystemTrayArea>();
+    AppManager1 = std::make_unique<appmanager::AppManager>(this, trayArea_.get());
+    trayArea_->SetTrayIcon(&AppManager1->TrayIcon());
+    appmanager::AppManager& m = *AppManager1;
+    m.SetApplicationTitle("Marlune");
+    m.SetIcon(windowIcon());
+    m.SetSysShortDateFormat("d/MM/yyyy");
+    m.SetSysLongDateFormat("dddd, d MMMM yyyy");
+    m.TrayIcon().SetActive(appmanager::tsOnMinimized);
+    m.TrayIcon().SetHint("Marlune");
+    m.TrayIcon().SetAppRestore(appmanager::OnSingleClick);
+    m.TrayIcon().SetIcon(windowIcon());
+    m.Associations.DDEUniqueName = "MarluneDDEAppManager";
+    m.OnTrayClick = [this](QObject* sender) { AppManager1TrayClick(sender); };
+    m.Loaded();
 }
 
 void TForm1::ConfigureHttp1()
@@ -500,6 +523,13 @@ void TForm1::InstallUpdate(const std::string& candidate)
 void TForm1::ReportUpdateFailure(const std::string& reason)
 {
     platform::ShowMessage("Update failed: " + reason, platform::MessageIcon::Error);
+}
+
+void TForm1::AppManager1TrayClick(QObject* /*sender*/)
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    activateWindow();
 }
 
 void TForm1::HTTP1Status(const std::string& status)

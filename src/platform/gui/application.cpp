@@ -5,17 +5,8 @@
 
 #include <QCoreApplication>
 
-#include <optional>
-
 namespace marlune::platform {
 namespace {
-
-// Process-wide, as the title of the original application object is.
-std::optional<std::string>& Title()
-{
-    static std::optional<std::string> title;
-    return title;
-}
 
 Application* g_application = nullptr;
 
@@ -25,19 +16,6 @@ void ShowError(const std::exception_ptr& error)
 }
 
 } // namespace
-
-std::string ApplicationTitle()
-{
-    if (Title()) {
-        return *Title();
-    }
-    return platform::FromQString(QCoreApplication::applicationName());
-}
-
-void SetApplicationTitle(std::string title)
-{
-    Title() = std::move(title);
-}
 
 std::string ErrorDisplayText(std::string_view message)
 {
