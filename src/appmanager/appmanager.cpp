@@ -10,16 +10,17 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSessionManager>
+#include <QTimer>
 
 namespace marlune::appmanager {
 namespace {
 
 AppManager* live = nullptr;
 
-void Invoke(QObject* target, const char* slot, Qt::ConnectionType type = Qt::DirectConnection)
+void Invoke(QObject* target, const char* slot)
 {
     if (target != nullptr) {
-        QMetaObject::invokeMethod(target, slot, type);
+        QMetaObject::invokeMethod(target, slot);
     }
 }
 
@@ -34,8 +35,17 @@ AppManager::AppManager(QObject* owner, NotifyArea* area)
                                       "project and it must reside on the mainform.");
     }
     TrayHost host;
-    // Hidden once the minimising is over, not inside it.
-    host.hideTaskbarEntry = [this] { Invoke(owner_, "hide", Qt::QueuedConnection); };
+    // Hidden once the minimising is over, not inside it, and only if the
+    // window was not restored meanwhile.
+    host.hideTaskbarEntry = [this] {
+        if (owner_ != nullptr) {
+            QTimer::singleShot(0, owner_, [owner = owner_] {
+                if (owner->property("minimized").toBool()) {
+                    Invoke(owner, "hide");
+                }
+            });
+        }
+    };
     host.showTaskbarEntry = [this] { Invoke(owner_, "show"); };
     host.restoreApplication = [this] { Invoke(owner_, "showNormal"); };
     host.bringToFront = [this] { Invoke(owner_, "raise"); };

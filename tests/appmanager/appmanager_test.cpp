@@ -215,6 +215,17 @@ TEST_F(AppManagerTest, MinimisingTheMainWindowPutsUpTheTrayIconAClickRestores)
     EXPECT_EQ(restored, 1);
 }
 
+TEST_F(AppManagerTest, AWindowRestoredBeforeItsEntryWentStaysUp)
+{
+    ProgramManager();
+    window_->show();
+    window_->showMinimized();
+    window_->showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_FALSE(area_.shown);
+}
+
 TEST_F(AppManagerTest, WithoutATrayMinimisingKeepsTheWindow)
 {
     manager_ = std::make_unique<AppManager>(window_.get(), nullptr);
