@@ -1,10 +1,12 @@
 #include "appmanager/appmanager.h"
 
 #include "appmanager/executerequest.h"
+#include "platform/appevents.h"
 #include "platform/apptitle.h"
 #include "platform/dateformat.h"
 #include "platform/hintsettings.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -84,6 +86,9 @@ AppManager::AppManager(QObject* owner, NotifyArea* area)
 
 AppManager::~AppManager()
 {
+    if (forwardsException_) {
+        platform::ApplicationExceptionHandler() = nullptr;
+    }
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->removeEventFilter(this);
     }
@@ -119,6 +124,25 @@ void AppManager::Loaded()
         }
     };
     ownerMinimized_ = owner_ != nullptr && owner_->property("minimized").toBool();
+    // The application's events that are assigned now are forwarded.
+    if (OnException) {
+        forwardsException_ = true;
+        platform::ApplicationExceptionHandler() = [this](const std::exception_ptr& error) {
+            OnException(this, error);
+        };
+    }
+    if (OnIdle) {
+        if (auto* dispatcher = QAbstractEventDispatcher::instance()) {
+            connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+                bool done = true;
+                OnIdle(this, done);
+                if (!done) {
+                    // Called again before the loop waits.
+                    QAbstractEventDispatcher::instance()->wakeUp();
+                }
+            });
+        }
+    }
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(app, &QGuiApplication::applicationStateChanged, this,
                 [this](Qt::ApplicationState state) {

@@ -59,6 +59,11 @@ struct FileAssociations {
 // resume, battery low) or media arriving and leaving, so OnSysMemLow,
 // OnUserChanged, OnUserLogoff (a log-off is not told apart from a shutdown),
 // the OnAPM* events and OnCDInsert/OnCDRemove are never raised.
+//
+// Of the application's events, OnActivate and OnDeactivate (the application
+// state), OnException (errors no handler caught) and OnIdle (the event loop
+// about to wait) are forwarded when assigned before Loaded; window messages,
+// help, actions and the hint text have no counterpart here and no event.
 class AppManager : public QObject {
     Q_OBJECT
 public:
@@ -136,6 +141,11 @@ public:
     std::function<void(QObject* sender)> OnActivate;
     std::function<void(QObject* sender)> OnDeactivate;
     std::function<void(QObject* sender)> OnIconChange;
+    // The application's: an error no handler caught (in place of the
+    // message box), and the event loop about to wait (set done to false to
+    // be called again before it waits).
+    std::function<void(QObject* sender, const std::exception_ptr& error)> OnException;
+    std::function<void(QObject* sender, bool& done)> OnIdle;
     std::function<void(QObject* sender, int pos, const std::string& param)> OnStartParam;
     std::function<void(QObject* sender, const std::string& fileName)> OnFileOpen;
     std::function<void(QObject* sender, const std::string& command, const std::string& argument)>
@@ -182,6 +192,7 @@ private:
     bool loading_ = true;
     bool startParamsReported_ = false;
     bool ownerMinimized_ = false;
+    bool forwardsException_ = false;
     std::unique_ptr<appmanager::TrayIcon> trayIcon_;
 };
 

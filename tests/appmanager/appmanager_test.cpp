@@ -1,11 +1,15 @@
 #include "appmanager/appmanager.h"
 #include "appmanagertest.h"
+#include "platform/appevents.h"
 #include "platform/apptitle.h"
+#include "platform/gui/application.h"
 #include "platform/dateformat.h"
 #include "platform/hintsettings.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -280,6 +284,38 @@ TEST_F(AppManagerTest, ADisplayChangeReportsTheScreen)
     EXPECT_EQ(width, screen->geometry().width());
     EXPECT_EQ(height, screen->geometry().height());
     EXPECT_EQ(depth, screen->depth());
+}
+
+TEST_F(AppManagerTest, AnAssignedOnExceptionTakesTheErrorsNoHandlerCaught)
+{
+    manager_ = std::make_unique<AppManager>(window_.get(), &area_);
+    std::string caught;
+    manager_->OnException = [&](QObject* sender, const std::exception_ptr& error) {
+        EXPECT_EQ(sender, manager_.get());
+        caught = platform::ErrorMessage(error);
+    };
+    manager_->Loaded();
+    platform::HandleException(std::make_exception_ptr(Error("Field 'x' not found")));
+    EXPECT_EQ(caught, "Field 'x' not found");
+    // Gone with the manager: the default error handling is back.
+    manager_.reset();
+    EXPECT_FALSE(platform::ApplicationExceptionHandler());
+}
+
+TEST_F(AppManagerTest, OnIdleRunsWhenTheLoopIsAboutToWaitAndAgainWhenNotDone)
+{
+    manager_ = std::make_unique<AppManager>(window_.get(), &area_);
+    int calls = 0;
+    manager_->OnIdle = [&](QObject*, bool& done) {
+        ++calls;
+        done = calls >= 50;
+    };
+    manager_->Loaded();
+    QEventLoop loop;
+    // The loop waits for this timer, and OnIdle comes before every wait.
+    QTimer::singleShot(100, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_GE(calls, 50);
 }
 
 TEST_F(AppManagerTest, ExecuteRequestsReachTheHandlers)

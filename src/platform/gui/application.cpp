@@ -1,5 +1,6 @@
 #include "platform/gui/application.h"
 
+#include "platform/appevents.h"
 #include "platform/cp1252.h"
 #include "platform/gui/messagebox.h"
 
@@ -12,6 +13,11 @@ Application* g_application = nullptr;
 
 void ShowError(const std::exception_ptr& error)
 {
+    // The program's own exception event stands in for the message box.
+    if (const auto& handler = ApplicationExceptionHandler()) {
+        handler(error);
+        return;
+    }
     ShowMessage(ErrorDisplayText(ErrorMessage(error)), MessageIcon::Error);
 }
 
