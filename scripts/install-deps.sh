@@ -12,7 +12,7 @@ packages=(
 if [ "${1:-run}" = test ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-utils imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
+    xvfb xauth xdotool x11-utils twm trayer imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
     python3 sqlite3 libsqlite3-dev curl clang-format man-db groff-base
   )
 fi

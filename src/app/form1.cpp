@@ -1,8 +1,10 @@
 #include "app/form1.h"
 
+#include "app/aboutbox.h"
 #include "app/dbgrid.h"
 #include "app/labelededit.h"
 #include "app/statusbar.h"
+#include "app/systemtray.h"
 #include "app/toolbar.h"
 #include "net/updatecheck.h"
 #include "platform/cp1252.h"
@@ -141,6 +143,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     settings::ConfigureDataFileSetting(StoreData1);
     Hint1 = std::make_unique<hints::HintComponent>();
     Hint1->SetHintFont(paint::SansSerifFont(11), paint::clWindowText);
+    ConfigureAppManager1();
     ConfigureHttp1();
     Table1.Open();
     CreateControls();
@@ -149,6 +152,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
 
 TForm1::~TForm1()
 {
+    // The manager's tray icon goes before the notification area it is in.
+    AppManager1.reset();
     // The grid observes DataSource1: the controls go before the components.
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         delete child;
@@ -168,6 +173,25 @@ std::vector<DBGridColumn> TForm1::GridColumns()
         columns.push_back(std::move(c));
     }
     return columns;
+}
+
+void TForm1::ConfigureAppManager1()
+{
+    trayArea_ = std::make_unique<SystemTrayArea>();
+    AppManager1 = std::make_unique<appmanager::AppManager>(this, trayArea_.get());
+    trayArea_->SetTrayIcon(&AppManager1->TrayIcon());
+    appmanager::AppManager& m = *AppManager1;
+    m.SetApplicationTitle("Marlune");
+    m.SetIcon(windowIcon());
+    m.SetSysShortDateFormat("d/MM/yyyy");
+    m.SetSysLongDateFormat("dddd, d MMMM yyyy");
+    m.TrayIcon().SetActive(appmanager::tsOnMinimized);
+    m.TrayIcon().SetHint("Marlune");
+    m.TrayIcon().SetAppRestore(appmanager::OnSingleClick);
+    m.TrayIcon().SetIcon(windowIcon());
+    m.Associations.DDEUniqueName = "MarluneDDEAppManager";
+    m.OnTrayClick = [this](QObject* sender) { AppManager1TrayClick(sender); };
+    m.Loaded();
 }
 
 void TForm1::ConfigureHttp1()
@@ -213,13 +237,14 @@ void TForm1::CreateControls()
     ToolButton5->setObjectName(QStringLiteral("ToolButton5"));
     ToolButton4 = ToolBar1->AddButton(QStringLiteral("About"), 3, QStringLiteral("About Marlune"));
     ToolButton4->setObjectName(QStringLiteral("ToolButton4"));
-    // Print and About have no commands yet.
+    // Print has no command yet.
     ToolButton3->setEnabled(false);
-    ToolButton4->setEnabled(false);
     connect(ToolButton1, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton1Click(); }); });
     connect(ToolButton6, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton6Click(); }); });
+    connect(ToolButton4, &QToolButton::clicked, this,
+            [this] { platform::RunHandler([this] { ToolButton4Click(); }); });
 
     Edit1 = new TLabeledEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -391,6 +416,14 @@ void TForm1::ToolButton1Click()
     close();
 }
 
+void TForm1::ToolButton4Click()
+{
+    // Modal; the result is not used.
+    if (AboutBox) {
+        AboutBox->exec();
+    }
+}
+
 void TForm1::ToolButton6Click()
 {
     // A second run would share HTTP1 with the one waiting below it.
@@ -495,6 +528,13 @@ void TForm1::InstallUpdate(const std::string& candidate)
 void TForm1::ReportUpdateFailure(const std::string& reason)
 {
     platform::ShowMessage("Update failed: " + reason, platform::MessageIcon::Error);
+}
+
+void TForm1::AppManager1TrayClick(QObject* /*sender*/)
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    show();
+    activateWindow();
 }
 
 void TForm1::HTTP1Status(const std::string& status)

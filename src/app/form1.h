@@ -1,5 +1,6 @@
 #pragma once
 
+#include "appmanager/appmanager.h"
 #include "hints/hintcomponent.h"
 #include "net/httpclient.h"
 #include "settings/storedata.h"
@@ -20,6 +21,8 @@ namespace marlune::app {
 
 class DBGrid;
 struct DBGridColumn;
+class TAboutBox;
+class SystemTrayArea;
 class TLabeledEdit;
 class TStatusBar;
 class TToolBar;
@@ -48,11 +51,16 @@ public:
     net::HttpClient HTTP1;
     // The speech-bubble hints; there is one per program.
     std::unique_ptr<hints::HintComponent> Hint1;
+    // Application title, icon and date formats; the tray icon while minimised.
+    std::unique_ptr<appmanager::AppManager> AppManager1;
     // The name of the data file in use, relative to the working directory.
     std::string CurrentDataFileName;
     // The update server, a host name or address with an optional ":port";
     // the program sets it from its build setting.
     std::string UpdateHost = "localhost";
+    // The about box, a window of its own that start-up creates after this
+    // one; About shows it. Not owned.
+    TAboutBox* AboutBox = nullptr;
 
     // Controls; the window owns them.
     QFrame* Panel1 = nullptr;
@@ -80,9 +88,11 @@ public:
     void RadioButton1Click();
     void ToolButton1Click();
     void ToolButton6Click();
+    void ToolButton4Click();
     void HTTP1Status(const std::string& status);
     void HTTP1PacketRecvd();
     void HTTP1Failure(net::CmdType cmd);
+    void AppManager1TrayClick(QObject* sender);
 
     // Whether the Update command is waiting for the server.
     bool UpdateRunning() const { return updateRunning_; }
@@ -103,12 +113,14 @@ protected:
 private:
     void CreateControls();
     void ConfigureHttp1();
+    void ConfigureAppManager1();
     void InstallUpdate(const std::string& candidate);
     void ReportUpdateFailure(const std::string& reason);
     void ArrangeControls();
     void FitOuterSize();
 
     std::unique_ptr<TImageList> imageList1_;
+    std::unique_ptr<SystemTrayArea> trayArea_;
     bool shown_ = false;
     bool showStepDone_ = false;
     bool outerSizeFitted_ = false;

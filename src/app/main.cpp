@@ -1,3 +1,4 @@
+#include "app/aboutbox.h"
 #include "app/form1.h"
 #include "platform/gui/application.h"
 
@@ -13,6 +14,9 @@ int main(int argc, char** argv)
     marlune::app::TForm1 Form1;
     Form1.UpdateHost = MARLUNE_UPDATE_HOST;
     application.setWindowIcon(Form1.windowIcon());
+    // The second window; hidden until About shows it.
+    marlune::app::TAboutBox AboutBox;
+    Form1.AboutBox = &AboutBox;
     // The main window's closing ends the program, whatever else is open.
     QObject::connect(&Form1, &marlune::app::TForm1::Closed, &application, &QCoreApplication::quit);
     Form1.show();

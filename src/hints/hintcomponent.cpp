@@ -1,6 +1,7 @@
 #include "hints/hintcomponent.h"
 
 #include "hints/bubblehintwindow.h"
+#include "platform/hintsettings.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -24,6 +25,9 @@ HintComponent::HintComponent() : hintFont_(QGuiApplication::font())
                                  "a project and it must be on the Mainform");
     }
     instance = this;
+    // The component's timing becomes the application's.
+    platform::ApplicationHintSettings().hintPause = hintPauseTime_;
+    platform::ApplicationHintSettings().hintShortPause = kShortPause;
     if (QCoreApplication::instance() != nullptr) {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -40,6 +44,12 @@ HintComponent::~HintComponent()
 HintComponent* HintComponent::Instance()
 {
     return instance;
+}
+
+void HintComponent::SetHintPauseTime(int ms)
+{
+    hintPauseTime_ = ms;
+    platform::ApplicationHintSettings().hintPause = ms;
 }
 
 void HintComponent::SetHintFont(const QFont& font, paint::TColor color)
@@ -93,7 +103,7 @@ void HintComponent::ShowHint(QWidget* control, QPoint pointer)
     }
     window_->ActivateHint(MeasureHintText(hintFont_, text, screenWidth), text, pointer, control);
     shown_ = control;
-    hideTimer_.start(kHideTimeout, this);
+    hideTimer_.start(platform::ApplicationHintSettings().hintHidePause, this);
 }
 
 void HintComponent::HideHint()
@@ -117,7 +127,10 @@ bool HintComponent::eventFilter(QObject* watched, QEvent* event)
         if (widget == nullptr || (window_ && widget == window_.get())) {
             break;
         }
-        QWidget* control = HintedControl(QApplication::widgetAt(QCursor::pos()));
+        // With hints switched off for the application no control has one.
+        QWidget* control = platform::ApplicationHintSettings().showHint
+                               ? HintedControl(QApplication::widgetAt(QCursor::pos()))
+                               : nullptr;
         if (control != expired_) {
             expired_ = nullptr;
         }
@@ -130,10 +143,12 @@ bool HintComponent::eventFilter(QObject* watched, QEvent* event)
         } else if (control != shown_ && control != pending_) {
             pending_ = control;
             // From one hint to the next without the pause.
-            showTimer_.start(shown_ != nullptr ? kShortPause : hintPauseTime_, this);
+            showTimer_.start(shown_ != nullptr ? platform::ApplicationHintSettings().hintShortPause
+                                               : platform::ApplicationHintSettings().hintPause,
+                             this);
         } else if (control == pending_ && shown_ == nullptr && event->type() == QEvent::MouseMove) {
             // The pointer has not come to rest yet.
-            showTimer_.start(hintPauseTime_, this);
+            showTimer_.start(platform::ApplicationHintSettings().hintPause, this);
         }
         break;
     }

@@ -61,7 +61,8 @@ public:
     paint::TColor HintFontColor() const { return hintFontColor_; }
     void SetHintFont(const QFont& font, paint::TColor color = paint::clWindowText);
     int HintPauseTime() const { return hintPauseTime_; }
-    void SetHintPauseTime(int ms) { hintPauseTime_ = ms; }
+    // Also the application's hint pause, which the bubbles wait for.
+    void SetHintPauseTime(int ms);
     // A fill for the bubble's inside, or none (white). The background must
     // outlive the component or be unset first.
     const Background* GetBackground() const { return background_; }

@@ -111,7 +111,7 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
         {form.ToolButton1, "Exit", 0, "Exit Marlune", true},
         {form.ToolButton3, "Print", 1, "Print complete list", false},
         {form.ToolButton6, "Update", 2, "Check for updates", true},
-        {form.ToolButton4, "About", 3, "About Marlune", false},
+        {form.ToolButton4, "About", 3, "About Marlune", true},
     };
     ASSERT_EQ(form.ImageList1().Count(), 4);
     for (const Expected& e : buttons) {

@@ -7,6 +7,12 @@
     marlune_e2e.py update       --program BIN --data FILE --out DIR --mkdatafile TOOL --port N
     marlune_e2e.py update-close --program BIN --data FILE --out DIR --port N
     marlune_e2e.py hints        --program BIN --data FILE --out DIR
+    marlune_e2e.py about        --program BIN --data FILE --out DIR
+    marlune_e2e.py tray         --program BIN --data FILE --out DIR
+    marlune_e2e.py no-tray      --program BIN --data FILE --out DIR
+
+The tray scenarios run a window manager (twm) so that a window can be
+minimised; tray adds a system tray host (trayer), no-tray has none.
 
 The update scenario needs a program built with its update server at
 127.0.0.1:N; it serves a folder there with python's http.server.
@@ -33,6 +39,7 @@ SETTINGS_KEY = "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]"
 EDIT1 = (8 + 60, 61 + 10)
 EXIT_BUTTON = (1 + 8 + 23, 1 + 2 + 18)
 UPDATE_BUTTON = (1 + 8 + 2 * 47 + 23, 1 + 2 + 18)
+ABOUT_BUTTON = (1 + 8 + 3 * 47 + 8 + 23, 1 + 2 + 18)
 GRID_AREA = (0, 89, 500, 330 - 19)
 
 
@@ -536,10 +543,165 @@ def hints(args):
         program.finish()
 
 
+def about(args):
+    """About opens the about box over the main window; Enter closes it."""
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        settle(window_origin(wid), os.path.join(args.out, "e2e_about_before.png"))
+        click(wid, ABOUT_BUTTON)
+        box = wait_for("the about box", lambda: next(
+            (w for w, name in program.windows() if name == "About"), None))
+        x, y, width, height = window_origin(box)
+        if (width, height) != (298, 213):
+            raise Failure(f"about box is {width}x{height}, not 298x213")
+        shot = os.path.join(args.out, "e2e_about.png")
+        screenshot(shot)
+        print(f"about box {box} at {x},{y}; screenshot {shot}")
+        # What it says, read back from the screen.
+        crop = f"{width}x{height}+{x}+{y}"
+        png = subprocess.run(["convert", shot, "-crop", crop, "+repage", "-resize", "300%",
+                              "-colorspace", "gray", "png:-"], capture_output=True,
+                             check=True).stdout
+        text = subprocess.run(["tesseract", "-", "-", "--psm", "6"], input=png,
+                              capture_output=True).stdout.decode("utf-8", "replace")
+        if "Version: 1.0.0.1" not in text or "Marlune" not in text:
+            raise Failure(f"the about box reads:\n{text}")
+        print("the about box reads Marlune and Version: 1.0.0.1")
+        # Enter, typed at the focused window, as a user types it.
+        xdotool("key", "Return", check=True)
+        wait_for("the about box to close",
+                 lambda: all(name != "About" for _, name in program.windows()), timeout=10)
+        print("Enter closed the about box")
+        # The main window takes input again.
+        exit_through_the_toolbar(program, wid)
+    finally:
+        program.finish()
+
+
+class Desktop:
+    """twm, and with a tray also trayer, on the display; ended by finish()."""
+
+    def __init__(self, base, tray):
+        self.base = base
+        rc = os.path.join(base, "twmrc")
+        with open(rc, "w") as f:
+            # The built-in "fixed" font: Xvfb has no other core fonts.
+            f.write('RandomPlacement\nUsePPosition "on"\nNoTitle\n' + "".join(
+                f'{kind}Font "fixed"\n' for kind in ("Title", "Resize", "Menu", "Icon",
+                                                      "IconManager")))
+        self.processes = [subprocess.Popen(["twm", "-f", rc], stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)]
+        if tray:
+            self.processes.append(subprocess.Popen(
+                ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                 "--width", "120", "--heighttype", "pixel", "--height", "32",
+                 "--transparent", "false", "--tint", "0xd0d0d0", "--SetDockType", "false"],
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            wait_for("the tray host", lambda: xdotool("search", "--onlyvisible", "--class",
+                                                      "trayer"))
+        time.sleep(0.5)  # the window manager takes over the screen
+
+    def finish(self):
+        for p in self.processes:
+            p.terminate()
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+
+
+def wm_state(wid):
+    """The ICCCM state the window manager gives the window: Normal, Iconic or Withdrawn."""
+    out = subprocess.run(["xprop", "-id", str(wid), "WM_STATE"], capture_output=True,
+                         text=True).stdout
+    for word in ("Normal", "Iconic", "Withdrawn"):
+        if f"window state: {word}" in out:
+            return word
+    return "Withdrawn"
+
+
+def visible(wid):
+    out = subprocess.run(["xwininfo", "-id", str(wid)], capture_output=True, text=True).stdout
+    return "IsViewable" in out
+
+
+def on_desktop(args, tray, body):
+    """Runs body(program, wid) with Marlune on a desktop with or without a tray host."""
+    base = tempfile.mkdtemp(prefix="marlune-e2e-desktop-")
+    desktop = Desktop(base, tray=tray)
+    program = Program(args)
+    try:
+        body(program, main_window(program))
+    finally:
+        program.finish()
+        desktop.finish()
+        shutil.rmtree(base, ignore_errors=True)
+
+
+def tray(args):
+    """Minimising puts Marlune into the tray; one click on the icon brings it back."""
+    on_desktop(args, True, lambda program, wid: minimise_into_the_tray(args, program, wid))
+
+
+def minimise_into_the_tray(args, program, wid):
+    screenshot(os.path.join(args.out, "e2e_tray_before.png"))
+    xdotool("windowminimize", wid, check=True)
+    wait_for("the window to leave the screen and the taskbar",
+             lambda: not visible(wid) and wm_state(wid) == "Withdrawn")
+    print("minimised: the window is withdrawn, so it has no taskbar entry")
+
+    # The tray icon: the program's one window left on the screen.
+    def icon():
+        others = [w for w in xdotool("search", "--onlyvisible", "--pid",
+                                     program.process.pid) if w != wid]
+        return others[0] if len(others) == 1 else None
+    tray_icon = wait_for("the tray icon", icon)
+    x, y, width, height = window_origin(tray_icon)
+    minimised = os.path.join(args.out, "e2e_tray_minimised.png")
+    screenshot(minimised)
+    print(f"tray icon {tray_icon} at {x},{y} {width}x{height}; screenshot {minimised}")
+
+    xdotool("mousemove", x + width // 2, y + height // 2, check=True)
+    xdotool("click", "1", check=True)
+    wait_for("the window to come back", lambda: visible(wid) and wm_state(wid) == "Normal")
+    wait_for("the tray icon to go", lambda: not visible(tray_icon))
+    state = subprocess.run(["xprop", "-id", str(wid), "_NET_WM_STATE"], capture_output=True,
+                           text=True).stdout
+    if "HIDDEN" in state:
+        raise Failure(f"the window is still marked hidden: {state}")
+    restored = os.path.join(args.out, "e2e_tray_restored.png")
+    screenshot(restored)
+    print(f"one click restored the window; screenshot {restored}")
+    exit_through_the_toolbar(program, wid)
+
+
+def no_tray(args):
+    """Without a tray host, minimising leaves the window iconified, not withdrawn."""
+    on_desktop(args, False, lambda program, wid: minimise_without_a_tray(args, program, wid))
+
+
+def minimise_without_a_tray(args, program, wid):
+    xdotool("windowminimize", wid, check=True)
+    wait_for("the window to be iconified", lambda: wm_state(wid) == "Iconic")
+    # The program has had every chance to withdraw it by now.
+    deadline = time.monotonic() + 2
+    while time.monotonic() < deadline:
+        if wm_state(wid) != "Iconic":
+            raise Failure(f"the window went from Iconic to {wm_state(wid)}")
+        time.sleep(0.2)
+    print("minimised without a tray: the window stays iconified, reachable")
+    xdotool("windowmap", wid, check=True)
+    wait_for("the window to come back", lambda: visible(wid))
+    screenshot(os.path.join(args.out, "e2e_no_tray_restored.png"))
+    exit_through_the_toolbar(program, wid)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
-                                             "update-close", "hints"])
+                                             "update-close", "hints", "about", "tray",
+                                             "no-tray"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -554,7 +716,8 @@ def main():
     try:
         {"first-start": first_start, "missing-file": missing_file,
          "search-syd": search_syd, "update": update,
-         "update-close": update_close, "hints": hints}[args.scenario](args)
+         "update-close": update_close, "hints": hints, "about": about, "tray": tray,
+         "no-tray": no_tray}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1

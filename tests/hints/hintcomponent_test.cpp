@@ -1,6 +1,7 @@
 #include "hints/bubblehintwindow.h"
 #include "hints/hintcomponent.h"
 #include "hintstest.h"
+#include "platform/hintsettings.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -95,4 +96,22 @@ TEST_F(HintComponentTest, RestingThePointerShowsTheBubbleAndItGoesAgain)
     // Qt's own tooltip stays away.
     QHelpEvent help(QEvent::ToolTip, QPoint(20, 10), first_->mapToGlobal(QPoint(20, 10)));
     EXPECT_TRUE(QCoreApplication::sendEvent(first_, &help));
+}
+
+TEST_F(HintComponentTest, ItsPauseIsTheApplicationsAndHintsCanBeSwitchedOff)
+{
+    marlune::platform::ApplicationHintSettings() = marlune::platform::HintSettings();
+    HintComponent hint;
+    EXPECT_EQ(marlune::platform::ApplicationHintSettings().hintPause, 600);
+    EXPECT_EQ(marlune::platform::ApplicationHintSettings().hintShortPause, 0);
+    hint.SetHintPauseTime(50);
+    EXPECT_EQ(marlune::platform::ApplicationHintSettings().hintPause, 50);
+
+    marlune::platform::ApplicationHintSettings().showHint = false;
+    QTest::mouseMove(first_, QPoint(20, 10));
+    QTest::qWait(400);
+    EXPECT_EQ(hint.HintWindow(), nullptr);
+    marlune::platform::ApplicationHintSettings().showHint = true;
+    QTest::mouseMove(first_, QPoint(22, 12));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return hint.HintWindow() != nullptr; }, 3000));
 }

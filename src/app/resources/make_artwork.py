@@ -5,7 +5,8 @@
 
 The four 16 x 16 toolbar pictures are pixel maps below, written as PNG with
 nothing but the standard library. The application icon, a red post box, is
-drawn with ImageMagick's `convert` at 256 x 256 and scaled down. The PNGs are
+drawn with ImageMagick's `convert` at 256 x 256 and scaled down; the about
+box shows it on white at 90 x 90. The PNGs are
 committed; run this again only after changing a picture.
 """
 import os
@@ -167,6 +168,10 @@ def main():
         name = "marlune.png" if size == 64 else f"marlune_{size}.png"
         subprocess.run(["convert", big, "-filter", "Lanczos", "-resize", f"{size}x{size}",
                         "-depth", "8", "-strip", os.path.join(HERE, name)], check=True)
+    # The about box's picture: the post box on white, 90 x 90.
+    subprocess.run(["convert", big, "-background", "white", "-flatten", "-filter", "Lanczos",
+                    "-resize", "90x90", "-depth", "8", "-strip",
+                    os.path.join(HERE, "about_postbox.png")], check=True)
 
 
 if __name__ == "__main__":

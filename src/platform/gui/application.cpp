@@ -1,43 +1,27 @@
 #include "platform/gui/application.h"
 
+#include "platform/appevents.h"
 #include "platform/cp1252.h"
 #include "platform/gui/messagebox.h"
 
 #include <QCoreApplication>
 
-#include <optional>
-
 namespace marlune::platform {
 namespace {
-
-// Process-wide, as the title of the original application object is.
-std::optional<std::string>& Title()
-{
-    static std::optional<std::string> title;
-    return title;
-}
 
 Application* g_application = nullptr;
 
 void ShowError(const std::exception_ptr& error)
 {
+    // The program's own exception event stands in for the message box.
+    if (const auto& handler = ApplicationExceptionHandler()) {
+        handler(error);
+        return;
+    }
     ShowMessage(ErrorDisplayText(ErrorMessage(error)), MessageIcon::Error);
 }
 
 } // namespace
-
-std::string ApplicationTitle()
-{
-    if (Title()) {
-        return *Title();
-    }
-    return platform::FromQString(QCoreApplication::applicationName());
-}
-
-void SetApplicationTitle(std::string title)
-{
-    Title() = std::move(title);
-}
 
 std::string ErrorDisplayText(std::string_view message)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/apptitle.h"
+
 #include <QApplication>
 
 #include <exception>
@@ -11,11 +13,6 @@
 // The application object: the process-wide title and the default error
 // handling for errors that no handler catches.
 namespace marlune::platform {
-
-// The application title (Windows-1252): the caption of every message box.
-// Until start-up sets it, it is the executable's name.
-std::string ApplicationTitle();
-void SetApplicationTitle(std::string title);
 
 // The text the default error handling shows for an error message: the
 // message, with a full stop appended when its last character sorts after the

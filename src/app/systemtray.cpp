@@ -1,0 +1,63 @@
+#include "app/systemtray.h"
+
+#include "platform/cp1252.h"
+#include "platform/gui/application.h"
+
+namespace marlune::app {
+
+SystemTrayArea::SystemTrayArea(QObject* parent) : QObject(parent)
+{
+    connect(&icon_, &QSystemTrayIcon::activated, this, &SystemTrayArea::Activated);
+}
+
+void SystemTrayArea::Set(const appmanager::NotifyIconData& data)
+{
+    icon_.setIcon(data.icon);
+    icon_.setToolTip(data.hasTip ? platform::ToQString(data.tip) : QString());
+}
+
+bool SystemTrayArea::Add(const appmanager::NotifyIconData& data)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return false;
+    }
+    Set(data);
+    icon_.show();
+    return icon_.isVisible();
+}
+
+bool SystemTrayArea::Modify(const appmanager::NotifyIconData& data)
+{
+    Set(data);
+    return true;
+}
+
+bool SystemTrayArea::Delete()
+{
+    icon_.hide();
+    return true;
+}
+
+void SystemTrayArea::Activated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (tray_ == nullptr) {
+        return;
+    }
+    platform::RunHandler([this, reason] {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+            tray_->MouseMessage(appmanager::TrayMouse::LeftButtonUp);
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            tray_->MouseMessage(appmanager::TrayMouse::LeftDoubleClick);
+            break;
+        case QSystemTrayIcon::Context:
+            tray_->MouseMessage(appmanager::TrayMouse::RightButtonUp);
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+} // namespace marlune::app

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "appmanager/trayicon.h"
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+namespace marlune::app {
+
+// The desktop's notification area through QSystemTrayIcon: an add fails
+// while the desktop has no tray; clicks on the icon go to the tray icon.
+class SystemTrayArea : public QObject, public appmanager::NotifyArea {
+    Q_OBJECT
+public:
+    explicit SystemTrayArea(QObject* parent = nullptr);
+
+    // Where the icon's clicks go.
+    void SetTrayIcon(appmanager::TrayIcon* tray) { tray_ = tray; }
+    const QSystemTrayIcon& Icon() const { return icon_; }
+
+    bool Add(const appmanager::NotifyIconData& data) override;
+    bool Modify(const appmanager::NotifyIconData& data) override;
+    bool Delete() override;
+
+private:
+    void Set(const appmanager::NotifyIconData& data);
+    void Activated(QSystemTrayIcon::ActivationReason reason);
+
+    QSystemTrayIcon icon_;
+    appmanager::TrayIcon* tray_ = nullptr;
+};
+
+} // namespace marlune::app

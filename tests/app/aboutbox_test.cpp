@@ -1,0 +1,119 @@
+// The about box: its controls, and About showing it modally from the main
+// window until Enter or its close box ends it.
+#include "apptestbase.h"
+
+#include "app/aboutbox.h"
+#include "app/versionlabel.h"
+#include "platform/paint/colors.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace marlune::testing {
+namespace {
+
+class AboutBoxTest : public AppTestBase {
+protected:
+    void SetUp() override
+    {
+        AppTestBase::SetUp();
+        CopyRealDataFile();
+        ShowForm();
+        box_ = std::make_unique<app::TAboutBox>();
+        form_->AboutBox = box_.get();
+    }
+    void TearDown() override
+    {
+        box_.reset();
+        AppTestBase::TearDown();
+    }
+
+    // Clicks About and runs `whileShown` inside the box's modal loop; true
+    // when About returned.
+    bool ClickAbout(const std::function<void()>& whileShown)
+    {
+        bool sawBox = false;
+        QTimer::singleShot(0, box_.get(), [&] {
+            sawBox = QTest::qWaitFor([this] { return box_->isVisible(); }, 5000);
+            whileShown();
+        });
+        QTest::mouseClick(form_->ToolButton4, Qt::LeftButton);
+        return sawBox;
+    }
+
+    std::unique_ptr<app::TAboutBox> box_;
+};
+
+TEST_F(AboutBoxTest, CreatedHiddenWithItsControls)
+{
+    const app::TAboutBox& box = *box_;
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
+    EXPECT_EQ(box.size(), QSize(298, 213));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+    EXPECT_FALSE(box.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(box.palette().color(QPalette::Window), paint::ColorToQColor(paint::clBtnFace));
+    EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 281, 161));
+    EXPECT_EQ(box.ProgramIcon->geometry(), QRect(8, 8, 65, 57));
+    EXPECT_TRUE(box.ProgramIcon->hasScaledContents());
+    EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(90, 90));
+    EXPECT_EQ(box.ProductName->text(), QStringLiteral("Marlune"));
+    EXPECT_EQ(box.ProductName->pos(), QPoint(88, 16));
+    EXPECT_EQ(box.VersionLabel1->pos(), QPoint(89, 40));
+    EXPECT_EQ(box.VersionLabel1->VersionResKey(), "FileVersion");
+    EXPECT_EQ(box.VersionLabel1->InfoPrefix(), "Version:");
+    EXPECT_EQ(box.Copyright->pos(), QPoint(8, 80));
+    EXPECT_EQ(box.Comments->text(),
+              QStringLiteral("Search and locate Australian post codes and suburbs"));
+    EXPECT_EQ(box.Comments->pos(), QPoint(8, 104));
+    EXPECT_EQ(box.Comments->width(), 137);
+    EXPECT_TRUE(box.Comments->wordWrap());
+    // The whole text fits, inside the panel.
+    EXPECT_GE(box.Comments->height(), 33);
+    EXPECT_GE(box.Comments->height(), box.Comments->heightForWidth(137));
+    EXPECT_LE(box.Comments->geometry().bottom(), box.Panel1->height() - 2);
+    EXPECT_EQ(box.OKButton->geometry(), QRect(111, 180, 75, 25));
+    EXPECT_EQ(box.OKButton->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(box.OKButton->isDefault());
+}
+
+TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
+{
+    const QImage picture = box_->ProgramIcon->pixmap().toImage();
+    EXPECT_EQ(picture.pixelColor(1, 1), QColor(Qt::white));
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            red += (c.red() > 150 && c.green() < 80 && c.blue() < 80) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(red, picture.width() * picture.height() / 5);
+}
+
+TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
+{
+    bool modal = false;
+    const bool shown = ClickAbout([&] {
+        modal = box_->isModal() && QApplication::activeModalWidget() == box_.get();
+        QTest::keyClick(box_->VersionLabel1, Qt::Key_Return);
+    });
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(modal);
+    EXPECT_FALSE(box_->isVisible());
+    EXPECT_EQ(box_->result(), QDialog::Accepted);
+
+    // The same box comes up again, keeping its state.
+    const std::string caption = box_->VersionLabel1->text().toStdString();
+    EXPECT_TRUE(ClickAbout([&] { box_->close(); }));
+    EXPECT_FALSE(box_->isVisible());
+    EXPECT_EQ(box_->VersionLabel1->text().toStdString(), caption);
+}
+
+} // namespace
+} // namespace marlune::testing

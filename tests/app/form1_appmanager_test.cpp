@@ -1,0 +1,78 @@
+// The main window's application manager: the program's settings in force
+// once the window exists, and the tray click restoring the window.
+#include "apptestbase.h"
+
+#include "platform/apptitle.h"
+#include "platform/dateformat.h"
+#include "platform/hintsettings.h"
+
+#include <QTest>
+
+namespace marlune::testing {
+namespace {
+
+class Form1AppManagerTest : public AppTestBase {
+protected:
+    void SetUp() override
+    {
+        AppTestBase::SetUp();
+        CopyRealDataFile();
+        platform::ResetDateFormats();
+        platform::SetApplicationTitle("before");
+    }
+    void TearDown() override
+    {
+        AppTestBase::TearDown();
+        platform::ResetDateFormats();
+    }
+};
+
+TEST_F(Form1AppManagerTest, TheProgramsSettingsAreInForceBeforeTheWindowIsShown)
+{
+    form_ = std::make_unique<app::TForm1>();
+    ASSERT_TRUE(form_->AppManager1);
+    const appmanager::AppManager& m = *form_->AppManager1;
+    EXPECT_FALSE(m.IsLoading());
+    EXPECT_EQ(platform::ApplicationTitle(), "Marlune");
+    platform::SetDateSeparator('/');
+    EXPECT_EQ(platform::FormatShortDate(QDate(2005, 12, 6)), "6/12/2005");
+    EXPECT_EQ(platform::FormatLongDate(QDate(2005, 12, 6)), "Tuesday, 6 December 2005");
+    // The hint component came first and set the application's pause.
+    EXPECT_EQ(m.HintPause(), 600);
+    EXPECT_EQ(m.Associations.DDEUniqueName, "MarluneDDEAppManager");
+    appmanager::AppManager& manager = *form_->AppManager1;
+    EXPECT_EQ(manager.TrayIcon().Active(), appmanager::tsOnMinimized);
+    EXPECT_EQ(manager.TrayIcon().Hint(), "Marlune");
+    EXPECT_EQ(manager.TrayIcon().AppRestore(), appmanager::OnSingleClick);
+    EXPECT_FALSE(QGuiApplication::windowIcon().isNull());
+}
+
+TEST_F(Form1AppManagerTest, WithoutATrayMinimisingKeepsTheWindowAndATrayClickRestoresIt)
+{
+    app::TForm1& form = ShowForm();
+    form.showMinimized();
+    QCoreApplication::processEvents();
+    // The offscreen platform has no tray: the window stays reachable.
+    EXPECT_TRUE(form.AppManager1->TrayIcon().NeedsAdd());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isMinimized());
+
+    form.AppManager1->TrayIcon().MouseMessage(appmanager::TrayMouse::LeftButtonUp);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(form.isMinimized());
+    EXPECT_EQ(form.windowState() & Qt::WindowMinimized, Qt::WindowNoState);
+    // The show step ran once only.
+    EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(Form1AppManagerTest, TheTrayClickHandlerSetsTheWindowStateToNormal)
+{
+    app::TForm1& form = ShowForm();
+    form.setWindowState(Qt::WindowMinimized);
+    form.AppManager1TrayClick(form.AppManager1.get());
+    EXPECT_FALSE(form.isMinimized());
+    EXPECT_TRUE(form.isVisible());
+}
+
+} // namespace
+} // namespace marlune::testing
