@@ -277,6 +277,9 @@ std::string Render(const Section& s, Decimal d, bool minus, const FormatSettings
             break;
         case Section::Item::Kind::Point:
             pointDone = true;
+            if (s.integerDigits == 0) {
+                out += integer; // no integer places: the digits still show
+            }
             if (!fraction.empty()) {
                 out += settings.decimalSeparator;
             }

@@ -135,6 +135,8 @@ TEST(FormatFloat, SectionsLiteralsAndExponents)
         {12345, "0.0e-0", "1.2e4"},
         {1234567.891, "#,##0", "1,234,568"},
         {1234567.891, "#,###.##", "1,234,567.89"},
+        {12.5, ".00", "12.50"},
+        {0.5, ".00", ".50"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FormatFloat(c.pattern, c.value, Dot()), c.expected) << c.pattern;
