@@ -1,9 +1,11 @@
-// Memo text and its bracketed expressions come from a stored template, which
-// is outside input: expanding any text must end, without crashing, in text
-// or in an ExpressionError; never in another exception, never by running
-// out of stack.
+// Memo text with its bracketed expressions, and view scripts, come from a
+// stored template, which is outside input: expanding any text, and compiling
+// and running it as a script, must end, without crashing, in a result or in
+// an ExpressionError; never in another exception, never by running out of
+// stack, never by looping.
 #include "report/expr/errors.h"
 #include "report/expr/reportexpressions.h"
+#include "report/expr/scriptinterpreter.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +51,23 @@ public:
     }
 };
 
+// Views that take every property and remember nothing.
+class Views : public marlune::report::ScriptTarget {
+public:
+    bool SetProperty(const std::string& view, marlune::report::ViewProperty,
+                     const marlune::report::Value&) override
+    {
+        return view.empty();
+    }
+    std::optional<marlune::report::Value> GetProperty(const std::string&,
+                                                      marlune::report::ViewProperty) const override
+    {
+        return marlune::report::Value::Integer(10);
+    }
+    int FreeSpace() const override { return 100; }
+    void RequestBreak(marlune::report::ScriptBreak) override {}
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -90,6 +109,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::abort();
             }
         }
+    } catch (const ExpressionError&) {
+    }
+    // The same text as a view's script: compiled, then run within its step
+    // limit.
+    try {
+        Views views;
+        ScriptInterpreter::Run(ScriptInterpreter::Compile(memo), views, expressions);
     } catch (const ExpressionError&) {
     }
     return 0;

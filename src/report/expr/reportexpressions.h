@@ -36,7 +36,7 @@ struct FormatSettings;
 // Lookups nest at most kMaxLookupDepth deep, so named values that refer to
 // each other in a ring end with that error too rather than exhausting the
 // stack.
-class ReportExpressions : private ExpressionHost {
+class ReportExpressions : public ExpressionHost {
 public:
     static constexpr std::size_t kMaxLookupDepth = 32;
 
@@ -72,10 +72,11 @@ public:
     const Value& CurrentValue() const { return currentValue_; }
 
     const FormatSettings& Settings() const override;
-
-private:
+    // The standard library, then OnUserFunction.
     std::optional<Value> CallFunction(const std::string& name,
                                       const std::vector<Value>& arguments) override;
+
+private:
     Value NamedValueOf(const NamedValue& entry);
 
     Value currentValue_ = Value::Integer(0);
