@@ -98,9 +98,16 @@ public:
                 AmPm(s_.timeAm, s_.timePm);
                 i += 4;
             } else if (c == 'c') {
-                Nested(s_.shortDateFormat, depth);
+                // The date unless it is day 0, the time unless it is midnight:
+                // a time alone shows as a time.
+                const bool hasDate = date != kEpoch;
+                if (hasDate) {
+                    Nested(s_.shortDateFormat, depth);
+                }
                 if (time.msecsSinceStartOfDay() != 0) {
-                    out_ += ' ';
+                    if (hasDate) {
+                        out_ += ' ';
+                    }
                     Nested(s_.longTimeFormat, depth);
                 }
                 i += 1;

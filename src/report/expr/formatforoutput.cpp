@@ -53,8 +53,12 @@ ValueFormat NumberSuffix(std::string suffix)
 }
 
 std::string FormatNumber(const Value& value, FormatCode code, const std::string& formatText,
-                         FormatSettings settings)
+                         const FormatSettings& system)
 {
+    // Text is read as the system writes numbers: the format's separator is
+    // for showing the number, not for reading it.
+    const double v = value.ToFloat(system);
+    FormatSettings settings = system;
     // No separator in the code keeps the system's, rather than writing a NUL
     // character into the text.
     if (code.Separator() != 0) {
@@ -63,7 +67,6 @@ std::string FormatNumber(const Value& value, FormatCode code, const std::string&
             settings.thousandSeparator = settings.decimalSeparator == ',' ? '.' : ',';
         }
     }
-    const double v = value.ToFloat(settings);
     switch (code.Index()) {
     case 1:
         return FloatToFixed(v, code.Decimals(), false, settings);

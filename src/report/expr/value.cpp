@@ -187,11 +187,8 @@ std::string Value::ToText(const FormatSettings& settings) const
         return std::get<std::string>(data_);
     case Kind::Boolean:
         return std::get<bool>(data_) ? "True" : "False";
-    case Kind::DateTime: {
-        const double serial = std::get<double>(data_);
-        const bool midnight = std::abs(serial - std::trunc(serial)) < 1e-9;
-        return FormatDateTime(midnight ? "ddddd" : "ddddd tt", serial, settings);
-    }
+    case Kind::DateTime:
+        return FormatDateTime("c", std::get<double>(data_), settings);
     }
     return {};
 }

@@ -39,7 +39,8 @@ public:
     double ToDateTime(const FormatSettings& settings) const;
     // Null is the empty text; floats have up to 15 significant digits with
     // the settings' decimal separator; booleans read "True" and "False";
-    // date-times the short date, and the long time unless it is midnight.
+    // date-times the short date unless it is day 0, and the long time
+    // unless it is midnight.
     std::string ToText(const FormatSettings& settings) const;
 
     // The same kind and the same contents.

@@ -111,6 +111,23 @@ TEST(FormatForOutput, NumbersUseTheSeparatorOfTheCode)
     }
 }
 
+TEST(FormatForOutput, NumberTextIsReadWithTheSystemSeparator)
+{
+    FormatSettings s;
+    for (const char system : {'.', ','}) {
+        s.decimalSeparator = system;
+        s.thousandSeparator = system == '.' ? ',' : '.';
+        for (const char shown : {'.', ','}) {
+            const double v = 1234.5;
+            const std::string text = FloatToText(v, s);
+            const auto code = FormatCode::Make(FormatCode::Number, 1, 2, shown);
+            EXPECT_EQ(FormatForOutput(Value::Text(text), code, "", s),
+                      FormatForOutput(Value::Float(v), code, "", s))
+                << text << " shown with " << shown;
+        }
+    }
+}
+
 TEST(FormatForOutput, DatesTimesAndBooleansUseTheirBuiltinFormats)
 {
     const FormatSettings s = SystemFormatSettings();

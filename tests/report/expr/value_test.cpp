@@ -66,7 +66,7 @@ TEST(Value, DateTimesReadBackFromTheirText)
 {
     FormatSettings s;
     s.longTimeFormat = "hh:nn:ss";
-    for (const double serial : {46364.0, 46364.75, 1.5, 73000.25}) {
+    for (const double serial : {46364.0, 46364.75, 1.5, 73000.25, 0.75}) {
         const Value v = Value::DateTime(serial);
         EXPECT_DOUBLE_EQ(Value::Text(v.ToText(s)).ToDateTime(s), serial) << v.ToText(s);
     }
