@@ -1,6 +1,7 @@
 #include "report/expr/formatsettings.h"
 
 #include "platform/cp1252.h"
+#include "platform/dateformat.h"
 
 #include <QLocale>
 #include <QString>
@@ -67,18 +68,24 @@ FormatSettings SystemFormatSettings()
 
 const FormatSettings& ProcessFormatSettings()
 {
-    return Process();
+    // The date formats are the process's own, which the application manager
+    // sets: every date the program writes follows the same formats.
+    FormatSettings& settings = Process();
+    settings.shortDateFormat = platform::ShortDateFormat();
+    settings.longDateFormat = platform::LongDateFormat();
+    return settings;
 }
 
 void SetProcessDateFormats(const std::string& shortDate, const std::string& longDate)
 {
-    Process().shortDateFormat = shortDate;
-    Process().longDateFormat = longDate;
+    platform::SetShortDateFormat(shortDate);
+    platform::SetLongDateFormat(longDate);
 }
 
 void SetProcessFormatSettings(const FormatSettings& settings)
 {
     Process() = settings;
+    SetProcessDateFormats(settings.shortDateFormat, settings.longDateFormat);
 }
 
 } // namespace marlune::report

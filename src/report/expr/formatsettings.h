@@ -31,11 +31,12 @@ struct FormatSettings {
 FormatSettings SystemFormatSettings();
 
 // The process-wide settings every formatting function uses unless it is
-// given others. Built from the system locale on first use.
+// given others. Built from the system locale on first use; the short and long
+// date formats are always the process's own (platform/dateformat.h), which
+// the application manager sets at start-up.
 const FormatSettings& ProcessFormatSettings();
 
-// The process's short and long date formats; the application manager sets
-// them at start-up ("d/MM/yyyy" and "dddd, d MMMM yyyy" until then).
+// Sets the process's short and long date formats (platform/dateformat.h).
 void SetProcessDateFormats(const std::string& shortDate, const std::string& longDate);
 
 // Replaces all the process-wide settings (tests use it to fix the names).

@@ -1,6 +1,7 @@
 #include "report/expr/datetimeformat.h"
 #include "report/expr/errors.h"
 #include "report/expr/formatsettings.h"
+#include "platform/dateformat.h"
 
 #include <QDate>
 #include <QLocale>
@@ -145,3 +146,16 @@ TEST(DateTimeFormat, RejectsWhatIsNoDate)
 
 } // namespace
 } // namespace marlune::report
+
+// What the application manager sets for the process is what reports use.
+TEST(ProcessFormatSettings, DateFormatsAreTheProcesssOwn)
+{
+    marlune::platform::SetShortDateFormat("yyyy-mm-dd");
+    marlune::platform::SetLongDateFormat("dddd d mmmm");
+    EXPECT_EQ(marlune::report::ProcessFormatSettings().shortDateFormat, "yyyy-mm-dd");
+    EXPECT_EQ(marlune::report::ProcessFormatSettings().longDateFormat, "dddd d mmmm");
+    marlune::report::SetProcessDateFormats("d/MM/yyyy", "dddd, d MMMM yyyy");
+    EXPECT_EQ(marlune::platform::ShortDateFormat(), "d/MM/yyyy");
+    EXPECT_EQ(marlune::platform::LongDateFormat(), "dddd, d MMMM yyyy");
+    marlune::platform::ResetDateFormats();
+}
