@@ -7,6 +7,7 @@
 #include "app/systemtray.h"
 #include "app/toolbar.h"
 #include "net/updatecheck.h"
+#include "platform/atomicfile.h"
 #include "platform/cp1252.h"
 #include "platform/flagscope.h"
 #include "platform/gui/application.h"
@@ -60,58 +61,6 @@ public:
     ~WaitCursor() { QApplication::restoreOverrideCursor(); }
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// The file in the working directory that a download goes into. It is
-// removed on every way out unless it was installed under its final name.
-class DownloadFile {
-public:
-    explicit DownloadFile(const std::string& candidate)
-    {
-        std::string pattern = "./." + candidate + ".download-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        const int fd = ::mkstemp(name.data());
-        if (fd < 0) {
-            throw Error(std::string("cannot create a file in the working directory: ") +
-                        std::strerror(errno));
-        }
-        ::fchmod(fd, 0644);
-        ::close(fd);
-        path_ = name.data();
-    }
-    ~DownloadFile()
-    {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    DownloadFile(const DownloadFile&) = delete;
-    DownloadFile& operator=(const DownloadFile&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-    // On the disk first, then under its final name, replacing any file of
-    // that name in one step.
-    void Install(const std::string& name)
-    {
-        if (const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-        if (::rename(path_.c_str(), name.c_str()) != 0) {
-            throw Error("cannot rename the downloaded file to " + name + ": " +
-                        std::strerror(errno));
-        }
-        path_.clear();
-        if (const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
-    }
-
-private:
-    std::string path_;
 };
 
 } // namespace
@@ -472,10 +421,16 @@ void TForm1::ToolButton6Click()
 void TForm1::InstallUpdate(const std::string& candidate)
 {
     WaitCursor cursor;
-    std::optional<DownloadFile> download;
+    std::optional<platform::PendingFile> download;
     std::string problem;
     try {
-        download.emplace(candidate);
+        // Into a hidden file in the working directory, removed on every way
+        // out unless it is installed under its own name.
+        download.emplace();
+        if (const int error = download->Create("./." + candidate + ".download-"); error != 0) {
+            throw Error(std::string("cannot create a file in the working directory: ") +
+                        std::strerror(error));
+        }
         HTTP1.SetInputFileMode(true);
         HTTP1.SetBody(download->Path());
         HTTP1.Get(net::DataFileUrl(UpdateHost, candidate));
@@ -507,7 +462,10 @@ void TForm1::InstallUpdate(const std::string& candidate)
     struct stat existing {};
     const bool existed = ::stat(candidate.c_str(), &existing) == 0;
     try {
-        download->Install(candidate);
+        if (const int error = download->Install(candidate); error != 0) {
+            throw Error("cannot rename the downloaded file to " + candidate + ": " +
+                        std::strerror(error));
+        }
         StoreData1.WriteString(settings::kDataFileNameSetting, candidate);
     } catch (const std::exception& e) {
         if (!existed && download->Path().empty()) {

@@ -17,25 +17,6 @@
 namespace marlune::platform {
 namespace {
 
-// A temporary file that is removed unless it was renamed into place.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile()
-    {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    const std::string& Path() const { return path_; }
-    void Release() { path_.clear(); }
-
-private:
-    std::string path_;
-};
-
 bool WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
@@ -237,33 +218,64 @@ int ReplaceFile(const std::string& path, std::string_view bytes)
     if (exists && S_ISDIR(existing.st_mode)) {
         return EISDIR; // the rename would fail after all was written
     }
+    PendingFile pending;
+    if (const int error = pending.Create(path + ".tmp."); error != 0) {
+        return error;
+    }
+    if (exists) {
+        ::fchmod(pending.Descriptor(), existing.st_mode & 07777);
+    }
+    if (!WriteAll(pending.Descriptor(), bytes)) {
+        return errno;
+    }
+    return pending.Install(path);
+}
+
+PendingFile::~PendingFile()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+    if (!path_.empty()) {
+        ::unlink(path_.c_str());
+    }
+}
+
+int PendingFile::Create(const std::string& prefix)
+{
     // O_EXCL with a fresh name rather than mkstemp, so the new file gets the
     // usual permissions under the umask; O_EXCL also never follows a link.
-    std::string temporaryPath;
-    int rawFd = -1;
-    for (int attempt = 0; attempt < 100 && rawFd < 0; ++attempt) {
-        temporaryPath = path + ".tmp." + std::to_string(::getpid()) + "." +
-                        std::to_string(temporaryCounter.fetch_add(1));
-        rawFd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                       0666);
-        if (rawFd < 0 && errno != EEXIST) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string candidate = prefix + std::to_string(::getpid()) + "." +
+                                std::to_string(temporaryCounter.fetch_add(1));
+        const int fd =
+            ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            fd_ = fd;
+            path_ = std::move(candidate);
+            return 0;
+        }
+        if (errno != EEXIST) {
             return errno;
         }
     }
-    if (rawFd < 0) {
-        return EEXIST;
+    return EEXIST;
+}
+
+int PendingFile::Install(const std::string& path)
+{
+    if (path_.empty()) {
+        return ENOENT;
     }
-    TemporaryFile temporary(temporaryPath);
-    FileDescriptor out(rawFd);
-    if (exists) {
-        ::fchmod(out.Get(), existing.st_mode & 07777);
+    // What others wrote through the path is flushed through a descriptor of
+    // our own as well.
+    FileDescriptor file(fd_ >= 0 ? fd_ : ::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    fd_ = -1;
+    if (file.Get() < 0 || ::fsync(file.Get()) != 0 || !file.Close() ||
+        ::rename(path_.c_str(), path.c_str()) != 0) {
+        return errno;
     }
-    if (!WriteAll(out.Get(), bytes) || ::fsync(out.Get()) != 0 || !out.Close() ||
-        ::rename(temporary.Path().c_str(), path.c_str()) != 0) {
-        return errno; // taken before the temporary file is removed
-    }
-    temporary.Release();
-    // Make the rename itself durable.
+    path_.clear();
     FileDescriptor dir(::open(Directory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0) {
         ::fsync(dir.Get());

@@ -62,4 +62,28 @@ bool UpdateFileAtomically(
 // failed: EISDIR, before anything is written, when `path` is a directory.
 int ReplaceFile(const std::string& path, std::string_view bytes);
 
+// A new file beside the one it is to become: created exclusively under a
+// fresh name (never over an existing file, never through a link), removed on
+// every way out unless Install put it in place.
+class PendingFile {
+public:
+    PendingFile() = default;
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    // Creates `prefix` + a unique ending, open for writing. 0, or the errno.
+    int Create(const std::string& prefix);
+    int Descriptor() const { return fd_; }
+    const std::string& Path() const { return path_; } // empty once installed
+    // Flushes the file to the disk and renames it to `path` (replacing any
+    // file of that name in one step), then makes the rename durable. 0, or
+    // the errno of the step that failed; the file is then still pending.
+    int Install(const std::string& path);
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
 } // namespace marlune::platform
