@@ -1,0 +1,77 @@
+#pragma once
+
+#include "report/printgeometry.h"
+#include "report/reportview.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QPainter;
+
+// The output of a build: one record per page with its paper, its print
+// geometry and a stream of page-form view records (the version byte, then
+// each view's kind and data, every text already expanded). The preview and
+// the print run draw pages from their streams; the views of a page are
+// rebuilt while it is on screen and released when it is not.
+namespace marlune::report {
+
+class ReportPage;
+
+struct PreparedPage {
+    // Where the preview placed the page, in its own pixels.
+    DrawRectangle screenRect;
+    int paperCode = 0;
+    int paperWidth = 0;  // tenths of a millimetre
+    int paperHeight = 0; // tenths of a millimetre
+    int orientation = 0;
+    bool useMargins = true;
+    PrintGeometry geometry;
+    // The page may be drawn: set for pages on screen and while printing.
+    bool visible = false;
+    // The version byte 23, then the page-form view records.
+    std::string stream;
+    // The views rebuilt from the stream; empty while the page is released.
+    std::vector<std::unique_ptr<ReportView>> views;
+    bool viewsLoaded = false;
+};
+
+class PreparedPages {
+public:
+    int Count() const { return static_cast<int>(pages_.size()); }
+    bool Empty() const { return pages_.empty(); }
+    PreparedPage& operator[](int index) { return pages_.at(static_cast<std::size_t>(index)); }
+    const PreparedPage& operator[](int index) const
+    {
+        return pages_.at(static_cast<std::size_t>(index));
+    }
+
+    // A new last page with the template page's paper and geometry and a
+    // stream holding only the version byte.
+    PreparedPage& Add(const ReportPage& templatePage);
+    // A new last page with the given paper; the caller fills the rest.
+    PreparedPage& AddEmpty();
+    void Clear() { pages_.clear(); }
+
+    // The page's views, read from its stream when they are not loaded yet.
+    // Raises marlune::Error on a damaged stream.
+    std::vector<std::unique_ptr<ReportView>>& Views(int index);
+    // Frees the views rebuilt from the stream (the stream stays).
+    void Release(int index);
+
+    // Appends a view's page-form record to the page's stream.
+    void Output(int index, const ReportView& view);
+
+private:
+    std::vector<PreparedPage> pages_;
+};
+
+// Draws a page's views at the given scale and offset (pixels of the
+// painter's device per report unit): the one drawing path of the preview,
+// the printer and the PDF output. `printing` selects the printer's font
+// handling (point sizes rather than screen pixels).
+void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
+                      double scaleY, int offsetX, int offsetY, bool printing);
+
+} // namespace marlune::report
