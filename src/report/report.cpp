@@ -2,9 +2,13 @@
 
 #include "platform/error.h"
 #include "platform/stream.h"
+#include "report/bandview.h"
 #include "report/papertable.h"
+#include "report/reportbuilder.h"
+#include "report/reportdataset.h"
 #include "report/streamio.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace marlune::report {
@@ -66,6 +70,71 @@ std::string Report::WriteReportForm() const
         writer.WriteBytes(body);
     }
     return writer.Bytes();
+}
+
+void Report::AddDataset(ReportDataset* dataset)
+{
+    if (dataset != nullptr &&
+        std::find(datasets_.begin(), datasets_.end(), dataset) == datasets_.end()) {
+        datasets_.push_back(dataset);
+    }
+}
+
+ReportDataset* Report::FindDataset(const std::string& name) const
+{
+    for (ReportDataset* dataset : datasets_) {
+        if (dataset->Name() == name || (!name.empty() && dataset->DataSetName() == name)) {
+            return dataset;
+        }
+    }
+    return nullptr;
+}
+
+bool Report::BuildReport()
+{
+    // A dataset that cannot be walked stops the build before it starts, so
+    // the error reaches the caller rather than the progress window.
+    if (Dataset != nullptr) {
+        Dataset->Check();
+    }
+    for (const auto& page : Pages) {
+        for (const auto& view : page->Objects) {
+            if (dynamic_cast<const BandView*>(view.get()) == nullptr) {
+                continue;
+            }
+            if (ReportDataset* dataset = FindDataset(view->FormatText)) {
+                dataset->Check();
+            }
+        }
+    }
+    ReportBuilder builder(*this);
+    return builder.Build();
+}
+
+void Report::BuildAndPreview()
+{
+    BuildReport();
+    if (ErrorFlag) {
+        ShowMessage(ErrorText);
+        Prepared.Clear();
+        return;
+    }
+    ShowBuiltReport();
+}
+
+std::string Report::PreviewCaption() const
+{
+    return Title.empty() ? std::string("Preview") : "Preview - " + Title;
+}
+
+void Report::ShowBuiltReport()
+{
+    if (Prepared.Empty() || !OnPreview) {
+        return;
+    }
+    PreparedPages pages = std::move(Prepared);
+    Prepared = PreparedPages();
+    OnPreview(std::move(pages), PreviewCaption());
 }
 
 } // namespace marlune::report

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/expr/value.h"
+#include "report/preparedpages.h"
 #include "report/reportpage.h"
 #include "report/reportprinter.h"
 
@@ -16,6 +18,25 @@ class Stream;
 // A report: its template pages with their views, its named values and
 // variables, and the template stream that stores them.
 namespace marlune::report {
+
+class ReportDataset;
+class BuildProgress;
+class ReportExpressions;
+
+// The preview's toolbar buttons a report asks for.
+enum PreviewButton : unsigned {
+    pbZoom = 1,
+    pbLoad = 2,
+    pbSave = 4,
+    pbPrint = 8,
+    pbFind = 16,
+    pbHelp = 32,
+    pbExit = 64,
+};
+inline constexpr unsigned kAllPreviewButtons = 127;
+
+enum class InitialZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
+enum class ReportType { rtSimple, rtMultiple };
 
 // A named value: a data field, a special function or an expression.
 struct ReportValue {
@@ -50,6 +71,55 @@ public:
 
     ReportPrinter& Printer() const { return printer_; }
 
+    // Builds the prepared pages from the template and the datasets (two
+    // passes with DoublePass, inside the progress window when there is
+    // one). False when the progress window was closed with Cancel. An
+    // error in a view sets ErrorFlag and ErrorText and stops the build.
+    bool BuildReport();
+    // Builds; on an error shows ErrorText with the caption "Error" and
+    // discards the pages; otherwise ShowBuiltReport. Returns when the
+    // preview has closed.
+    void BuildAndPreview();
+    // Hands the prepared pages to the preview (OnPreview) with the caption
+    // "Preview", " - " and the title; nothing without pages.
+    void ShowBuiltReport();
+    // "Preview", or "Preview - " and the title.
+    std::string PreviewCaption() const;
+    // Stops a build at its next check (the progress window's Cancel).
+    void Terminate() { Terminated = true; }
+
+    // The datasets the report's bands may name: the components of the
+    // report's owner form. Not owned.
+    void AddDataset(ReportDataset* dataset);
+    ReportDataset* FindDataset(const std::string& name) const;
+
+    std::string Name = "Report1";
+    std::string Title;
+    ReportDataset* Dataset = nullptr;
+    ReportType Type = ReportType::rtSimple;
+    InitialZoom Zoom = InitialZoom::pzDefault;
+    unsigned PreviewButtons = kAllPreviewButtons;
+    bool GrayedButtons = false;
+    bool ModalPreview = true;
+    bool ModifyPrepared = true;
+    bool ShowProgress = true;
+    // The progress window; none builds without one. Not owned.
+    BuildProgress* Progress = nullptr;
+    // Called with each progress number instead of the progress window.
+    std::function<void(int)> OnProgress;
+    // Shows prepared pages: the program opens its preview window here and
+    // returns when it closes. The pages are the preview's to keep.
+    std::function<void(PreparedPages pages, const std::string& caption)> OnPreview;
+    // Asked for the value of a bracketed name before anything else.
+    std::function<Value(const std::string& name)> OnGetValue;
+
+    PreparedPages Prepared;
+    bool ErrorFlag = false;
+    std::string ErrorText;
+    bool Terminated = false;
+    // False for pages loaded from a file: a printer change cannot rebuild them.
+    bool CanRebuild = true;
+
     std::vector<std::unique_ptr<ReportPage>> Pages;
     std::vector<ReportValue> Values;
     Lines Variables;
@@ -68,6 +138,7 @@ private:
     void ReadObject(StreamReader& reader, int kind, std::set<std::string>& usedNames);
 
     ReportPrinter& printer_;
+    std::vector<ReportDataset*> datasets_;
 };
 
 } // namespace marlune::report

@@ -1,0 +1,67 @@
+#include "report/pagelist.h"
+
+#include "platform/error.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+
+namespace marlune::report {
+
+namespace {
+
+long long ToNumber(const std::string& text)
+{
+    long long value = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (!text.empty() && *begin == '+') {
+        ++begin;
+    }
+    const auto [stop, error] = std::from_chars(begin, end, value);
+    if (text.empty() || error != std::errc() || stop != end || value < INT32_MIN ||
+        value > INT32_MAX) {
+        throw Error("'" + text + "' is not a valid integer value");
+    }
+    return value;
+}
+
+} // namespace
+
+std::vector<int> ParsePageList(const std::string& text, int pageCount)
+{
+    std::string list;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(list),
+                 [](char c) { return c != ' '; });
+    std::vector<bool> selected(static_cast<std::size_t>(std::max(pageCount, 0)), list.empty());
+    list += ',';
+    std::string number;
+    std::optional<long long> rangeStart;
+    for (const char c : list) {
+        if (c == '-' && !rangeStart) {
+            rangeStart = ToNumber(number);
+            number.clear();
+        } else if (c == ',') {
+            const long long last = ToNumber(number);
+            const long long first = rangeStart.value_or(last);
+            for (long long page = std::max(first, 1LL);
+                 page <= std::min<long long>(last, pageCount); ++page) {
+                selected[static_cast<std::size_t>(page - 1)] = true;
+            }
+            number.clear();
+            rangeStart.reset();
+        } else {
+            number += c;
+        }
+    }
+    std::vector<int> pages;
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (selected[i]) {
+            pages.push_back(static_cast<int>(i) + 1);
+        }
+    }
+    return pages;
+}
+
+} // namespace marlune::report

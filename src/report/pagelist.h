@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The page list a user types for printing or exporting: page numbers and
+// ranges separated by commas ("1,3,5-12"), spaces ignored.
+namespace marlune::report {
+
+// The pages (from 1) that `text` selects out of `pageCount`, each once and
+// in page order; an empty text selects every page. Numbers beyond the last
+// page select nothing, a range whose end is below its start adds nothing.
+// Text that is not a whole number raises marlune::Error
+// "'x' is not a valid integer value".
+std::vector<int> ParsePageList(const std::string& text, int pageCount);
+
+} // namespace marlune::report
