@@ -8,7 +8,6 @@
 #include "report/pictureview.h"
 #include "report/shapeview.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 
@@ -34,18 +33,11 @@ std::string SampleBitmap()
 {
     QImage image(32, 16, QImage::Format_RGB32);
     image.fill(Qt::white);
-    // Fixed, so the file does not depend on the screen of the process.
-    image.setDotsPerMeterX(3780);
-    image.setDotsPerMeterY(3780);
     QPainter painter(&image);
     painter.fillRect(0, 0, 16, 16, QColor(0, 90, 160));
     painter.fillRect(16, 0, 16, 16, QColor(230, 160, 0));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes.toStdString();
+    return EncodeBitmap(image);
 }
 
 } // namespace

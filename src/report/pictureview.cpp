@@ -5,6 +5,7 @@
 #include "report/streamio.h"
 #include "report/units.h"
 
+#include <QBuffer>
 #include <QPainter>
 
 #include <algorithm>
@@ -24,6 +25,18 @@ void PictureView::Assign(const ReportView& source)
         data_ = picture->data_;
         image_ = picture->image_;
     }
+}
+
+std::string EncodeBitmap(QImage image)
+{
+    constexpr int kDotsPerMetre = 3780; // 96 dots per inch
+    image.setDotsPerMeterX(kDotsPerMetre);
+    image.setDotsPerMeterY(kDotsPerMetre);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes.toStdString();
 }
 
 void PictureView::SetPicture(PictureKind kind, std::string data)

@@ -42,4 +42,9 @@ private:
     QImage image_;
 };
 
+// The image as the bytes of a bitmap file (24 bits per pixel unless it has a
+// palette), recorded at 96 dots per inch so that the bytes do not depend on
+// the screen of the process.
+std::string EncodeBitmap(QImage image);
+
 } // namespace marlune::report
