@@ -48,10 +48,11 @@ void PreparedPages::Release(int index)
 
 void PreparedPages::Output(int index, const ReportView& view)
 {
-    StreamWriter writer;
-    view.OutputToPage(writer);
     PreparedPage& page = (*this)[index];
-    page.stream += writer.Bytes();
+    // Positions inside a record (a picture's end) count from the page's start.
+    StreamWriter writer(std::move(page.stream));
+    view.OutputToPage(writer);
+    page.stream = writer.Take();
     if (page.viewsLoaded) {
         Release(index);
     }

@@ -47,6 +47,10 @@ private:
 // Writes the current form into a byte buffer; positions are offsets in it.
 class StreamWriter {
 public:
+    StreamWriter() = default;
+    // Goes on writing after `bytes`: positions count from their start.
+    explicit StreamWriter(std::string bytes) : bytes_(std::move(bytes)) {}
+    std::string Take() { return std::move(bytes_); }
     std::int64_t Position() const { return static_cast<std::int64_t>(bytes_.size()); }
     const std::string& Bytes() const { return bytes_; }
 
