@@ -13,6 +13,8 @@
 #include "platform/gui/application.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
+#include "report/postcodelist/postcodelist.h"
+#include "report/preview/progressform.h"
 #include "settings/datafilesetting.h"
 #include "table/postcodeschema.h"
 #include "platform/gui/messagebox.h"
@@ -95,6 +97,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent)
     ConfigureAppManager1();
     ConfigureHttp1();
     Table1.Open();
+    ConfigureReport1();
     CreateControls();
     ArrangeControls();
 }
@@ -186,8 +189,8 @@ void TForm1::CreateControls()
     ToolButton5->setObjectName(QStringLiteral("ToolButton5"));
     ToolButton4 = ToolBar1->AddButton(QStringLiteral("About"), 3, QStringLiteral("About Marlune"));
     ToolButton4->setObjectName(QStringLiteral("ToolButton4"));
-    // Print has no command yet.
-    ToolButton3->setEnabled(false);
+    connect(ToolButton3, &QToolButton::clicked, this,
+            [this] { platform::RunHandler([this] { ToolButton3Click(); }); });
     connect(ToolButton1, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton1Click(); }); });
     connect(ToolButton6, &QToolButton::clicked, this,
@@ -363,6 +366,40 @@ void TForm1::RadioButton1Click()
 void TForm1::ToolButton1Click()
 {
     close();
+}
+
+void TForm1::ConfigureReport1()
+{
+    progressForm_ = new report::ProgressForm(this);
+    TableDataset1.DataSource = &DataSource1;
+    Report1.AddDataset(&TableDataset1);
+    Report1.Dataset = &TableDataset1;
+    Report1.Title = "Marlune";
+    Report1.Zoom = report::InitialZoom::pzPageWidth;
+    Report1.PreviewButtons = report::pbZoom | report::pbPrint | report::pbExit;
+    Report1.Progress = progressForm_;
+    Report1.OnMessage = [](const std::string& text, const std::string& caption) {
+        platform::ShowMessage(text, caption, platform::MessageIcon::Error);
+    };
+    Report1.OnPreview = [](report::PreparedPages pages, const std::string& /*caption*/) {
+        platform::ShowMessage(std::to_string(pages.Count()) + " pages prepared.",
+                              platform::MessageIcon::Information);
+    };
+    report::LoadPostcodeListTemplate(Report1);
+}
+
+void TForm1::ToolButton3Click()
+{
+    // The grid neither repaints nor follows the table while the report walks
+    // it; afterwards it shows the record the report left current.
+    Table1.DisableControls();
+    try {
+        Report1.BuildAndPreview();
+    } catch (...) {
+        Table1.EnableControls();
+        throw;
+    }
+    Table1.EnableControls();
 }
 
 void TForm1::ToolButton4Click()

@@ -3,6 +3,9 @@
 #include "appmanager/appmanager.h"
 #include "hints/hintcomponent.h"
 #include "net/httpclient.h"
+#include "report/report.h"
+#include "report/shapeview.h"
+#include "report/tabledataset/tabledataset.h"
 #include "settings/storedata.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
@@ -16,6 +19,10 @@
 class QFrame;
 class QRadioButton;
 class QToolButton;
+
+namespace marlune::report {
+class ProgressForm;
+}
 
 namespace marlune::app {
 
@@ -53,6 +60,11 @@ public:
     std::unique_ptr<hints::HintComponent> Hint1;
     // Application title, icon and date formats; the tray icon while minimised.
     std::unique_ptr<appmanager::AppManager> AppManager1;
+    // The printed postcode list over Table1; its template is read from the
+    // program's resources when the window is created.
+    report::ShapeObject ShapeObject1;
+    report::TableDataset TableDataset1{"TableDataset1"};
+    report::Report Report1;
     // The name of the data file in use, relative to the working directory.
     std::string CurrentDataFileName;
     // The update server, a host name or address with an optional ":port";
@@ -87,6 +99,7 @@ public:
     void Edit1Change();
     void RadioButton1Click();
     void ToolButton1Click();
+    void ToolButton3Click();
     void ToolButton6Click();
     void ToolButton4Click();
     void HTTP1Status(const std::string& status);
@@ -114,6 +127,7 @@ private:
     void CreateControls();
     void ConfigureHttp1();
     void ConfigureAppManager1();
+    void ConfigureReport1();
     void InstallUpdate(const std::string& candidate);
     void ReportUpdateFailure(const std::string& reason);
     void ArrangeControls();
@@ -121,6 +135,8 @@ private:
 
     std::unique_ptr<TImageList> imageList1_;
     std::unique_ptr<SystemTrayArea> trayArea_;
+    // The progress window of report builds; one for the program.
+    report::ProgressForm* progressForm_ = nullptr;
     bool shown_ = false;
     bool showStepDone_ = false;
     bool outerSizeFitted_ = false;

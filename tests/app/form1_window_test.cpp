@@ -109,7 +109,7 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
     };
     const Expected buttons[] = {
         {form.ToolButton1, "Exit", 0, "Exit Marlune", true},
-        {form.ToolButton3, "Print", 1, "Print complete list", false},
+        {form.ToolButton3, "Print", 1, "Print complete list", true},
         {form.ToolButton6, "Update", 2, "Check for updates", true},
         {form.ToolButton4, "About", 3, "About Marlune", true},
     };

@@ -68,8 +68,12 @@ MessageBoxShower SetMessageBoxShower(MessageBoxShower shower)
 
 void ShowMessage(const std::string& text, MessageIcon icon)
 {
-    MessageBoxRequest request{platform::ToQString(text), platform::ToQString(ApplicationTitle()),
-                              icon};
+    ShowMessage(text, ApplicationTitle(), icon);
+}
+
+void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon)
+{
+    MessageBoxRequest request{platform::ToQString(text), platform::ToQString(caption), icon};
     // A copy, so that a shower that swaps itself out while running stays alive.
     MessageBoxShower shower = CurrentShower();
     if (shower) {

@@ -26,6 +26,8 @@ MessageBoxShower SetMessageBoxShower(MessageBoxShower shower);
 
 // Shows `text` (Windows-1252 bytes) with the application title as caption.
 void ShowMessage(const std::string& text, MessageIcon icon = MessageIcon::None);
+// The same with a caption of its own ("Error").
+void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon);
 
 // Shows one confirmation box with the buttons Yes and No; true for Yes.
 using QuestionShower = std::function<bool(const MessageBoxRequest&)>;
