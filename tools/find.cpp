@@ -32,14 +32,6 @@ constexpr const char* kUsage =
     "Exit status: 0 when something was found, 1 when nothing was, 2 when the data\n"
     "file could not be loaded or the arguments are wrong.\n";
 
-std::string DefaultDataFile()
-{
-    marlune::settings::StoreData store;
-    marlune::settings::ConfigureDataFileSetting(store);
-    return store.ReadString(marlune::settings::kDataFileNameSetting,
-                            marlune::settings::kDefaultDataFileName);
-}
-
 void PrintCurrent(const MemTable& table)
 {
     std::string line;
@@ -115,7 +107,7 @@ int main(int argc, char** argv)
 
     if (dataFile.empty()) {
         try {
-            dataFile = DefaultDataFile();
+            dataFile = marlune::settings::ConfiguredDataFileName();
         } catch (const std::exception& e) {
             std::cerr << "marlune-find: setting " << marlune::settings::kDataFileNameSetting << ": "
                       << marlune::platform::ToUtf8(e.what()) << "\n";

@@ -11,4 +11,11 @@ void ConfigureDataFileSetting(StoreData& store)
     data.SetPassword("Postcode");
 }
 
+std::string ConfiguredDataFileName()
+{
+    StoreData store;
+    ConfigureDataFileSetting(store);
+    return store.ReadString(kDataFileNameSetting, kDefaultDataFileName);
+}
+
 } // namespace marlune::settings
