@@ -14,6 +14,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <memory>
@@ -112,6 +113,52 @@ TEST(PreviewForm, OnePagePerRowIsCentredOnTheGreyArea)
     EXPECT_EQ(image.pixel(left + 376, y) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(left + 377, y) & 0xFFFFFF, 0x808080u);
     EXPECT_EQ(form->Pages()[1].screenRect.left, left);
+}
+
+TEST(LayOutPages, WholePageAndTwoPages)
+{
+    const std::vector<PaperUnits> papers(3, PaperUnits{kA4Width, 1071});
+    // Whole page: 580 of 600 pixels high, one page a row, centred.
+    PageLayout whole = LayOutPages(papers, 0, zmWholePage, 1.0, 800, 600);
+    EXPECT_EQ(whole.pagesPerRow, 1);
+    EXPECT_EQ(whole.rects[1].bottom - whole.rects[1].top, 580);
+    EXPECT_EQ(whole.rects[1].top, 10 + 580 + 10);
+    const int w = whole.rects[0].right - whole.rects[0].left;
+    EXPECT_EQ(whole.rects[0].left, (800 - w) / 2);
+    EXPECT_EQ(whole.horizontalRange, 0);
+    EXPECT_EQ(whole.verticalRange, whole.rects[2].bottom - 600 + 10);
+    // Two pages: side by side across the width with 10 pixels around each.
+    PageLayout two = LayOutPages(papers, 0, zmTwoPages, 1.0, 800, 600);
+    EXPECT_EQ(two.pagesPerRow, 2);
+    EXPECT_EQ(two.rects[0].left, 10);
+    EXPECT_EQ(two.rects[1].left, two.rects[0].right + 10);
+    EXPECT_EQ(two.rects[1].right, 790);
+    EXPECT_EQ(two.rects[2].left, 10);
+    EXPECT_EQ(two.rects[2].top, two.rects[0].bottom + 10);
+}
+
+TEST(PreviewForm, RightClickMenuAndWheel)
+{
+    auto form = ShownForm(ListPages(3), 800, 600);
+    QTest::mouseClick(form->PageArea(), Qt::RightButton, {}, QPoint(100, 100));
+    QMenu* menu = form->ProcMenu();
+    EXPECT_TRUE(menu->isVisible());
+    auto* twoPages = menu->findChild<QAction*>(QStringLiteral("N3"));
+    ASSERT_NE(twoPages, nullptr);
+    EXPECT_EQ(twoPages->text(), QStringLiteral("&Two pages"));
+    twoPages->trigger();
+    menu->hide();
+    EXPECT_EQ(form->Mode(), zmTwoPages);
+    EXPECT_TRUE(twoPages->isChecked());
+    EXPECT_EQ(PreviewZoomMemory().mode, zmTwoPages);
+    EXPECT_EQ(ZoomText(*form),
+              QStringLiteral("%1%").arg(std::lround(770.0 / (2 * kA4Width) * 100)));
+
+    const int before = form->VScrollBar()->value();
+    QWheelEvent wheel(QPointF(100, 100), form->PageArea()->mapToGlobal(QPointF(100, 100)), {},
+                      QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(form->PageArea(), &wheel);
+    EXPECT_GT(form->VScrollBar()->value(), before);
 }
 
 TEST(PreviewForm, FindTextThenF3GoesToTheNextMatch)
