@@ -61,9 +61,23 @@ void PreparedPages::Output(int index, const ReportView& view)
 void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
                       double scaleY, int offsetX, int offsetY, bool printing)
 {
+    // On screen only the views near the part being repainted (the painter's
+    // clip) are drawn; on the printer every view is.
+    const bool cull = !printing && painter.hasClipping();
+    const QRectF repainted = cull ? painter.clipBoundingRect() : QRectF();
     for (const auto& view : pages.Views(index)) {
         if (!view->Visible) {
             continue;
+        }
+        if (cull) {
+            constexpr double kMargin = 10;
+            const QRectF box = QRectF(view->Left * scaleX + offsetX, view->Top * scaleY + offsetY,
+                                      view->Width * scaleX, view->Height * scaleY)
+                                   .normalized()
+                                   .adjusted(-kMargin, -kMargin, kMargin, kMargin);
+            if (!box.intersects(repainted)) {
+                continue;
+            }
         }
         view->ScaleX = scaleX;
         view->ScaleY = scaleY;

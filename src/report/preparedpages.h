@@ -70,7 +70,8 @@ private:
 // Draws a page's views at the given scale and offset (pixels of the
 // painter's device per report unit): the one drawing path of the preview,
 // the printer and the PDF output. `printing` selects the printer's font
-// handling (point sizes rather than screen pixels).
+// handling (point sizes rather than screen pixels). On screen, a painter
+// with a clip draws only the views within 10 pixels of it.
 void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
                       double scaleY, int offsetX, int offsetY, bool printing);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QSize>
+
+class QPainter;
+class QRect;
+
+// The preview's own button pictures, drawn with the painter rather than
+// loaded, in 16 by 16 design units scaled to the rectangle given.
+namespace marlune::report::preview {
+
+enum class Glyph {
+    Open,
+    Save,
+    Print,
+    Find,
+    Help,
+    Exit,
+    PageUp,
+    PageDown,
+    Window,
+};
+
+// Draws the glyph in its colours into `rect`.
+void DrawGlyph(QPainter& painter, Glyph glyph, const QRect& rect);
+
+// The glyph on a transparent pixmap of `size`.
+QPixmap GlyphPixmap(Glyph glyph, QSize size);
+
+// The glyph's colours turned to greys of the same lightness: the look of a
+// flat button that the mouse is not over.
+QPixmap GreyedPixmap(const QPixmap& pixmap);
+
+// The disabled look: the glyph's shape embossed, a light copy one pixel
+// right and down under a shadow-coloured one.
+QPixmap DisabledPixmap(const QPixmap& pixmap, const QColor& light, const QColor& shadow);
+
+} // namespace marlune::report::preview

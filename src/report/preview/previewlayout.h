@@ -1,0 +1,48 @@
+#pragma once
+
+#include "report/preparedpages.h"
+#include "report/reportview.h"
+
+#include <vector>
+
+// Where the preview puts its pages: the zoom that a zoom mode gives for the
+// page area, the pages in rows 10 pixels apart, and the scroll ranges.
+namespace marlune::report::preview {
+
+enum ZoomMode {
+    zmFixed = 0,
+    zmPageWidth = 1,
+    zmWholePage = 2,
+    zmTwoPages = 3,
+};
+
+// A page's paper in report units.
+struct PaperUnits {
+    int width = 0;
+    int height = 0;
+};
+
+// The paper of a prepared page in report units: from its print geometry,
+// or from its size in tenths of a millimetre when it has none.
+PaperUnits PaperOf(const PreparedPage& page);
+
+struct PageLayout {
+    // Screen pixels per report unit.
+    double factor = 1.0;
+    int pagesPerRow = 1;
+    // One rectangle per page, unscrolled, in page-area pixels.
+    std::vector<DrawRectangle> rects;
+    int horizontalRange = 0;
+    int verticalRange = 0;
+};
+
+// The zoom factor a mode gives for the current page's paper in an area of
+// the given size; a fixed mode keeps `factor`.
+double ZoomFactor(int mode, double factor, PaperUnits current, int areaWidth, int areaHeight);
+
+// Lays out every page at the factor that `mode` gives (see ZoomFactor) for
+// the paper of page `current` (0-based).
+PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, int mode, double factor,
+                       int areaWidth, int areaHeight);
+
+} // namespace marlune::report::preview
