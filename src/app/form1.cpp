@@ -14,6 +14,7 @@
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
 #include "report/postcodelist/postcodelist.h"
+#include "report/preview/previewform.h"
 #include "report/preview/progressform.h"
 #include "settings/datafilesetting.h"
 #include "table/postcodeschema.h"
@@ -375,15 +376,26 @@ void TForm1::ConfigureReport1()
     Report1.AddDataset(&TableDataset1);
     Report1.Dataset = &TableDataset1;
     Report1.Title = "Marlune";
-    Report1.Zoom = report::InitialZoom::pzPageWidth;
+    Report1.InitialZoom = report::pzPageWidth;
     Report1.PreviewButtons = report::pbZoom | report::pbPrint | report::pbExit;
     Report1.Progress = progressForm_;
     Report1.OnMessage = [](const std::string& text, const std::string& caption) {
         platform::ShowMessage(text, caption, platform::MessageIcon::Error);
     };
-    Report1.OnPreview = [](report::PreparedPages pages, const std::string& /*caption*/) {
-        platform::ShowMessage(std::to_string(pages.Count()) + " pages prepared.",
-                              platform::MessageIcon::Information);
+    Report1.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
+        report::preview::PreviewOptions options;
+        options.caption = caption;
+        options.initialZoom = Report1.InitialZoom;
+        options.buttons = Report1.PreviewButtons;
+        options.modal = Report1.ModalPreview;
+        // Modal: Show returns when the window has closed. Otherwise the
+        // window frees itself when it closes.
+        auto preview =
+            std::make_unique<report::preview::PreviewForm>(std::move(pages), options, this);
+        preview->Show();
+        if (!options.modal) {
+            preview.release();
+        }
     };
     report::LoadPostcodeListTemplate(Report1);
 }

@@ -2,6 +2,7 @@
 
 #include "report/expr/value.h"
 #include "report/preparedpages.h"
+#include "report/previewkinds.h"
 #include "report/reportpage.h"
 #include "report/reportprinter.h"
 
@@ -23,19 +24,6 @@ class ReportDataset;
 class BuildProgress;
 class ReportExpressions;
 
-// The preview's toolbar buttons a report asks for.
-enum PreviewButton : unsigned {
-    pbZoom = 1,
-    pbLoad = 2,
-    pbSave = 4,
-    pbPrint = 8,
-    pbFind = 16,
-    pbHelp = 32,
-    pbExit = 64,
-};
-inline constexpr unsigned kAllPreviewButtons = 127;
-
-enum class InitialZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
 enum class ReportType { rtSimple, rtMultiple };
 
 // A named value: a data field, a special function or an expression.
@@ -97,8 +85,8 @@ public:
     std::string Title;
     ReportDataset* Dataset = nullptr;
     ReportType Type = ReportType::rtSimple;
-    InitialZoom Zoom = InitialZoom::pzDefault;
-    unsigned PreviewButtons = kAllPreviewButtons;
+    PreviewZoom InitialZoom = pzDefault;
+    report::PreviewButtons PreviewButtons = kAllPreviewButtons;
     bool GrayedButtons = false;
     bool ModalPreview = true;
     bool ModifyPrepared = true;

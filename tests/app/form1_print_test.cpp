@@ -3,7 +3,10 @@
 #include "apptestbase.h"
 
 #include "platform/cp1252.h"
+#include "report/preview/previewform.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -20,8 +23,25 @@ TEST_F(Form1PrintTest, PrintBuildsTheWholeListAndLeavesTheTableOnItsLastRecord)
     ASSERT_TRUE(form_->Table1.Locate("Locality", std::string("syd"),
                                      table::loCaseInsensitive | table::loPartialKey));
     ASSERT_TRUE(form_->ToolButton3->isEnabled());
+    // The preview is modal: it is read and closed from inside its loop, once
+    // the progress window has gone.
+    QString caption;
+    QString indicator;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* preview =
+            qobject_cast<report::preview::PreviewForm*>(QApplication::activeModalWidget());
+        if (preview != nullptr) {
+            caption = preview->windowTitle();
+            indicator = preview->PageIndicator();
+            preview->close();
+        }
+    });
+    poll.start(20);
     form_->ToolButton3->click();
-    ASSERT_EQ(MessageTexts(), std::vector<std::string>{"344 pages prepared."});
+    EXPECT_TRUE(MessageTexts().empty());
+    EXPECT_EQ(caption, QStringLiteral("Preview - Marlune"));
+    EXPECT_EQ(indicator, QStringLiteral("Page 1/344"));
     EXPECT_FALSE(form_->Table1.ControlsDisabled());
     EXPECT_EQ(form_->Table1.RecNo(), form_->Table1.RecordCount());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/preparedpages.h"
+#include "report/previewkinds.h"
 #include "report/preview/previewlayout.h"
 #include "report/preview/previewsearch.h"
 
@@ -23,23 +24,6 @@ namespace marlune::report::preview {
 
 class PageBox;
 class ToolBarButton;
-
-// The toolbar buttons a preview shows.
-enum PreviewButton : unsigned {
-    pbZoom = 1,
-    pbLoad = 2,
-    pbSave = 4,
-    pbPrint = 8,
-    pbFind = 16,
-    pbHelp = 32,
-    pbExit = 64,
-};
-using PreviewButtons = unsigned;
-inline constexpr PreviewButtons kAllPreviewButtons =
-    pbZoom | pbLoad | pbSave | pbPrint | pbFind | pbHelp | pbExit;
-
-// The zoom a preview opens with; pzDefault keeps the remembered one.
-enum PreviewZoom { pzDefault, pzPageWidth, pzOnePage, pzTwoPages };
 
 struct PreviewOptions {
     std::string caption = "Preview"; // Windows-1252
