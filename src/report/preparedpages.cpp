@@ -7,6 +7,8 @@
 
 #include <QPainter>
 
+#include <utility>
+
 namespace marlune::report {
 
 PreparedPage& PreparedPages::Add(const ReportPage& templatePage)
@@ -48,10 +50,12 @@ void PreparedPages::Release(int index)
 
 void PreparedPages::Output(int index, const ReportView& view)
 {
-    StreamWriter writer;
-    view.OutputToPage(writer);
+    // Written after what the page holds: a record's positions (a picture's
+    // end) count from the start of the page stream.
     PreparedPage& page = (*this)[index];
-    page.stream += writer.Bytes();
+    StreamWriter writer(std::move(page.stream));
+    view.OutputToPage(writer);
+    page.stream = writer.Take();
     if (page.viewsLoaded) {
         Release(index);
     }
