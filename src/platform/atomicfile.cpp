@@ -1,11 +1,13 @@
 #include "platform/atomicfile.h"
 
+#include "platform/error.h"
 #include "platform/filedescriptor.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -229,6 +231,13 @@ int ReplaceFile(const std::string& path, std::string_view bytes)
         return errno;
     }
     return pending.Install(path);
+}
+
+void SaveFileReplacing(const std::string& path, std::string_view bytes)
+{
+    if (const int error = ReplaceFile(path, bytes); error != 0) {
+        throw Error("Cannot create file " + path + ": " + std::strerror(error));
+    }
 }
 
 PendingFile::~PendingFile()

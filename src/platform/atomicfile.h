@@ -61,6 +61,9 @@ bool UpdateFileAtomically(
 // the file it replaces. 0 on success, else the errno of the step that
 // failed: EISDIR, before anything is written, when `path` is a directory.
 int ReplaceFile(const std::string& path, std::string_view bytes);
+// The same for a file the user saves: a failure raises marlune::Error
+// "Cannot create file PATH: reason".
+void SaveFileReplacing(const std::string& path, std::string_view bytes);
 
 // A new file beside the one it is to become: created exclusively under a
 // fresh name (never over an existing file, never through a link), removed on

@@ -1,7 +1,5 @@
 #include "report/reportpage.h"
 
-#include "platform/error.h"
-#include "report/papertable.h"
 #include "report/reportprinter.h"
 #include "report/units.h"
 
@@ -16,11 +14,7 @@ ReportPage::ReportPage(ReportPrinter& printer, int paperCode, int paperWidth, in
 
 void ReportPage::ChangePaper(int paperCode, int paperWidth, int paperHeight, int orientation)
 {
-    try {
-        printer_.SelectPaper(paperCode, paperWidth, paperHeight, orientation);
-    } catch (const Error&) {
-        printer_.SelectPaper(kCustomPaper, paperWidth, paperHeight, orientation);
-    }
+    printer_.SelectPaperOrCustom(paperCode, paperWidth, paperHeight, orientation);
     PaperCode = printer_.PaperCode();
     PaperWidth = printer_.PaperWidth();
     PaperHeight = printer_.PaperHeight();

@@ -1,8 +1,10 @@
 #include "report/reportprinter.h"
 
+#include "platform/error.h"
 #include "report/papertable.h"
 #include "report/units.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace marlune::report {
@@ -60,6 +62,16 @@ void ReportPrinter::SelectPrinter(int index)
     }
 }
 
+bool ReportPrinter::SelectPrinterByName(const std::string& name)
+{
+    const auto it = std::find(printerNames_.begin(), printerNames_.end(), name);
+    if (it == printerNames_.end()) {
+        return false;
+    }
+    SelectPrinter(static_cast<int>(it - printerNames_.begin()));
+    return true;
+}
+
 std::string ReportPrinter::CurrentPrinterName() const
 {
     return printerNames_[static_cast<std::size_t>(printerIndex_)];
@@ -83,6 +95,15 @@ void ReportPrinter::SelectPaper(int paperCode, int width, int height, int orient
     paperHeight_ = height;
     orientation_ = orientation;
     ApplySettings();
+}
+
+void ReportPrinter::SelectPaperOrCustom(int paperCode, int width, int height, int orientation)
+{
+    try {
+        SelectPaper(paperCode, width, height, orientation);
+    } catch (const Error&) {
+        SelectPaper(kCustomPaper, width, height, orientation);
+    }
 }
 
 void ReportPrinter::ReadSettings()

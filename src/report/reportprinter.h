@@ -20,9 +20,15 @@ public:
     // built-in entry. The device must outlive this object or be detached.
     void AttachPrinter(PrinterDevice* device);
     void SelectPrinter(int index);
+    // Makes the printer of that name current; an unknown name changes
+    // nothing (false).
+    bool SelectPrinterByName(const std::string& name);
     // Applies the paper unless it is the current one; errors of the device
     // pass to the caller.
     void SelectPaper(int paperCode, int width, int height, int orientation);
+    // The same, asking again as a custom paper of the same size when the
+    // printer refuses the standard code.
+    void SelectPaperOrCustom(int paperCode, int width, int height, int orientation);
     bool IsEqualCurrent(int paperCode, int width, int height, int orientation) const;
     void FillGeometry(PrintGeometry& geometry) const;
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace marlune::platform {
 class Stream;
@@ -48,11 +49,12 @@ private:
 class StreamWriter {
 public:
     StreamWriter() = default;
-    // Goes on writing after `bytes`: positions count from their start.
+    // Goes on after `bytes`, so that positions count from their start.
     explicit StreamWriter(std::string bytes) : bytes_(std::move(bytes)) {}
-    std::string Take() { return std::move(bytes_); }
+
     std::int64_t Position() const { return static_cast<std::int64_t>(bytes_.size()); }
     const std::string& Bytes() const { return bytes_; }
+    std::string Take() { return std::move(bytes_); }
 
     void WriteByte(std::uint8_t value);
     void WriteWord(std::uint16_t value);

@@ -9,8 +9,6 @@
 #include "report/streamio.h"
 #include "report/viewrecord.h"
 
-#include <algorithm>
-
 namespace marlune::report {
 
 namespace {
@@ -70,11 +68,7 @@ void Report::ReadRecords(StreamReader& reader)
     DoublePass = reader.ReadBool16();
     const std::string printerName = reader.ReadString();
     if (!PrintToDefault) {
-        const auto& names = printer_.PrinterNames();
-        const auto it = std::find(names.begin(), names.end(), printerName);
-        if (it != names.end()) {
-            printer_.SelectPrinter(static_cast<int>(it - names.begin()));
-        }
+        printer_.SelectPrinterByName(printerName);
     }
     std::set<std::string> usedNames;
     while (reader.Remaining() > 0) {

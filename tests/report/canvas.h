@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
 #include <QImage>
 #include <QPainter>
 #include <QRect>
 
+#include <string>
 #include <vector>
 
 namespace marlune::report::test {
@@ -17,6 +21,18 @@ inline QImage Canvas(int width, int height)
     image.setDotsPerMeterX(dotsPerMeter);
     image.setDotsPerMeterY(dotsPerMeter);
     return image;
+}
+
+// A bitmap file of one colour, as a picture view holds it.
+inline std::string BitmapFile(int width, int height, const QColor& color)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes.toStdString();
 }
 
 inline bool Inked(const QImage& image, int x, int y)

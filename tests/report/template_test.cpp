@@ -1,3 +1,4 @@
+#include "canvas.h"
 #include "fakeprinter.h"
 
 #include "report/bandview.h"
@@ -11,9 +12,6 @@
 #include "report/viewrecord.h"
 
 #include "platform/stream.h"
-
-#include <QBuffer>
-#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -47,13 +45,7 @@ struct TestReport {
 
 std::string Bitmap()
 {
-    QImage image(4, 3, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes.toStdString();
+    return test::BitmapFile(4, 3, Qt::red);
 }
 
 template <class View> View& Add(ReportPage& page)

@@ -20,6 +20,7 @@
 namespace marlune::report {
 namespace {
 
+using test::BitmapFile;
 using test::CountInked;
 using test::InkBounds;
 using test::Inked;
@@ -250,17 +251,6 @@ TEST(ShapeView, EachShapeFillsItsInsideAndLeavesItsCorners)
         EXPECT_EQ(InkBounds(image).bottom(), 70) << int(c.shape);
         EXPECT_EQ(image.pixel(50, 70), Rgb(kRed)) << int(c.shape);
     }
-}
-
-std::string BitmapFile(int width, int height, QColor color)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes.toStdString();
 }
 
 TEST(PictureView, StretchCentreAndRatioPlaceTheBitmap)
