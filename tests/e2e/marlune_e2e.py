@@ -626,6 +626,7 @@ def keyboard(args):
         wait_for("the about box to close",
                  lambda: all(name != "About" for _, name in program.windows()), timeout=10)
         print(f"F1 opened the about box {box}, Enter closed it")
+        # Again what a window manager would do: focus the window left on top.
         xdotool("windowfocus", "--sync", wid, check=True)
         xdotool("key", "ctrl+q", check=True)
         wait_for("the program to end after Ctrl+Q", lambda: not program.alive(), timeout=10)
