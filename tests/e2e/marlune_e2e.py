@@ -659,6 +659,25 @@ def start_accessibility_bus():
         raise Skipped("the accessibility bus (at-spi2-core's org.a11y.Bus) did not start")
 
 
+def hear_tooltips(pyatspi, action, seconds=4.0):
+    """The names of the tooltips that AT-SPI announces as showing, from action()
+    on for a few seconds."""
+    from gi.repository import GLib
+    heard = []
+
+    def listener(event):
+        if event.detail1 == 1 and event.source.getRole() == pyatspi.ROLE_TOOL_TIP:
+            heard.append(event.source.name)
+    pyatspi.Registry.registerEventListener(listener, "object:state-changed:showing")
+    GLib.timeout_add(int(seconds * 1000), lambda: pyatspi.Registry.stop() and False)
+    GLib.idle_add(lambda: action() and False)
+    try:
+        pyatspi.Registry.start()
+    finally:
+        pyatspi.Registry.deregisterEventListener(listener, "object:state-changed:showing")
+    return heard
+
+
 def screen_reader(args):
     """Reads the grid as a screen reader does, through AT-SPI: after typing syd
     the table's selected row holds the record that marlune-find names."""
@@ -713,6 +732,14 @@ def screen_reader(args):
             raise Failure(f"the search box reads {typed!r}")
         print(f"after typing {typed!r} the selected row reads {found}, as marlune-find does")
         screenshot(os.path.join(args.out, "e2e_screen_reader.png"))
+
+        # Resting the pointer on Exit shows its speech bubble, which a screen
+        # reader hears as a tooltip showing, once.
+        heard = hear_tooltips(pyatspi, lambda: xdotool("mousemove", "--window", wid,
+                                                       EXIT_BUTTON[0], EXIT_BUTTON[1]))
+        if heard.count("Exit Marlune") != 1:
+            raise Failure(f"tooltips heard: {heard}, expected 'Exit Marlune' once")
+        print(f"the bubble was announced as a tooltip: {heard}")
         exit_through_the_toolbar(program, wid)
     finally:
         program.finish()
