@@ -14,6 +14,7 @@ if [ "${1:-run}" = test ]; then
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-utils twm trayer imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
     python3 sqlite3 libsqlite3-dev curl clang-format man-db groff-base
+    appstream desktop-file-utils dbus at-spi2-core python3-pyatspi
   )
 fi
 missing=()

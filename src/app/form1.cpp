@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -38,6 +39,7 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // Resources of a static library are registered by hand, outside any namespace.
@@ -198,6 +200,20 @@ void TForm1::CreateControls()
             [this] { platform::RunHandler([this] { ToolButton6Click(); }); });
     connect(ToolButton4, &QToolButton::clicked, this,
             [this] { platform::RunHandler([this] { ToolButton4Click(); }); });
+    // Standard keys for the toolbar's commands. A key presses its button, so
+    // it does nothing while the button is disabled. The hints stay as they
+    // are; assistive technology hears the key after the hint.
+    const std::pair<QToolButton*, QKeySequence> keys[] = {
+        {ToolButton1, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {ToolButton3, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {ToolButton6, QKeySequence(Qt::Key_F5)},
+        {ToolButton4, QKeySequence(Qt::Key_F1)},
+    };
+    for (const auto& [button, key] : keys) {
+        button->setShortcut(key);
+        button->setAccessibleDescription(QStringLiteral("%1 (%2)").arg(
+            button->toolTip(), key.toString(QKeySequence::NativeText)));
+    }
 
     Edit1 = new TLabeledEdit(Panel1);
     Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -210,6 +226,9 @@ void TForm1::CreateControls()
     Edit1->setMaxLength(std::numeric_limits<int>::max()); // no limit of its own
     connect(Edit1, &QLineEdit::textChanged, this,
             [this] { platform::RunHandler([this] { Edit1Change(); }); });
+    // Escape in the search box empties it, which searches again.
+    new QShortcut(QKeySequence(Qt::Key_Escape), Edit1, Edit1, &QLineEdit::clear,
+                  Qt::WidgetShortcut);
 
     RadioButton1 = new QRadioButton(QStringLiteral("By Suburb"), Panel1);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));

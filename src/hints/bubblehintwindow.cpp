@@ -2,11 +2,27 @@
 
 #include "hints/hintcomponent.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
 
 namespace marlune::hints {
+namespace {
+
+// Assistive technology meets the bubble as it meets a tooltip: a tool tip
+// named by its text.
+QAccessibleInterface* BubbleAccessible(const QString& className, QObject* object)
+{
+    if (className == QLatin1String(BubbleHintWindow::staticMetaObject.className()) &&
+        object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::ToolTip);
+    }
+    return nullptr;
+}
+
+} // namespace
 
 BubbleHintWindow::BubbleHintWindow(HintComponent& component)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
@@ -21,6 +37,11 @@ BubbleHintWindow::BubbleHintWindow(HintComponent& component)
     if (!copiesScreen_) {
         setAttribute(Qt::WA_TranslucentBackground);
     }
+    static const bool accessible = [] {
+        QAccessible::installFactory(BubbleAccessible);
+        return true;
+    }();
+    (void)accessible;
 }
 
 void BubbleHintWindow::ActivateHint(QSize textSize, const QString& text, QPoint pointer,
@@ -38,6 +59,7 @@ void BubbleHintWindow::ActivateHint(QSize textSize, const QString& text, QPoint 
 
     hide();
     setWindowTitle(text);
+    setAccessibleName(text);
     QImage behind;
     if (copiesScreen_ && screen != nullptr) {
         behind = screen->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
@@ -51,6 +73,10 @@ void BubbleHintWindow::ActivateHint(QSize textSize, const QString& text, QPoint 
     show();
     raise();
     update();
+    // Qt announces the showing of its own tooltips only; a screen reader
+    // reads the bubble's text when it hears this.
+    QAccessibleEvent shown(this, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
 }
 
 void BubbleHintWindow::paintEvent(QPaintEvent*)

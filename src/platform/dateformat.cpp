@@ -1,6 +1,7 @@
 #include "platform/dateformat.h"
 
 #include "platform/cp1252.h"
+#include "platform/datetimeformat.h"
 
 #include <QLocale>
 
@@ -44,50 +45,32 @@ char SystemSeparator()
 constexpr std::array<const char*, 12> kMonths = {"January",   "February", "March",    "April",
                                                  "May",       "June",     "July",     "August",
                                                  "September", "October",  "November", "December"};
-constexpr std::array<const char*, 7> kDays = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                              "Friday", "Saturday", "Sunday"};
+constexpr std::array<const char*, 7> kDays = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                              "Thursday", "Friday", "Saturday"};
 
-std::string TwoDigits(int value)
+// A process date format as another format names it (five or six d's): its
+// own runs of more than four d's stand for no further format but repeat the
+// day's name and number (an empty quote splits the run).
+std::string WithoutNamedFormats(std::string_view format)
 {
-    return (value < 10 ? "0" : "") + std::to_string(value);
-}
-
-// How many times `c` repeats from `at` on, case ignored.
-std::size_t Run(std::string_view format, std::size_t at)
-{
-    const int c = std::tolower(static_cast<unsigned char>(format[at]));
-    std::size_t n = 1;
-    while (at + n < format.size() &&
-           std::tolower(static_cast<unsigned char>(format[at + n])) == c) {
-        ++n;
+    std::string out;
+    char quote = 0;
+    std::size_t run = 0;
+    for (const char c : format) {
+        const bool d = quote == 0 && std::tolower(static_cast<unsigned char>(c)) == 'd';
+        if (d && run == 4) {
+            out += "''";
+            run = 0;
+        }
+        run = d ? run + 1 : 0;
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        }
+        out += c;
     }
-    return n;
-}
-
-// One or two letters give the number, three and four the name (of the
-// weekday, for days) cut to three letters or whole.
-std::string NumberOrName(int number, std::size_t count, const char* name)
-{
-    if (count == 1) {
-        return std::to_string(number);
-    }
-    if (count == 2) {
-        return TwoDigits(number);
-    }
-    return count == 3 ? std::string(name, 3) : std::string(name);
-}
-
-std::string Field(char letter, std::size_t count, const QDate& date)
-{
-    if (letter == 'd') {
-        return NumberOrName(date.day(), count,
-                            kDays.at(static_cast<std::size_t>(date.dayOfWeek() - 1)));
-    }
-    if (letter == 'm') {
-        return NumberOrName(date.month(), count,
-                            kMonths.at(static_cast<std::size_t>(date.month() - 1)));
-    }
-    return count <= 2 ? TwoDigits(date.year() % 100) : std::to_string(date.year());
+    return out;
 }
 
 } // namespace
@@ -137,54 +120,21 @@ void ResetDateFormats()
     Store() = Formats();
 }
 
-namespace {
-
-// `nested`: inside a short or long date that five or six d's stood for,
-// where they stand for nothing more (so that a format cannot contain itself).
-std::string Format(std::string_view format, const QDate& date, bool nested)
-{
-    std::string out;
-    std::size_t i = 0;
-    while (i < format.size()) {
-        const char c = format[i];
-        const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (c == '"' || c == '\'') {
-            const std::size_t end = format.find(c, i + 1);
-            const std::size_t stop = end == std::string_view::npos ? format.size() : end;
-            out.append(format.substr(i + 1, stop - i - 1));
-            i = stop == format.size() ? stop : stop + 1;
-        } else if (c == '/') {
-            out += DateSeparator();
-            ++i;
-        } else if (lower == 'd' || lower == 'm' || lower == 'y') {
-            const std::size_t n = Run(format, i);
-            // Five and six d's stand for the short and long date.
-            if (lower == 'd' && (n == 5 || n == 6) && !nested) {
-                out += Format(n == 5 ? ShortDateFormat() : LongDateFormat(), date, true);
-                i += n;
-                continue;
-            }
-            // Other runs of more than four letters repeat the longest form.
-            std::size_t left = n;
-            while (left > 0) {
-                const std::size_t take = std::min<std::size_t>(left, 4);
-                out += Field(lower, take, date);
-                left -= take;
-            }
-            i += n;
-        } else {
-            out += c;
-            ++i;
-        }
-    }
-    return out;
-}
-
-} // namespace
-
 std::string FormatDate(std::string_view format, const QDate& date)
 {
-    return Format(format, date, false);
+    FormatSettings settings;
+    settings.dateSeparator = DateSeparator();
+    settings.shortDateFormat = WithoutNamedFormats(ShortDateFormat());
+    settings.longDateFormat = WithoutNamedFormats(LongDateFormat());
+    for (std::size_t m = 0; m < kMonths.size(); ++m) {
+        settings.longMonthNames.at(m) = kMonths.at(m);
+        settings.shortMonthNames.at(m) = settings.longMonthNames.at(m).substr(0, 3);
+    }
+    for (std::size_t d = 0; d < kDays.size(); ++d) {
+        settings.longDayNames.at(d) = kDays.at(d);
+        settings.shortDayNames.at(d) = settings.longDayNames.at(d).substr(0, 3);
+    }
+    return FormatDateTime(format, date, QTime(0, 0), settings);
 }
 
 int ExpandTwoDigitYear(int yy, int currentYear)

@@ -10,10 +10,11 @@
 // platform keeps them. Every date the program writes goes through here, so
 // that what the application manager sets is what the user sees.
 //
-// Formats use the original platform's letters, case ignored: d (day), dd
-// (two digits), ddd and dddd (short and long day name), m, mm, mmm, mmmm
-// (month likewise), yy and yyyy (year), "/" (the date separator), and text
-// in double or single quotes as it stands. Names are English.
+// Formats use the platform's date/time letters (platform/datetimeformat.h):
+// d (day), dd (two digits), ddd and dddd (short and long day name), m, mm,
+// mmm, mmmm (month likewise), yy and yyyy (year), ddddd and dddddd (the
+// short and long date format), "/" (the date separator), and text in double
+// or single quotes as it stands. Names are English.
 namespace marlune::platform {
 
 // Until set, the system locale's formats (their separator as the date
@@ -30,7 +31,8 @@ void SetTwoDigitYearCenturyWindow(int window);
 // Forgets what was set: the system's formats again.
 void ResetDateFormats();
 
-// `date` written by `format`.
+// `date` written by `format`. Inside the short or long date that five or
+// six d's stand for, such runs name no further format.
 std::string FormatDate(std::string_view format, const QDate& date);
 inline std::string FormatShortDate(const QDate& date)
 {

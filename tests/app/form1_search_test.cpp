@@ -2,6 +2,7 @@
 // record, in file order, whose chosen field begins with the text.
 #include "apptestbase.h"
 
+#include "app/dbgrid.h"
 #include "app/labelededit.h"
 
 #include <QApplication>
@@ -80,6 +81,23 @@ TEST_F(Form1SearchTest, ClearingTheBoxGoesToTheFirstRecordWithASuburb)
     ASSERT_GT(RecNo(), 1);
     form_->Edit1->selectAll();
     QTest::keyClick(form_->Edit1, Qt::Key_Delete);
+    EXPECT_TRUE(form_->Edit1->text().isEmpty());
+    EXPECT_EQ(RecNo(), FirstLocalityMatch(""));
+}
+
+TEST_F(Form1SearchTest, EscapeEmptiesTheBoxAndOnlyThere)
+{
+    QTest::keyClicks(form_->Edit1, "syd");
+    const int found = RecNo();
+    ASSERT_EQ(found, FirstLocalityMatch("syd"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    // In the grid Escape changes nothing.
+    form_->DBGrid1->setFocus();
+    QTest::keyClick(form_->DBGrid1, Qt::Key_Escape);
+    EXPECT_EQ(form_->Edit1->text(), QStringLiteral("syd"));
+    EXPECT_EQ(RecNo(), found);
+    form_->Edit1->setFocus();
+    QTest::keyClick(form_->Edit1, Qt::Key_Escape);
     EXPECT_TRUE(form_->Edit1->text().isEmpty());
     EXPECT_EQ(RecNo(), FirstLocalityMatch(""));
 }

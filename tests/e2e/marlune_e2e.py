@@ -10,6 +10,12 @@
     marlune_e2e.py about        --program BIN --data FILE --out DIR
     marlune_e2e.py tray         --program BIN --data FILE --out DIR
     marlune_e2e.py no-tray      --program BIN --data FILE --out DIR
+    marlune_e2e.py keyboard     --program BIN --data FILE --out DIR
+    marlune_e2e.py screen-reader --program BIN --data FILE --out DIR --find FIND
+
+The screen-reader scenario runs inside a D-Bus session (dbus-run-session)
+with a Python that has pyatspi; it starts the accessibility bus and exits
+with 77 (skipped) when that bus cannot start.
 
 The tray scenarios run a window manager (twm) so that a window can be
 minimised; tray adds a system tray host (trayer), no-tray has none.
@@ -73,7 +79,7 @@ def xdotool(*args, check=False):
 
 
 class Program:
-    def __init__(self, args, registry=None):
+    def __init__(self, args, registry=None, environment=None):
         self.base = tempfile.mkdtemp(prefix="marlune-e2e-")
         self.home = os.path.join(self.base, "home")
         self.config = os.path.join(self.home, ".config")
@@ -88,6 +94,7 @@ class Program:
                 f.write(registry)
         env = dict(os.environ)
         env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, QT_QPA_PLATFORM="xcb")
+        env.update(environment or {})
         for name in ("QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI"):
             env.pop(name, None)
         self.log = open(os.path.join(self.base, "program.log"), "w")
@@ -255,16 +262,21 @@ def ocr(path, origin, top, height, width):
     return texts
 
 
+def find_record(args, program, text):
+    """The five fields of the record that marlune-find names for text."""
+    found = subprocess.run([args.find, "--data", os.path.join(program.work, "20051206.dat"),
+                            text], capture_output=True, text=True, check=True).stdout
+    print(f"marlune-find names {found.strip()!r}")
+    return found.rstrip("\n").split("\t")
+
+
 def search_syd(args):
     """Types syd and checks that the grid highlights, in its middle row, the record
     that marlune-find names for the same text."""
     program = Program(args)
     try:
-        found = subprocess.run([args.find, "--data", os.path.join(program.work, "20051206.dat"),
-                                "syd"], capture_output=True, text=True, check=True).stdout
-        pcode, locality = found.rstrip("\n").split("\t")[:2]
+        pcode, locality = find_record(args, program, "syd")[:2]
         expected = f"{pcode} {locality}"
-        print(f"marlune-find names {found.strip()!r}")
         wid = main_window(program)
         origin = window_origin(wid)
         before = settle(origin, os.path.join(args.out, "e2e_before_syd.png"))
@@ -579,6 +591,160 @@ def about(args):
         program.finish()
 
 
+def keyboard(args):
+    """Keys alone: Tab to the search box, type, Escape, F1 for About, Enter to
+    close it, Ctrl+Q to end."""
+    program = Program(args)
+    try:
+        wid = main_window(program)
+        origin = window_origin(wid)
+        # Focus comes from the window manager; there is none here.
+        xdotool("windowfocus", "--sync", wid, check=True)
+        xdotool("mousemove", "0", "700", check=True)  # no hint in the way
+        xdotool("key", "Tab", check=True)
+        before = settle(origin, os.path.join(args.out, "e2e_keyboard_before.png"))
+        xdotool("type", "--delay", "80", "syd", check=True)
+        shot = os.path.join(args.out, "e2e_keyboard_syd.png")
+        wait_for("the grid to follow the typing",
+                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
+                 interval=0.3)
+        slot, n, _, _ = highlighted_row(shot, origin)
+        if slot != (n - 1) // 2:
+            raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+        print(f"Tab and typing syd found a record; screenshot {shot}")
+        xdotool("key", "Escape", check=True)
+        shot = os.path.join(args.out, "e2e_keyboard_escape.png")
+        wait_for("Escape to empty the search",
+                 lambda: grid_pixels(screenshot(shot), origin) == before, timeout=10,
+                 interval=0.3)
+        print("Escape emptied the search: the grid is back at the first record")
+        xdotool("key", "F1", check=True)
+        box = wait_for("the about box", lambda: next(
+            (w for w, name in program.windows() if name == "About"), None))
+        screenshot(os.path.join(args.out, "e2e_keyboard_about.png"))
+        xdotool("key", "Return", check=True)
+        wait_for("the about box to close",
+                 lambda: all(name != "About" for _, name in program.windows()), timeout=10)
+        print(f"F1 opened the about box {box}, Enter closed it")
+        # Again what a window manager would do: focus the window left on top.
+        xdotool("windowfocus", "--sync", wid, check=True)
+        xdotool("key", "ctrl+q", check=True)
+        wait_for("the program to end after Ctrl+Q", lambda: not program.alive(), timeout=10)
+        if program.process.returncode != 0:
+            raise Failure(f"exit code {program.process.returncode}")
+        print("Ctrl+Q ended the program")
+    finally:
+        program.finish()
+
+
+class Skipped(Exception):
+    pass
+
+
+def start_accessibility_bus():
+    """Starts the AT-SPI bus of this D-Bus session: asking for its address starts
+    at-spi2-core's bus launcher, and that bus starts the registry. Raises Skipped
+    when there is no session or the bus does not come up."""
+    if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+        raise Skipped("no D-Bus session (run under dbus-run-session)")
+
+    def address():
+        reply = subprocess.run(["dbus-send", "--session", "--print-reply",
+                                "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                               capture_output=True, text=True, timeout=10)
+        return reply.returncode == 0 and "unix:" in reply.stdout
+    try:
+        wait_for("the accessibility bus", address, timeout=15, interval=0.3)
+    except Failure:
+        raise Skipped("the accessibility bus (at-spi2-core's org.a11y.Bus) did not start")
+
+
+def hear_tooltips(pyatspi, action, seconds=4.0):
+    """The names of the tooltips that AT-SPI announces as showing, from action()
+    on for a few seconds."""
+    from gi.repository import GLib
+    heard = []
+
+    def listener(event):
+        if event.detail1 == 1 and event.source.getRole() == pyatspi.ROLE_TOOL_TIP:
+            heard.append(event.source.name)
+    pyatspi.Registry.registerEventListener(listener, "object:state-changed:showing")
+    GLib.timeout_add(int(seconds * 1000), lambda: pyatspi.Registry.stop() and False)
+    GLib.idle_add(lambda: action() and False)
+    try:
+        pyatspi.Registry.start()
+    finally:
+        pyatspi.Registry.deregisterEventListener(listener, "object:state-changed:showing")
+    return heard
+
+
+def screen_reader(args):
+    """Reads the grid as a screen reader does, through AT-SPI: after typing syd
+    the table's selected row holds the record that marlune-find names."""
+    start_accessibility_bus()
+    import pyatspi  # after the bus is up: it connects on import
+    program = Program(args, environment={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"})
+    try:
+        expected = find_record(args, program, "syd")
+        wid = main_window(program)
+
+        def application():
+            desktop = pyatspi.Registry.getDesktop(0)
+            for i in range(desktop.childCount):
+                app = desktop.getChildAtIndex(i)
+                if app is not None and app.get_process_id() == program.process.pid:
+                    return app
+            return None
+
+        def find(root, role, name):
+            return pyatspi.findDescendant(
+                root, lambda a: a.getRole() == role and a.name == name)
+
+        app = wait_for("the program on the accessibility bus", application)
+        grid = wait_for("the table Postcodes", lambda: find(app, pyatspi.ROLE_TABLE, "Postcodes"))
+        search = find(app, pyatspi.ROLE_TEXT, "Search")
+        if search is None:
+            raise Failure("no text field named Search")
+        table = grid.queryTable()
+        columns = [table.getColumnDescription(c) for c in range(table.nColumns)]
+        print(f"table Postcodes: {table.nRows} rows, columns {columns}")
+
+        def selected_record():
+            grid.clearCache()
+            rows = table.getSelectedRows()
+            if len(rows) != 1:
+                return None
+            return [table.getAccessibleAt(rows[0], c).name for c in range(table.nColumns)]
+
+        first = wait_for("a selected row", selected_record)
+        print(f"selected row before the search reads {first}")
+        if first == expected:
+            raise Failure("the first record is already the one syd finds")
+        click(wid, EDIT1)
+        xdotool("type", "--delay", "80", "syd", check=True)
+        try:
+            found = wait_for("the selected row to read the found record",
+                             lambda: selected_record() == expected and expected, timeout=10)
+        except Failure:
+            raise Failure(f"selected row reads {selected_record()}, expected {expected}")
+        typed = search.queryText().getText(0, -1)
+        if typed != "syd":
+            raise Failure(f"the search box reads {typed!r}")
+        print(f"after typing {typed!r} the selected row reads {found}, as marlune-find does")
+        screenshot(os.path.join(args.out, "e2e_screen_reader.png"))
+
+        # Resting the pointer on Exit shows its speech bubble, which a screen
+        # reader hears as a tooltip showing, once.
+        heard = hear_tooltips(pyatspi, lambda: xdotool("mousemove", "--window", wid,
+                                                       EXIT_BUTTON[0], EXIT_BUTTON[1]))
+        if heard.count("Exit Marlune") != 1:
+            raise Failure(f"tooltips heard: {heard}, expected 'Exit Marlune' once")
+        print(f"the bubble was announced as a tooltip: {heard}")
+        exit_through_the_toolbar(program, wid)
+    finally:
+        program.finish()
+
+
 class Desktop:
     """twm, and with a tray also trayer, on the display; ended by finish()."""
 
@@ -701,7 +867,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
                                              "update-close", "hints", "about", "tray",
-                                             "no-tray"])
+                                             "no-tray", "keyboard", "screen-reader"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -717,10 +883,14 @@ def main():
         {"first-start": first_start, "missing-file": missing_file,
          "search-syd": search_syd, "update": update,
          "update-close": update_close, "hints": hints, "about": about, "tray": tray,
-         "no-tray": no_tray}[args.scenario](args)
+         "no-tray": no_tray, "keyboard": keyboard,
+         "screen-reader": screen_reader}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1
+    except Skipped as e:
+        print(f"SKIPPED: {e}")
+        return 77
     return 0
 
 

@@ -3,6 +3,7 @@
 #include "hintstest.h"
 #include "platform/hintsettings.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QTest>
 #include <QWidget>
@@ -114,4 +115,19 @@ TEST_F(HintComponentTest, ItsPauseIsTheApplicationsAndHintsCanBeSwitchedOff)
     marlune::platform::ApplicationHintSettings().showHint = true;
     QTest::mouseMove(first_, QPoint(22, 12));
     EXPECT_TRUE(QTest::qWaitFor([&] { return hint.HintWindow() != nullptr; }, 3000));
+}
+
+TEST_F(HintComponentTest, ScreenReadersMeetTheBubbleAsATooltip)
+{
+    HintComponent hint;
+    hint.ShowHint(second_, QPoint(400, 400));
+    BubbleHintWindow* bubble = hint.HintWindow();
+    ASSERT_NE(bubble, nullptr);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(bubble);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::ToolTip);
+    EXPECT_EQ(a->text(QAccessible::Name), second_->toolTip());
+    hint.ShowHint(first_, QPoint(400, 400));
+    ASSERT_EQ(hint.HintWindow(), bubble);
+    EXPECT_EQ(a->text(QAccessible::Name), first_->toolTip());
 }

@@ -5,7 +5,8 @@
 
 The four 16 x 16 toolbar pictures are pixel maps below, written as PNG with
 nothing but the standard library. The application icon, a red post box, is
-drawn with ImageMagick's `convert` at 256 x 256 and scaled down; the about
+drawn with ImageMagick's `convert` at 256 x 256 and scaled down to the
+icon theme's sizes (installed under share/icons/hicolor); the about
 box shows it on white at 90 x 90. The PNGs are
 committed; run this again only after changing a picture.
 """
@@ -164,7 +165,8 @@ def main():
         write_png(os.path.join(HERE, f"tb_{name}.png"), rows)
     big = os.path.join(HERE, "marlune_256.png")
     post_box(big)
-    for size in (128, 64, 32, 16):
+    # Every size the icon theme's hicolor directories list.
+    for size in (128, 64, 48, 32, 24, 22, 16):
         name = "marlune.png" if size == 64 else f"marlune_{size}.png"
         subprocess.run(["convert", big, "-filter", "Lanczos", "-resize", f"{size}x{size}",
                         "-depth", "8", "-strip", os.path.join(HERE, name)], check=True)

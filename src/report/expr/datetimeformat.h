@@ -1,12 +1,12 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
+
 #include <QDateTime>
 
 #include <string>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // Date-times as serial days from 30 December 1899, time of day the fraction
 // (for days before that the fraction still counts forward from midnight).
@@ -14,14 +14,8 @@ struct FormatSettings;
 QDateTime DateTimeFromSerial(double serial);
 double SerialFromDateTime(const QDateTime& dateTime);
 
-// Date/time formatting with the platform's format letters, case ignored:
-// c (short date and long time), d dd ddd dddd (day, two digits, short and
-// long day name), ddddd dddddd (short and long date format), m mm mmm mmmm
-// (month, two digits, short and long month name; m and mm right after an
-// hour are minutes), yy yyyy, h hh, n nn, s ss, z zzz, t tt (short and long
-// time format), am/pm a/p ampm (with one of them hours count 1 to 12), "/"
-// and ":" the date and time separators, quoted text, anything else literal.
-// Nested formats (ddddd, t, c inside a format) are expanded two levels deep.
+// `serial` written by `pattern` (platform/datetimeformat.h); raises
+// ExpressionError for serials outside the calendar.
 std::string FormatDateTime(const std::string& pattern, double serial,
                            const FormatSettings& settings);
 

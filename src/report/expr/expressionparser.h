@@ -1,5 +1,6 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
 #include "report/expr/lexer.h"
 #include "report/expr/value.h"
 
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // What evaluating an expression needs from outside: the value of a name and
 // the functions beyond the built-in ones.

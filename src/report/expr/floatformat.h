@@ -1,10 +1,10 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
+
 #include <string>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // Floating-point formatting with the meaning of the platform's functions
 // that the report's number formats name. Numbers are first rounded to 15

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
 #include "report/expr/value.h"
 
 #include <cstdint>
 #include <string>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // A view's format code: bits 0-7 the decimal separator character of number
 // formats, 8-15 the number of decimals, 16-23 the format index within the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
 #include "report/expr/value.h"
 
 #include <functional>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // What the standard library asks of the report.
 struct LibraryHooks {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
 #include "report/expr/expressionparser.h"
 #include "report/expr/formatforoutput.h"
 #include "report/expr/functionlibrary.h"
@@ -11,8 +12,6 @@
 #include <vector>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // The report's side of expressions: expanding memo text, looking up the
 // value of a bracketed expression, evaluating expressions. The builder

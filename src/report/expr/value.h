@@ -1,12 +1,12 @@
 #pragma once
 
+#include "report/expr/formatsettings.h"
+
 #include <cstdint>
 #include <string>
 #include <variant>
 
 namespace marlune::report {
-
-struct FormatSettings;
 
 // The value of an expression: null, a whole number, a floating-point number,
 // 8-bit text, a boolean, or a date-time. Date-times are serial days counted
