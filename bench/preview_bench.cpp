@@ -99,6 +99,8 @@ void BM_BaselineDrawPageIntoImage(benchmark::State& state)
     PreparedPages& pages = form.Pages();
     const DrawRectangle r = pages[1].screenRect;
     QImage image(r.right - r.left, r.bottom - r.top, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780); // 96 dpi, as the screen
+    image.setDotsPerMeterY(3780);
     const double scale = form.Factor();
     for (auto _ : state) {
         image.fill(Qt::white);
