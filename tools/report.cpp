@@ -1,18 +1,27 @@
-// marlune-report: reads a report template and draws its pages as designed
-// (texts unexpanded) to PNG files at a chosen scale, or to a PDF file.
+// marlune-report: builds the postcode list over a data file and writes its
+// pages as a PDF or as PNG images; or draws the pages of a report template as
+// designed (texts unexpanded).
 #include "reportsample.h"
 
+#include "platform/cp1252.h"
 #include "platform/error.h"
 #include "platform/stream.h"
 #include "report/bandview.h"
+#include "report/pagelist.h"
+#include "report/pdfexport.h"
+#include "report/postcodelist/postcodelist.h"
+#include "report/preparedpages.h"
 #include "report/shapeview.h"
+#include "report/tabledataset/tabledataset.h"
 #include "report/units.h"
+#include "settings/datafilesetting.h"
+#include "table/memtable.h"
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
+
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -24,27 +33,37 @@ namespace {
 using namespace marlune::report;
 
 constexpr const char* kUsage =
-    "usage: marlune-report --template FILE (--png OUT-PREFIX [--scale S] | --pdf OUT)\n"
+    "usage: marlune-report [--data FILE] --pdf OUT\n"
+    "       marlune-report [--data FILE] --png OUT-PREFIX [--scale S] [--pages LIST]\n"
+    "       marlune-report --template FILE (--png OUT-PREFIX [--scale S] | --pdf OUT)\n"
     "       marlune-report --write-sample FILE\n"
     "\n"
-    "Draws the pages of a report template as designed, texts unexpanded.\n"
+    "Builds the postcode list over a data file and writes its pages, as the\n"
+    "program prints them; or draws the pages of a report template as designed.\n"
     "\n"
-    "  --template FILE      a template stream, or the container that holds one\n"
-    "                       (the marker 23 and the stream's size in front)\n"
+    "  --data FILE          the data file of the list (default: the one the\n"
+    "                       program loads, the DataFileName setting or 20051206.dat\n"
+    "                       in the current directory)\n"
+    "  --pdf OUT            writes the pages to a PDF file, each on its own paper\n"
     "  --png OUT-PREFIX     writes OUT-PREFIX-1.png, OUT-PREFIX-2.png ... one\n"
     "                       pixel per report unit at scale 1\n"
     "  --scale S            the scale of the PNG pages (default 1)\n"
-    "  --pdf OUT            writes the pages to a PDF file, each on its own paper\n"
+    "  --pages LIST         the pages to draw as PNG, e.g. 1,3,5-12 (default all)\n"
+    "  --template FILE      draws a template stream, or the container that holds\n"
+    "                       one (the marker 23 and the stream's size in front)\n"
     "  --write-sample FILE  writes a template that shows every kind of view\n"
     "\n"
     "Exit status: 0 on success, 1 when the template could not be read, 2 when\n"
-    "the arguments are wrong.\n";
+    "the arguments are wrong, the data file could not be loaded or the output\n"
+    "could not be written.\n";
 
 struct Options {
+    std::string dataFile;
     std::string templateFile;
     std::string pngPrefix;
     std::string pdfFile;
     std::string sampleFile;
+    std::string pages;
     double scale = 1.0;
 };
 
@@ -53,12 +72,16 @@ bool ParseOptions(int argc, char** argv, Options& o)
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (arg == "--template" && hasValue) {
+        if (arg == "--data" && hasValue) {
+            o.dataFile = argv[++i];
+        } else if (arg == "--template" && hasValue) {
             o.templateFile = argv[++i];
         } else if (arg == "--png" && hasValue) {
             o.pngPrefix = argv[++i];
         } else if (arg == "--pdf" && hasValue) {
             o.pdfFile = argv[++i];
+        } else if (arg == "--pages" && hasValue) {
+            o.pages = argv[++i];
         } else if (arg == "--write-sample" && hasValue) {
             o.sampleFile = argv[++i];
         } else if (arg == "--scale" && hasValue) {
@@ -75,9 +98,16 @@ bool ParseOptions(int argc, char** argv, Options& o)
         }
     }
     if (!o.sampleFile.empty()) {
-        return o.templateFile.empty();
+        return o.templateFile.empty() && o.dataFile.empty() && o.pngPrefix.empty() &&
+               o.pdfFile.empty();
     }
-    return !o.templateFile.empty() && (o.pngPrefix.empty() != o.pdfFile.empty());
+    if (!o.templateFile.empty() && !o.dataFile.empty()) {
+        return false;
+    }
+    if (!o.pages.empty() && o.pngPrefix.empty()) {
+        return false;
+    }
+    return o.pngPrefix.empty() != o.pdfFile.empty();
 }
 
 bool WriteFile(const std::string& name, const std::string& bytes)
@@ -100,35 +130,44 @@ bool IsContainer(const std::string& bytes)
     return size == bytes.size() - 8;
 }
 
-void DrawPage(QPainter& painter, ReportPage& page, double scaleX, double scaleY, bool printing)
+// A template's pages as designed: every view but the band markers, its text
+// as it stands, on a page of the template's paper.
+PreparedPages TemplatePages(const Report& report)
 {
-    for (const auto& view : page.Objects) {
-        if (dynamic_cast<BandView*>(view.get()) != nullptr || !view->Visible) {
-            continue;
+    PreparedPages pages;
+    for (const auto& page : report.Pages) {
+        pages.Add(*page);
+        for (const auto& view : page->Objects) {
+            if (dynamic_cast<const BandView*>(view.get()) == nullptr && view->Visible) {
+                pages.Output(pages.Count() - 1, *view);
+            }
         }
-        view->ScaleX = scaleX;
-        view->ScaleY = scaleY;
-        view->OffsetX = 0;
-        view->OffsetY = 0;
-        view->IsPrinting = printing;
-        view->Draw(painter);
     }
+    return pages;
 }
 
-bool WritePngs(Report& report, const Options& o)
+bool WritePngs(PreparedPages& pages, const Options& o)
 {
-    int number = 0;
-    for (const auto& page : report.Pages) {
-        const int width = Round(page->Geometry.paperWidth * o.scale);
-        const int height = Round(page->Geometry.paperHeight * o.scale);
+    std::vector<int> numbers;
+    try {
+        numbers = ParsePageList(o.pages, pages.Count());
+    } catch (const marlune::Error& e) {
+        std::cerr << "marlune-report: --pages: " << marlune::platform::ToUtf8(e.Message()) << '\n';
+        return false;
+    }
+    for (const int number : numbers) {
+        const PreparedPage& page = pages[number - 1];
+        const int width = Round(page.geometry.paperWidth * o.scale);
+        const int height = Round(page.geometry.paperHeight * o.scale);
         QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
         image.fill(Qt::white);
         image.setDotsPerMeterX(3780);
         image.setDotsPerMeterY(3780);
         QPainter painter(&image);
-        DrawPage(painter, *page, o.scale, o.scale, false);
+        DrawPreparedPage(painter, pages, number - 1, o.scale, o.scale, 0, 0, false);
         painter.end();
-        const std::string name = o.pngPrefix + "-" + std::to_string(++number) + ".png";
+        pages.Release(number - 1);
+        const std::string name = o.pngPrefix + "-" + std::to_string(number) + ".png";
         if (!image.save(QString::fromStdString(name), "PNG")) {
             std::cerr << "marlune-report: cannot write " << name << '\n';
             return false;
@@ -137,36 +176,74 @@ bool WritePngs(Report& report, const Options& o)
     return true;
 }
 
-QPageSize PaperOf(const ReportPage& page)
+bool WritePdf(PreparedPages& pages, const Options& o)
 {
-    return QPageSize(QSizeF(page.PaperWidth / 10.0, page.PaperHeight / 10.0), QPageSize::Millimeter,
-                     QString(), QPageSize::ExactMatch);
-}
-
-bool WritePdf(Report& report, const Options& o)
-{
-    constexpr int kDpi = 600;
-    QPdfWriter writer(QString::fromStdString(o.pdfFile));
-    writer.setResolution(kDpi);
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setCreator(QStringLiteral("marlune-report"));
-    if (!report.Pages.empty()) {
-        writer.setPageSize(PaperOf(*report.Pages.front()));
-    }
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        std::cerr << "marlune-report: cannot write " << o.pdfFile << '\n';
+    try {
+        WritePreparedPagesPdf(pages, o.pdfFile);
+    } catch (const marlune::Error& e) {
+        std::cerr << "marlune-report: " << o.pdfFile << ": "
+                  << marlune::platform::ToUtf8(e.Message()) << '\n';
         return false;
     }
-    for (std::size_t i = 0; i < report.Pages.size(); ++i) {
-        if (i > 0) {
-            writer.setPageSize(PaperOf(*report.Pages[i]));
-            writer.newPage();
-        }
-        DrawPage(painter, *report.Pages[i], kDpi / kUnitsPerInchX, kDpi / kUnitsPerInchY, true);
-    }
-    painter.end();
     return true;
+}
+
+bool WritePages(PreparedPages& pages, const Options& o)
+{
+    return o.pdfFile.empty() ? WritePngs(pages, o) : WritePdf(pages, o);
+}
+
+// Builds the postcode list over the data file; exit status.
+int BuildList(const Options& o)
+{
+    std::string dataFile = o.dataFile;
+    if (dataFile.empty()) {
+        try {
+            dataFile = marlune::settings::ConfiguredDataFileName();
+        } catch (const std::exception& e) {
+            std::cerr << "marlune-report: setting " << marlune::settings::kDataFileNameSetting
+                      << ": " << marlune::platform::ToUtf8(e.what()) << '\n';
+            return 2;
+        }
+    }
+    marlune::table::MemTable table;
+    try {
+        table.Open();
+        table.LoadTableFile(dataFile);
+    } catch (const std::exception& e) {
+        std::cerr << "marlune-report: " << dataFile << ": " << marlune::platform::ToUtf8(e.what())
+                  << '\n';
+        return 2;
+    }
+    ShapeObject shapeObject1;
+    TableDataset tableDataset1;
+    tableDataset1.DataSet = &table;
+    Report report;
+    std::string error;
+    report.OnMessage = [&error](const std::string& text, const std::string& /*caption*/) {
+        error = text;
+    };
+    report.AddDataset(&tableDataset1);
+    report.Dataset = &tableDataset1;
+    report.Title = "Marlune";
+    LoadPostcodeListTemplate(report);
+    // A progress line while it works, when someone watches.
+    const bool watched = isatty(STDERR_FILENO) != 0;
+    report.OnProgress = [watched](int page) {
+        if (watched) {
+            std::cerr << "\rmarlune-report: building page " << page << std::flush;
+        }
+    };
+    report.BuildReport();
+    if (watched) {
+        std::cerr << '\n';
+    }
+    if (!error.empty() || report.ErrorFlag) {
+        std::cerr << "marlune-report: "
+                  << marlune::platform::ToUtf8(error.empty() ? report.ErrorText : error) << '\n';
+        return 2;
+    }
+    return WritePages(report.Prepared, o) ? 0 : 2;
 }
 
 } // namespace
@@ -182,6 +259,9 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::cerr << kUsage;
         return 2;
+    }
+    if (options.templateFile.empty() && options.sampleFile.empty()) {
+        return BuildList(options);
     }
     ShapeObject shapeObject1;
     Report report;
@@ -211,7 +291,6 @@ int main(int argc, char** argv)
     if (failed) {
         return 1;
     }
-    const bool written =
-        options.pdfFile.empty() ? WritePngs(report, options) : WritePdf(report, options);
-    return written ? 0 : 1;
+    PreparedPages pages = TemplatePages(report);
+    return WritePages(pages, options) ? 0 : 1;
 }

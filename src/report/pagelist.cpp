@@ -35,7 +35,9 @@ std::vector<int> ParsePageList(const std::string& text, int pageCount)
     std::copy_if(text.begin(), text.end(), std::back_inserter(list),
                  [](char c) { return c != ' '; });
     std::vector<bool> selected(static_cast<std::size_t>(std::max(pageCount, 0)), list.empty());
-    list += ',';
+    if (!list.empty()) {
+        list += ',';
+    }
     std::string number;
     std::optional<long long> rangeStart;
     for (const char c : list) {

@@ -6,6 +6,8 @@
 #include "platform/stream.h"
 #include "report/report.h"
 #include "report/shapeview.h"
+#include "platform/cp1252.h"
+#include "table/memtable.h"
 
 #include <QImage>
 
@@ -134,6 +136,78 @@ TEST_F(ReportTool, BadInputIsRefused)
     EXPECT_EQ(bad.code, 1);
     EXPECT_NE(bad.err.find("Unsupported report format"), std::string::npos) << bad.err;
     EXPECT_EQ(Tool("--template missing.tpl --png x", dir_).code, 1);
+}
+
+// The postcode list built over the shipped data file, read back from the
+// PDF page by page against the table walked on its own.
+TEST_F(ReportTool, TheListPdfHoldsEveryRecordInOrderOnItsPage)
+{
+    if (Shell("command -v pdftotext && command -v pdfinfo", dir_).code != 0) {
+        GTEST_SKIP() << "poppler-utils are not installed";
+    }
+    const std::string data = MARLUNE_BIN_DIR "/20051206.dat";
+    ASSERT_EQ(Tool("--data " + data + " --pdf list.pdf", dir_).code, 0);
+    const std::string info = Shell("pdfinfo list.pdf", dir_).out;
+    EXPECT_NE(info.find("344\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("595 x 842 pts (A4)"), std::string::npos) << info;
+    const std::string text = Shell("pdftotext -layout list.pdf -", dir_).out;
+    std::vector<std::string> pages;
+    std::istringstream split(text);
+    for (std::string page; std::getline(split, page, '\f');) {
+        pages.push_back(page);
+    }
+    ASSERT_GE(pages.size(), 344U);
+    EXPECT_NE(pages[0].find("Printed: "), std::string::npos);
+    marlune::table::MemTable table;
+    table.Open();
+    table.LoadTableFile(data);
+    const auto& pcode = table.FieldByName("Pcode");
+    const auto& locality = table.FieldByName("Locality");
+    std::size_t page = 0;
+    std::size_t at = 0;
+    int onPage = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+        // 51 rows on the first page, 54 on every other.
+        if (onPage == (page == 0 ? 51 : 54)) {
+            EXPECT_NE(pages[page].find(std::to_string(page + 1) + " of 344"), std::string::npos);
+            ++page;
+            at = 0;
+            onPage = 0;
+        }
+        ++onPage;
+        // The suburb's first word: a long name shows its first line only.
+        const std::string suburb = marlune::platform::ToUtf8(locality.AsString());
+        const std::string row = pcode.AsString() + " ";
+        const std::size_t found = pages[page].find(row, at);
+        ASSERT_NE(found, std::string::npos) << "record " << table.RecNo() << " page " << page + 1;
+        const std::size_t word = pages[page].find(suburb.substr(0, suburb.find(' ')), found);
+        ASSERT_NE(word, std::string::npos) << suburb;
+        at = word;
+    }
+    EXPECT_EQ(page, 343U);
+}
+
+TEST_F(ReportTool, ChosenListPagesBecomePngsAndFailuresLeaveNothing)
+{
+    const std::string data = MARLUNE_BIN_DIR "/20051206.dat";
+    ASSERT_EQ(Tool("--data " + data + " --png page --pages 2,344 --scale 0.5", dir_).code, 0);
+    EXPECT_FALSE(fs::exists(dir_ / "page-1.png"));
+    const QImage last(QString::fromStdString((dir_ / "page-344.png").string()));
+    EXPECT_EQ(last.width(), 376);
+    EXPECT_TRUE(fs::exists(dir_ / "page-2.png"));
+
+    const ToolRun missing = Tool("--data nothing.dat --pdf x.pdf", dir_);
+    EXPECT_EQ(missing.code, 2);
+    EXPECT_NE(missing.err.find("nothing.dat"), std::string::npos) << missing.err;
+    // A directory in the way, and a directory that does not exist: refused,
+    // and no part of a file is left beside them.
+    fs::create_directories(dir_ / "taken.pdf");
+    const auto before = std::distance(fs::directory_iterator(dir_), fs::directory_iterator());
+    EXPECT_EQ(Tool("--data " + data + " --pdf taken.pdf", dir_).code, 2);
+    EXPECT_EQ(Tool("--data " + data + " --pdf nowhere/list.pdf", dir_).code, 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), before);
+    EXPECT_TRUE(fs::is_empty(dir_ / "taken.pdf"));
+    EXPECT_EQ(Tool("--data " + data + " --png p --pages 1-x", dir_).code, 2);
 }
 
 } // namespace
