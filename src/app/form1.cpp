@@ -14,7 +14,7 @@
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
 #include "report/postcodelist/postcodelist.h"
-#include "report/preview/previewform.h"
+#include "report/preview/reportpreview.h"
 #include "report/preview/progressform.h"
 #include "settings/datafilesetting.h"
 #include "table/postcodeschema.h"
@@ -402,19 +402,7 @@ void TForm1::ConfigureReport1()
         platform::ShowMessage(text, caption, platform::MessageIcon::Error);
     };
     Report1.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
-        report::preview::PreviewOptions options;
-        options.caption = caption;
-        options.initialZoom = Report1.InitialZoom;
-        options.buttons = Report1.PreviewButtons;
-        options.modal = Report1.ModalPreview;
-        // Modal: Show returns when the window has closed. Otherwise the
-        // window frees itself when it closes.
-        auto preview =
-            std::make_unique<report::preview::PreviewForm>(std::move(pages), options, this);
-        preview->Show();
-        if (!options.modal) {
-            preview.release();
-        }
+        report::preview::ShowReportPreview(Report1, std::move(pages), caption, this);
     };
     report::LoadPostcodeListTemplate(Report1);
 }
