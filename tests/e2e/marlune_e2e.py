@@ -44,6 +44,7 @@ SETTINGS_KEY = "[HKEY_CURRENT_USER\\Software\\Calderix\\Marlune\\Settings]"
 # Where things are in the main window's client area.
 EDIT1 = (8 + 60, 61 + 10)
 EXIT_BUTTON = (1 + 8 + 23, 1 + 2 + 18)
+PRINT_BUTTON = (1 + 8 + 47 + 23, 1 + 2 + 18)
 UPDATE_BUTTON = (1 + 8 + 2 * 47 + 23, 1 + 2 + 18)
 ABOUT_BUTTON = (1 + 8 + 3 * 47 + 8 + 23, 1 + 2 + 18)
 GRID_AREA = (0, 89, 500, 330 - 19)
@@ -591,6 +592,74 @@ def about(args):
         program.finish()
 
 
+def read_screen(path, crop, scale="200%"):
+    """The text tesseract reads in one part of a screenshot."""
+    png = subprocess.run(["convert", path, "-crop", crop, "+repage", "-resize", scale,
+                          "-colorspace", "gray", "png:-"], capture_output=True,
+                         check=True).stdout
+    return subprocess.run(["tesseract", "-", "-", "--psm", "6"], input=png,
+                          capture_output=True).stdout.decode("utf-8", "replace")
+
+
+def preview_window(program):
+    return wait_for("the preview", lambda: next(
+        (w for w, name in program.windows() if name == "Preview - Marlune"), None), timeout=60)
+
+
+def print_preview(args):
+    """Print builds the whole list and shows it in the preview, maximised by a
+    window manager, at page width; the zoom menu goes to 25 %; Escape closes
+    the preview."""
+    on_desktop(args, False, lambda program, wid: preview_at_two_zooms(args, program, wid))
+
+
+def preview_at_two_zooms(args, program, wid):
+    settle(window_origin(wid), os.path.join(args.out, "e2e_print_before.png"))
+    click(wid, PRINT_BUTTON)
+    preview = preview_window(program)
+    x, y, width, height = window_origin(preview)
+    time.sleep(1.0)
+    shot = os.path.join(args.out, "e2e_print_page_width.png")
+    screenshot(shot)
+    text = read_screen(shot, f"{width}x{height // 3}+{x}+{y}")
+    for expected in ("Australian Post Code list", "Post Code", "Suburb", "ANU"):
+        if expected not in text:
+            raise Failure(f"the preview at page width reads:\n{text}")
+    indicator = read_screen(shot, f"200x40+{x}+{y + height - 40}", "300%")
+    if "1/344" not in indicator.replace(" ", ""):
+        raise Failure(f"the page indicator reads: {indicator}")
+    print(f"preview {preview} {width}x{height} at page width, page 1/344; screenshot {shot}")
+    # The zoom menu from a right click on the pages; it opens at the pointer,
+    # its items 22 pixels apart, "25%" the sixth. A click that reaches the
+    # window before the pointer has moved opens nothing: try again.
+    shot = os.path.join(args.out, "e2e_print_25.png")
+    zoom = ""
+    for _ in range(3):
+        xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2), check=True)
+        time.sleep(0.3)
+        xdotool("click", "3", check=True)
+        time.sleep(0.7)
+        xdotool("mousemove", "--sync", str(x + width // 2 + 40),
+                str(y + height // 2 + 10 + 5 * 22 + 10), check=True)
+        time.sleep(0.3)
+        xdotool("click", "1", check=True)
+        time.sleep(1.0)
+        screenshot(shot)
+        zoom = read_screen(shot, f"80x40+{x}+{y}", "300%")
+        if "25%" in zoom.replace(" ", ""):
+            break
+    else:
+        raise Failure(f"the zoom button reads: {zoom}")
+    print(f"the zoom menu set 25 %; screenshot {shot}")
+    xdotool("windowfocus", "--sync", preview, check=True)
+    xdotool("key", "Escape", check=True)
+    wait_for("the preview to close",
+             lambda: all(name != "Preview - Marlune" for _, name in program.windows()),
+             timeout=10)
+    print("Escape closed the preview")
+    exit_through_the_toolbar(program, wid)
+
+
 def keyboard(args):
     """Keys alone: Tab to the search box, type, Escape, F1 for About, Enter to
     close it, Ctrl+Q to end."""
@@ -627,6 +696,16 @@ def keyboard(args):
                  lambda: all(name != "About" for _, name in program.windows()), timeout=10)
         print(f"F1 opened the about box {box}, Enter closed it")
         # Again what a window manager would do: focus the window left on top.
+        xdotool("windowfocus", "--sync", wid, check=True)
+        xdotool("key", "ctrl+p", check=True)
+        preview = preview_window(program)
+        screenshot(os.path.join(args.out, "e2e_keyboard_preview.png"))
+        xdotool("windowfocus", "--sync", preview, check=True)
+        xdotool("key", "Escape", check=True)
+        wait_for("the preview to close",
+                 lambda: all(name != "Preview - Marlune" for _, name in program.windows()),
+                 timeout=10)
+        print(f"Ctrl+P opened the preview {preview}, Escape closed it")
         xdotool("windowfocus", "--sync", wid, check=True)
         xdotool("key", "ctrl+q", check=True)
         wait_for("the program to end after Ctrl+Q", lambda: not program.alive(), timeout=10)
@@ -867,7 +946,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
                                              "update-close", "hints", "about", "tray",
-                                             "no-tray", "keyboard", "screen-reader"])
+                                             "no-tray", "keyboard", "screen-reader",
+                                             "print-preview"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -883,7 +963,7 @@ def main():
         {"first-start": first_start, "missing-file": missing_file,
          "search-syd": search_syd, "update": update,
          "update-close": update_close, "hints": hints, "about": about, "tray": tray,
-         "no-tray": no_tray, "keyboard": keyboard,
+         "no-tray": no_tray, "keyboard": keyboard, "print-preview": print_preview,
          "screen-reader": screen_reader}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)

@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -295,6 +296,11 @@ void PreviewForm::ArrangePanels()
 void PreviewForm::Show()
 {
     InitializeView();
+    // Maximised: the state for a window manager that knows it, the screen's
+    // free area for one that does not.
+    if (const QScreen* area = screen()) {
+        setGeometry(area->availableGeometry());
+    }
     if (options_.modal) {
         setWindowState(windowState() | Qt::WindowMaximized);
         exec();
