@@ -37,12 +37,14 @@ for size in 16 22 24 32 48 64 128 256; do
   [ -e "$icon" ] || fail "missing the ${size}x${size} icon"
   [ "$(png_size "$icon")" = "${size}x${size}" ] || fail "the ${size}x${size} icon is $(png_size "$icon")"
 done
-# The screenshot the metainfo points to is the one in the repository, of the
-# size it states.
-image="$(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">[^<]*/main/\([^<]*\)</image>.*|\1x\2 \3|p' "$metainfo")"
-[ -n "$image" ] || fail "no screenshot in the metainfo"
-[ -f "$source_dir/${image#* }" ] || fail "the screenshot ${image#* } is not in the repository"
-[ "$(png_size "$source_dir/${image#* }")" = "${image%% *}" ] || fail "the screenshot is not ${image%% *}"
+# The screenshots the metainfo points to are the ones in the repository, of
+# the sizes it states.
+images="$(sed -n 's|.*<image type="source" width="\([0-9]*\)" height="\([0-9]*\)">[^<]*/main/\([^<]*\)</image>.*|\1x\2 \3|p' "$metainfo")"
+[ -n "$images" ] || fail "no screenshot in the metainfo"
+while read -r image; do
+  [ -f "$source_dir/${image#* }" ] || fail "the screenshot ${image#* } is not in the repository"
+  [ "$(png_size "$source_dir/${image#* }")" = "${image%% *}" ] || fail "the screenshot ${image#* } is not ${image%% *}"
+done <<<"$images"
 cmp -s "$build/bin/20051206.dat" "$prefix/share/marlune/20051206.dat" || fail "data file differs"
 # The launcher seeds the user's data directory and starts the program there:
 # after a few seconds the data file is in place and the setting written.
