@@ -607,9 +607,8 @@ def preview_window(program):
 
 
 def print_preview(args):
-    """Print builds the whole list and shows it in the preview, maximised by a
-    window manager, at page width; the zoom menu goes to 25 %; Escape closes
-    the preview."""
+    """Print builds the whole list and shows it in the preview, maximised, at
+    page width; the zoom menu goes to 25 %; Escape closes the preview."""
     on_desktop(args, False, lambda program, wid: preview_at_two_zooms(args, program, wid))
 
 
@@ -618,36 +617,56 @@ def preview_at_two_zooms(args, program, wid):
     click(wid, PRINT_BUTTON)
     preview = preview_window(program)
     x, y, width, height = window_origin(preview)
-    time.sleep(1.0)
     shot = os.path.join(args.out, "e2e_print_page_width.png")
-    screenshot(shot)
-    text = read_screen(shot, f"{width}x{height // 3}+{x}+{y}")
-    for expected in ("Australian Post Code list", "Post Code", "Suburb", "ANU"):
-        if expected not in text:
-            raise Failure(f"the preview at page width reads:\n{text}")
+    expected = ("Australian Post Code list", "Post Code", "Suburb", "ANU")
+    text = ""
+
+    def page_width_shown():
+        nonlocal text
+        text = read_screen(screenshot(shot), f"{width}x{height // 3}+{x}+{y}")
+        return all(e in text for e in expected)
+
+    try:
+        wait_for("the first page at page width", page_width_shown, timeout=20, interval=0.5)
+    except Failure:
+        raise Failure(f"the preview at page width reads:\n{text}")
     indicator = read_screen(shot, f"200x40+{x}+{y + height - 40}", "300%")
     if "1/344" not in indicator.replace(" ", ""):
         raise Failure(f"the page indicator reads: {indicator}")
     print(f"preview {preview} {width}x{height} at page width, page 1/344; screenshot {shot}")
-    # The zoom menu from a right click on the pages; it opens at the pointer,
-    # its items 22 pixels apart, "25%" the sixth. A click that reaches the
-    # window before the pointer has moved opens nothing: try again.
+    # The zoom menu from the zoom button: it opens below the button, its items
+    # 22 pixels apart, "25%" the sixth. The item is clicked once the menu is on
+    # the screen; a click that reached the window before the pointer had moved
+    # opened nothing, and is tried again.
     shot = os.path.join(args.out, "e2e_print_25.png")
+    menu = os.path.join(args.out, "e2e_print_menu.png")
+    mx, my = x + 8, y + 6 + 24 + 8
+    area = f"120x250+{mx}+{my}"
+
+    def menu_pixels():
+        screenshot(menu)
+        return subprocess.run(["convert", menu, "-crop", area, "+repage", "rgb:-"],
+                              capture_output=True, check=True).stdout
+
     zoom = ""
     for _ in range(3):
-        xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2), check=True)
-        time.sleep(0.3)
-        xdotool("click", "3", check=True)
-        time.sleep(0.7)
-        xdotool("mousemove", "--sync", str(x + width // 2 + 40),
-                str(y + height // 2 + 10 + 5 * 22 + 10), check=True)
+        xdotool("mousemove", "--sync", str(x + 30), str(y + 18), check=True)
+        closed = menu_pixels()
+        xdotool("click", "1", check=True)
+        try:
+            wait_for("the zoom menu", lambda: menu_pixels() != closed, timeout=5, interval=0.2)
+        except Failure:
+            continue
+        xdotool("mousemove", "--sync", str(mx + 40), str(my + 10 + 5 * 22), check=True)
         time.sleep(0.3)
         xdotool("click", "1", check=True)
-        time.sleep(1.0)
-        screenshot(shot)
-        zoom = read_screen(shot, f"80x40+{x}+{y}", "300%")
-        if "25%" in zoom.replace(" ", ""):
+        try:
+            wait_for("the zoom button to read 25%", lambda: "25%" in read_screen(
+                screenshot(shot), f"80x40+{x}+{y}", "300%").replace(" ", ""), timeout=10,
+                interval=0.5)
             break
+        except Failure:
+            zoom = read_screen(shot, f"80x40+{x}+{y}", "300%")
     else:
         raise Failure(f"the zoom button reads: {zoom}")
     print(f"the zoom menu set 25 %; screenshot {shot}")

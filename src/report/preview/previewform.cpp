@@ -9,6 +9,7 @@
 #include "report/units.h"
 
 #include <QActionGroup>
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
@@ -150,11 +151,19 @@ void PreviewForm::BuildWindow()
     panel1_->setObjectName(QStringLiteral("Panel1"));
     panel1_->setGeometry(4, 6, 241, 24);
 
-    auto button = [this](Glyph glyph, const char* name, int tag, const char* hint) {
+    // Glyph buttons are named by their hints for assistive technology; the
+    // description adds the key that does the same.
+    auto button = [this](Glyph glyph, const char* name, int tag, const char* hint,
+                         const char* key) {
         auto* b = new ToolBarButton(panel1_, glyph, 22, 24);
         b->setObjectName(QLatin1String(name));
         b->SetTag(tag);
         b->setToolTip(QLatin1String(hint));
+        b->setAccessibleName(QLatin1String(hint));
+        if (key != nullptr) {
+            b->setAccessibleDescription(
+                QStringLiteral("%1 (%2)").arg(QLatin1String(hint), QLatin1String(key)));
+        }
         return b;
     };
     zoomBtn_ = new ToolBarButton(panel1_, 53, 24);
@@ -162,15 +171,16 @@ void PreviewForm::BuildWindow()
     zoomBtn_->setText(QStringLiteral("200%"));
     zoomBtn_->SetTag(200);
     zoomBtn_->setToolTip(QStringLiteral("Scale"));
+    zoomBtn_->setAccessibleName(QStringLiteral("Scale"));
     separator1_ = new ToolBarSeparator(panel1_, 8, 24, false);
-    loadBtn_ = button(Glyph::Open, "LoadBtn", 201, "Open report");
-    saveBtn_ = button(Glyph::Save, "SaveBtn", 202, "Save report");
-    printBtn_ = button(Glyph::Print, "PrintBtn", 203, "Print report");
+    loadBtn_ = button(Glyph::Open, "LoadBtn", 201, "Open report", "Ctrl+O");
+    saveBtn_ = button(Glyph::Save, "SaveBtn", 202, "Save report", "Ctrl+S");
+    printBtn_ = button(Glyph::Print, "PrintBtn", 203, "Print report", "Ctrl+P");
     separator2_ = new ToolBarSeparator(panel1_, 8, 24, true);
-    findBtn_ = button(Glyph::Find, "FindBtn", 204, "Find text");
-    helpBtn_ = button(Glyph::Help, "HelpBtn", 0, "Show help");
+    findBtn_ = button(Glyph::Find, "FindBtn", 204, "Find text", "Ctrl+F");
+    helpBtn_ = button(Glyph::Help, "HelpBtn", 0, "Show help", nullptr);
     separator3_ = new ToolBarSeparator(panel1_, 8, 24, true);
-    exitBtn_ = button(Glyph::Exit, "ExitBtn", 205, "Close preview");
+    exitBtn_ = button(Glyph::Exit, "ExitBtn", 205, "Close preview", "Escape");
 
     connect(zoomBtn_, &QAbstractButton::clicked, this, [this] { PopupZoomMenu(); });
     connect(loadBtn_, &QAbstractButton::clicked, this, [this] { Load(); });
@@ -184,6 +194,7 @@ void PreviewForm::BuildWindow()
     auto* scrollBox = new QWidget(previewPanel_);
     scrollBox->setObjectName(QStringLiteral("ScrollBox1"));
     pageBox_ = new PageBox(scrollBox);
+    pageBox_->setAccessibleName(QStringLiteral("Pages"));
     pageBox_->OnPaint = [this](QPainter& painter, const QRegion& region) {
         PaintPages(painter, region);
     };
@@ -390,7 +401,14 @@ QString PreviewForm::PageIndicator() const
 
 void PreviewForm::UpdateIndicator()
 {
-    label1_->setText(PageIndicator());
+    const QString text = PageIndicator();
+    label1_->setText(text);
+    // A screen reader hears the page the view has moved to.
+    if (pageBox_->accessibleDescription() != text) {
+        pageBox_->setAccessibleDescription(text);
+        QAccessibleEvent event(pageBox_, QAccessible::DescriptionChanged);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 QRect PreviewForm::ScreenRect(int index) const

@@ -212,6 +212,10 @@ TEST(PreviewForm, PagingStopsAtTheLastPage)
     QTest::keyClick(form.get(), Qt::Key_PageDown, Qt::ControlModifier);
     EXPECT_EQ(form->CurrentPage(), 3);
     EXPECT_EQ(form->PageIndicator(), QStringLiteral("Page 3/3"));
+    // What a screen reader is told of the page area and the toolbar.
+    EXPECT_EQ(form->PageArea()->accessibleDescription(), QStringLiteral("Page 3/3"));
+    EXPECT_EQ(form->findChild<QAbstractButton*>(QStringLiteral("ExitBtn"))->accessibleName(),
+              QStringLiteral("Close preview"));
     EXPECT_EQ(form->VScrollBar()->value(), value);
     // Scrolling back up by hand makes the page under the top line current.
     form->VScrollBar()->setValue(form->Pages()[0].screenRect.bottom - 20);
