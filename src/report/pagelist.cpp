@@ -29,12 +29,18 @@ long long ToNumber(const std::string& text)
 
 } // namespace
 
+int ParseInteger(const std::string& text)
+{
+    return static_cast<int>(ToNumber(text));
+}
+
 std::vector<int> ParsePageList(const std::string& text, int pageCount)
 {
     std::string list;
     std::copy_if(text.begin(), text.end(), std::back_inserter(list),
                  [](char c) { return c != ' '; });
     std::vector<bool> selected(static_cast<std::size_t>(std::max(pageCount, 0)), list.empty());
+    // An empty list selects every page: there is nothing to scan.
     if (!list.empty()) {
         list += ',';
     }

@@ -14,4 +14,8 @@ namespace marlune::report {
 // "'x' is not a valid integer value".
 std::vector<int> ParsePageList(const std::string& text, int pageCount);
 
+// A whole number as a user types it (an optional "+" or "-", digits, within
+// 32 bits); anything else raises the same error as the page list.
+int ParseInteger(const std::string& text);
+
 } // namespace marlune::report

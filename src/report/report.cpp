@@ -127,6 +127,11 @@ std::string Report::PreviewCaption() const
     return Title.empty() ? std::string("Preview") : "Preview - " + Title;
 }
 
+std::string Report::ProgressCaption() const
+{
+    return Title.empty() ? std::string("Report preparing") : "Report preparing - " + Title;
+}
+
 void Report::ShowBuiltReport()
 {
     if (Prepared.Empty() || !OnPreview) {

@@ -73,6 +73,15 @@ public:
     void ShowBuiltReport();
     // "Preview", or "Preview - " and the title.
     std::string PreviewCaption() const;
+    // The progress window's caption: "Report preparing", or that, " - " and
+    // the title.
+    std::string ProgressCaption() const;
+    // The progress window a build or print run shows: none with an
+    // OnProgress handler or with ShowProgress off.
+    BuildProgress* ProgressWindow() const
+    {
+        return OnProgress || !ShowProgress ? nullptr : Progress;
+    }
     // Stops a build at its next check (the progress window's Cancel).
     void Terminate() { Terminated = true; }
 

@@ -26,12 +26,6 @@ std::string Upper(std::string text)
     return text;
 }
 
-// "Report preparing", "Preview": the title follows after " - ".
-std::string WithTitle(const std::string& text, const std::string& title)
-{
-    return title.empty() ? text : text + " - " + title;
-}
-
 } // namespace
 
 ReportBuilder::ReportBuilder(Report& report) : report_(report)
@@ -67,10 +61,7 @@ bool ReportBuilder::Build()
 
 BuildProgress* ReportBuilder::Window() const
 {
-    if (report_.OnProgress || !report_.ShowProgress) {
-        return nullptr;
-    }
-    return report_.Progress;
+    return report_.ProgressWindow();
 }
 
 bool ReportBuilder::PassControl()
@@ -81,7 +72,7 @@ bool ReportBuilder::PassControl()
     finalPass_ = true;
     pageNumber_ = 0;
     report_.Prepared.Clear();
-    caption_ = WithTitle("Report preparing", report_.Title);
+    caption_ = report_.ProgressCaption();
     BuildProgress* window = Window();
     const auto step = [this] { BuildStep(); };
     const auto cancel = [this] { report_.Terminate(); };

@@ -36,6 +36,11 @@ public:
     int PrinterIndex() const { return printerIndex_; }
     int BuiltInIndex() const { return builtInIndex_; }
     bool IsBuiltIn() const { return printerIndex_ == builtInIndex_; }
+    // The platform printer attached, or nullptr.
+    PrinterDevice* Platform() const { return platform_; }
+    // Makes the next paper selection apply even when it matches the current
+    // paper (a printer change re-selects every page's paper).
+    void ForgetPaper() { paperCode_ = -1; }
     std::string CurrentPrinterName() const;
 
     const std::string& Device() const { return device_; }

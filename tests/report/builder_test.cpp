@@ -1,6 +1,7 @@
 // Builds the postcode list over real tables and reads the prepared pages
 // back from their streams.
 #include "../table/support.h"
+#include "listreport.h"
 
 #include "report/buildprogress.h"
 #include "report/expr/datetimeformat.h"
@@ -30,16 +31,10 @@ struct Output {
     std::string text;
 };
 
-class ListBuild : public ::testing::Test {
+class ListBuild : public ::testing::Test, protected test::ListReport {
 protected:
     void SetUp() override
     {
-        source.SetDataSet(&table);
-        adapter.DataSource = &source;
-        report.AddDataset(&adapter);
-        report.Dataset = &adapter;
-        report.Title = "Marlune";
-        LoadPostcodeListTemplate(report);
         report.OnMessage = [this](const std::string& text, const std::string& caption) {
             messages.push_back(caption + ": " + text);
         };
@@ -81,11 +76,6 @@ protected:
 
     int TopMargin() const { return report.Pages.front()->TopMargin(); }
 
-    ShapeObject shapes;
-    MemTable table;
-    table::DataSource source;
-    TableDataset adapter;
-    Report report;
     std::vector<std::string> messages;
 };
 

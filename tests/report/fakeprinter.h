@@ -31,6 +31,9 @@ public:
     {
         lastApplied = mode;
         ++setModeCount;
+        if (index_ == refusingPrinter) {
+            throw Error("no paper");
+        }
         if (refuseStandard && mode.paperSize != kCustomPaper) {
             throw Error("paper refused");
         }
@@ -53,6 +56,8 @@ public:
     DeviceMode lastApplied;
     int setModeCount = 0;
     bool refuseStandard = false;
+    // The printer (by index) that takes no paper at all.
+    int refusingPrinter = -1;
 
 private:
     bool Landscape() const { return mode_.orientation == DeviceMode::kLandscape; }

@@ -3,6 +3,7 @@
 #include "platform/cp1252.h"
 #include "platform/error.h"
 #include "report/papertable.h"
+#include "report/reportprinter.h"
 
 #include <QPageLayout>
 #include <QPrinterInfo>
@@ -29,21 +30,37 @@ QPageSize PageSizeOfCode(int code)
     return QPageSize(QPageSize::id(code));
 }
 
-QPrinterDevice::QPrinterDevice()
+QPrinterDevice::QPrinterDevice() : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
-    const QStringList names = QPrinterInfo::availablePrinterNames();
-    const QString defaultName = QPrinterInfo::defaultPrinterName();
-    for (const QString& name : names) {
-        if (name == defaultName) {
-            index_ = static_cast<int>(names_.size());
-        }
-        names_.push_back(platform::FromQString(name));
-    }
-    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (!names_.empty()) {
-        printer_->setPrinterName(names.at(index_));
-    }
+    Refresh();
     paperCode_ = PaperCodeOf(printer_->pageLayout().pageSize());
+}
+
+void QPrinterDevice::Refresh()
+{
+    const std::string current = names_.empty() ? std::string() : Device();
+    const QString defaultName = QPrinterInfo::defaultPrinterName();
+    names_.clear();
+    int currentIndex = -1;
+    int defaultIndex = 0;
+    for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+        const std::string entry = platform::FromQString(name);
+        if (!current.empty() && entry == current) {
+            currentIndex = static_cast<int>(names_.size());
+        }
+        if (name == defaultName) {
+            defaultIndex = static_cast<int>(names_.size());
+        }
+        names_.push_back(entry);
+    }
+    if (currentIndex >= 0) {
+        // The printer keeps its settings.
+        index_ = currentIndex;
+    } else if (!names_.empty()) {
+        SetPrinter(defaultIndex);
+    } else {
+        index_ = 0;
+    }
 }
 
 std::vector<std::string> QPrinterDevice::PrinterNames() const
@@ -56,6 +73,11 @@ void QPrinterDevice::SetPrinterIndex(int index)
     if (index < 0 || index >= static_cast<int>(names_.size())) {
         return;
     }
+    SetPrinter(index);
+}
+
+void QPrinterDevice::SetPrinter(int index)
+{
     index_ = index;
     printer_->setPrinterName(platform::ToQString(names_[static_cast<std::size_t>(index)]));
     paperCode_ = PaperCodeOf(printer_->pageLayout().pageSize());
@@ -157,6 +179,19 @@ int QPrinterDevice::PageWidth() const
 int QPrinterDevice::PageHeight() const
 {
     return printer_->pageLayout().paintRectPixels(printer_->resolution()).height();
+}
+
+QPrinterDevice& PlatformPrinter()
+{
+    static QPrinterDevice device;
+    return device;
+}
+
+void AttachPlatformPrinter(ReportPrinter& printer)
+{
+    QPrinterDevice& device = PlatformPrinter();
+    device.Refresh();
+    printer.AttachPrinter(&device);
 }
 
 } // namespace marlune::report

@@ -14,6 +14,10 @@ class QPrinterDevice final : public PrinterDevice {
 public:
     QPrinterDevice();
 
+    // Reads the platform's printer list again, keeping the current printer
+    // when it is still there and taking the default printer otherwise.
+    void Refresh();
+
     std::vector<std::string> PrinterNames() const override;
     int PrinterIndex() const override { return index_; }
     void SetPrinterIndex(int index) override;
@@ -37,11 +41,23 @@ public:
     QPrinter& Printer() { return *printer_; }
 
 private:
+    void SetPrinter(int index);
+
     std::vector<std::string> names_;
     int index_ = 0;
     std::unique_ptr<QPrinter> printer_;
     int paperCode_ = 0;
 };
+
+class ReportPrinter;
+
+// The platform's printer object of the process (created on first use, after
+// the application object).
+QPrinterDevice& PlatformPrinter();
+
+// Refreshes the platform's printer list and attaches the printer layer to it:
+// at start-up and at the start of every print run.
+void AttachPlatformPrinter(ReportPrinter& printer);
 
 // The Windows paper code of a Qt page size (0 when it has none), and back.
 int PaperCodeOf(const QPageSize& size);

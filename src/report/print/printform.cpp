@@ -1,0 +1,448 @@
+#include "report/print/printform.h"
+
+#include "platform/cp1252.h"
+#include "platform/error.h"
+#include "platform/gui/application.h"
+#include "platform/gui/messagebox.h"
+#include "platform/paint/fonts.h"
+#include "report/pagelist.h"
+#include "report/print/printrun.h"
+#include "report/print/qprinterdevice.h"
+#include "report/report.h"
+
+#include <QAbstractItemView>
+#include <QEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStyleOptionComboBox>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace marlune::report {
+
+namespace {
+
+constexpr int kItemHeight = 16;
+constexpr int kIconLeft = 2;
+constexpr int kTextLeft = 24;
+
+// An 18 x 16 printer: the paper feeding in at the top, the body with its
+// light front and a green lamp, the printed sheet coming out below.
+const QPixmap& PrinterIcon()
+{
+    static const QPixmap icon = [] {
+        QPixmap pixmap(18, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setPen(QColor(0, 0, 0));
+        p.setBrush(Qt::white);
+        p.drawRect(5, 1, 8, 5); // paper in
+        p.setBrush(QColor(192, 192, 192));
+        p.drawRect(1, 6, 16, 6); // body
+        p.setPen(QColor(255, 255, 255));
+        p.drawLine(2, 7, 15, 7);
+        p.setPen(QColor(128, 128, 128));
+        p.drawLine(2, 11, 16, 11);
+        p.fillRect(14, 8, 2, 2, QColor(0, 160, 0)); // lamp
+        p.setPen(QColor(0, 0, 0));
+        p.setBrush(Qt::white);
+        p.drawRect(4, 12, 10, 3); // paper out
+        return pixmap;
+    }();
+    return icon;
+}
+
+// Draws one printer entry: the icon 2 pixels and the name 24 pixels from the
+// left, centred in the height.
+void DrawPrinterItem(QPainter& painter, const QRect& rect, const QString& name)
+{
+    const QPixmap& icon = PrinterIcon();
+    painter.drawPixmap(rect.left() + kIconLeft, rect.top() + (rect.height() - icon.height()) / 2,
+                       icon);
+    painter.drawText(rect.adjusted(kTextLeft, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, name);
+}
+
+class PrinterItemDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const bool selected = (option.state & QStyle::State_Selected) != 0;
+        painter->fillRect(option.rect,
+                          option.palette.brush(selected ? QPalette::Highlight : QPalette::Base));
+        painter->setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(option.font);
+        DrawPrinterItem(*painter, option.rect, index.data(Qt::DisplayRole).toString());
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width() + kTextLeft, kItemHeight};
+    }
+};
+
+QLineEdit* Edit(QWidget* parent, const char* name, int left, int top, int width)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(left, top, width, 21);
+    return edit;
+}
+
+QRadioButton* Radio(QWidget* parent, const char* name, const char* text, int top)
+{
+    auto* radio = new QRadioButton(QLatin1String(text), parent);
+    radio->setObjectName(QLatin1String(name));
+    radio->setGeometry(8, top, std::max(radio->sizeHint().width(), 73), 17);
+    return radio;
+}
+
+QPushButton* Button(QWidget* parent, const char* name, const char* text, int left, int top)
+{
+    auto* button = new QPushButton(QLatin1String(text), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, top, 75, 25);
+    return button;
+}
+
+QString Trimmed(const QLineEdit* edit)
+{
+    return edit->text().trimmed();
+}
+
+void ShowError(const std::string& message)
+{
+    platform::ShowMessage(platform::ErrorDisplayText(message), platform::MessageIcon::Error);
+}
+
+} // namespace
+
+PrinterComboBox::PrinterComboBox(QWidget* parent) : QComboBox(parent)
+{
+    setItemDelegate(new PrinterItemDelegate(this));
+}
+
+void PrinterComboBox::paintEvent(QPaintEvent* /*event*/)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    painter.setPen(palette().color(QPalette::Text));
+    DrawPrinterItem(painter, field, currentText());
+}
+
+ArrowButton::ArrowButton(bool up, QWidget* parent) : QAbstractButton(parent), up_(up)
+{
+    setFocusPolicy(Qt::NoFocus);
+    setAutoRepeat(true);
+}
+
+void ArrowButton::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter p(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    const bool down = isDown();
+    p.fillRect(rect(), palette().color(QPalette::Button));
+    // A raised bevel, sunken while pressed.
+    p.setPen(down ? QColor(128, 128, 128) : QColor(255, 255, 255));
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(down ? QColor(255, 255, 255) : QColor(64, 64, 64));
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+    // A black triangle 5 pixels wide and 3 high, shifted while pressed.
+    const int cx = width() / 2 + (down ? 1 : 0);
+    const int cy = height() / 2 + (down ? 1 : 0);
+    p.setPen(isEnabled() ? QColor(0, 0, 0) : QColor(128, 128, 128));
+    for (int row = 0; row < 3; ++row) {
+        const int y = up_ ? cy - 2 + row : cy + 1 - row;
+        p.drawLine(cx - row, y, cx + row, y);
+    }
+}
+
+PrintForm::PrintForm(ReportPrinter& printer, int pageCount, QWidget* parent)
+    : QDialog(parent), printer_(printer), pageCount_(pageCount), remembered_(printer.PrinterIndex())
+{
+    setObjectName(QStringLiteral("printForm"));
+    setWindowTitle(QStringLiteral("Print"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    // MS Sans Serif's narrow metrics: the hint below fits its two lines.
+    setFont(paint::ArialFont(11));
+    setFixedSize(365, 230);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Printer"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(8, 8, 349, 49);
+    CB1 = new PrinterComboBox(GroupBox1);
+    CB1->setObjectName(QStringLiteral("CB1"));
+    CB1->setGeometry(8, 17, 245, kItemHeight + 6);
+    PropButton = Button(GroupBox1, "PropButton", "Properties", 264, 15);
+
+    Label1 = new QLabel(QStringLiteral("&Copies:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(8, 76);
+    Label1->adjustSize();
+    E1 = Edit(this, "E1", 64, 72, 61);
+    E1->setText(QStringLiteral("1"));
+    // The arrows stand inside the edit's right end; its text stays clear of them.
+    E1->setTextMargins(0, 0, 19, 0);
+    Label1->setBuddy(E1);
+    spinButton1 = new ArrowButton(true, this);
+    spinButton1->setObjectName(QStringLiteral("spinButton1"));
+    spinButton1->setGeometry(106, 74, 17, 8);
+    spinButton2 = new ArrowButton(false, this);
+    spinButton2->setObjectName(QStringLiteral("spinButton2"));
+    spinButton2->setGeometry(106, 82, 17, 8);
+
+    GroupBox2 = new QGroupBox(QStringLiteral("Page range"), this);
+    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+    GroupBox2->setGeometry(8, 104, 253, 117);
+    RB1 = Radio(GroupBox2, "RB1", "&All", 20);
+    RB1->setChecked(true);
+    RB2 = Radio(GroupBox2, "RB2", "Current &page", 40);
+    RB3 = Radio(GroupBox2, "RB3", "&Numbers:", 60);
+    E2 = Edit(GroupBox2, "E2", 88, 58, 155);
+    Label2 = new QLabel(QStringLiteral("Enter page numbers and/or page ranges, separated by "
+                                       "commas. For example, 1,3,5-12"),
+                        GroupBox2);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label2->setGeometry(8, 82, 237, 29);
+
+    Button1 = Button(this, "Button1", "OK", 276, 108);
+    Button1->setDefault(true);
+    Button2 = Button(this, "Button2", "Cancel", 276, 136);
+    setTabOrder(CB1, PropButton);
+    setTabOrder(PropButton, E1);
+    setTabOrder(E1, RB1);
+    setTabOrder(RB1, RB2);
+    setTabOrder(RB2, RB3);
+    setTabOrder(RB3, E2);
+    setTabOrder(E2, Button1);
+    setTabOrder(Button1, Button2);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { accept(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
+    connect(CB1, &QComboBox::activated, this,
+            [this](int index) { platform::RunHandler([&] { printer_.SelectPrinter(index); }); });
+    connect(PropButton, &QPushButton::clicked, this,
+            [this] { platform::RunHandler([this] { ShowProperties(); }); });
+    connect(spinButton1, &QAbstractButton::clicked, this, [this] { StepCopies(1); });
+    connect(spinButton2, &QAbstractButton::clicked, this, [this] { StepCopies(-1); });
+    connect(RB3, &QRadioButton::toggled, E2, [this](bool checked) {
+        if (checked) {
+            E2->setFocus(Qt::OtherFocusReason);
+        }
+    });
+    E1->installEventFilter(this);
+    E2->installEventFilter(this);
+
+    ShowPrinters();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+void PrintForm::ShowPrinters()
+{
+    CB1->clear();
+    const auto& names = printer_.PrinterNames();
+    // The last entry is the built-in printer, which cannot print.
+    for (int i = 0; i < printer_.BuiltInIndex(); ++i) {
+        CB1->addItem(platform::ToQString(names[static_cast<std::size_t>(i)]));
+    }
+    CB1->setCurrentIndex(printer_.IsBuiltIn() ? -1 : printer_.PrinterIndex());
+}
+
+void PrintForm::ShowProperties()
+{
+    auto* device = dynamic_cast<QPrinterDevice*>(printer_.Platform());
+    if (device == nullptr || printer_.IsBuiltIn()) {
+        return;
+    }
+    QPageSetupDialog dialog(&device->Printer(), this);
+    dialog.exec();
+    // Read back what the dialog changed.
+    printer_.SelectPrinter(device->PrinterIndex());
+    CB1->setCurrentIndex(device->PrinterIndex());
+}
+
+std::optional<int> PrintForm::ReadCopies()
+{
+    try {
+        return ParseInteger(platform::FromQString(Trimmed(E1)));
+    } catch (const Error& error) {
+        ShowError(error.what());
+        E1->setFocus(Qt::OtherFocusReason);
+        E1->selectAll();
+        return std::nullopt;
+    }
+}
+
+void PrintForm::StepCopies(int step)
+{
+    const std::optional<int> copies = ReadCopies();
+    if (!copies) {
+        return;
+    }
+    const long long next = static_cast<long long>(*copies) + step;
+    E1->setText(QString::number(next < 2 ? 1 : std::min<long long>(next, INT32_MAX)));
+}
+
+std::string PrintForm::PageList(int currentPage) const
+{
+    if (RB2->isChecked()) {
+        return std::to_string(currentPage);
+    }
+    return RB3->isChecked() ? platform::FromQString(E2->text()) : std::string();
+}
+
+int PrintForm::Copies() const
+{
+    try {
+        return ParseInteger(platform::FromQString(Trimmed(E1)));
+    } catch (const Error&) {
+        return 1;
+    }
+}
+
+void PrintForm::accept()
+{
+    if (!ReadCopies()) {
+        return;
+    }
+    if (RB3->isChecked()) {
+        try {
+            ParsePageList(platform::FromQString(E2->text()), pageCount_);
+        } catch (const Error& error) {
+            ShowError(error.what());
+            E2->setFocus(Qt::OtherFocusReason);
+            E2->selectAll();
+            return;
+        }
+    }
+    QDialog::accept();
+}
+
+void PrintForm::reject()
+{
+    // Closed without OK: the printer chosen here is not kept.
+    if (printer_.PrinterIndex() != remembered_) {
+        platform::RunHandler([this] { printer_.SelectPrinter(remembered_); });
+    }
+    QDialog::reject();
+}
+
+bool PrintForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == E2 && event->type() == QEvent::MouseButtonPress) {
+        RB3->setChecked(true);
+    }
+    // The arrow keys in the copies do what the arrow buttons do.
+    if (watched == E1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            StepCopies(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool ChangeReportPrinter(Report& report, int index, int previous)
+{
+    ReportPrinter& printer = report.Printer();
+    const auto reselect = [&](int printerIndex) {
+        printer.SelectPrinter(printerIndex);
+        printer.ForgetPaper();
+        for (const auto& page : report.Pages) {
+            page->ChangePaper(page->PaperCode, page->PaperWidth, page->PaperHeight,
+                              page->Orientation);
+        }
+    };
+    try {
+        reselect(index);
+        return true;
+    } catch (const Error&) {
+        platform::ShowMessage("Printer selected is not valid", "Error",
+                              platform::MessageIcon::Error);
+    }
+    try {
+        reselect(previous);
+    } catch (const Error&) {
+        // The pages keep what the old printer last gave them.
+    }
+    return false;
+}
+
+bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWidget* parent)
+{
+    ReportPrinter& printer = report.Printer();
+    if (pages.Empty()) {
+        return false;
+    }
+    AttachPlatformPrinter(printer);
+    if (printer.BuiltInIndex() == 0) {
+        return false;
+    }
+    PrintForm form(printer, pages.Count(), parent);
+    if (form.exec() != QDialog::Accepted) {
+        return false;
+    }
+    if (printer.PrinterIndex() != form.RememberedIndex() && report.CanRebuild) {
+        if (!ChangeReportPrinter(report, printer.PrinterIndex(), form.RememberedIndex())) {
+            return false;
+        }
+        // The preview keeps its pages until the new ones are complete.
+        const bool built = report.BuildReport();
+        if (report.ErrorFlag) {
+            report.Prepared.Clear();
+            platform::ShowMessage(report.ErrorText, "Error", platform::MessageIcon::Error);
+            return false;
+        }
+        if (!built || report.Prepared.Empty()) {
+            report.Prepared.Clear();
+            return false;
+        }
+        pages = std::move(report.Prepared);
+        report.Prepared = PreparedPages();
+    }
+    const std::string pageList = form.PageList(currentPage);
+    const int copies = form.Copies();
+    // Lent to the report for the run; taken back whatever happens.
+    report.Prepared = std::move(pages);
+    struct GiveBack {
+        Report& report;
+        PreparedPages& pages;
+        ~GiveBack()
+        {
+            pages = std::move(report.Prepared);
+            report.Prepared = PreparedPages();
+        }
+    } giveBack{report, pages};
+    PrintPreparedReport(report, pageList, copies);
+    return true;
+}
+
+} // namespace marlune::report

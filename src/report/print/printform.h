@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+
+#include <optional>
+#include <string>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The print dialog: printer, copies and page range. Choosing a printer
+// selects it in the printer layer at once; closing without OK selects the
+// printer that was current when the dialog opened again.
+namespace marlune::report {
+
+class Report;
+class PreparedPages;
+class ReportPrinter;
+
+// The printer list: each name drawn beside a small printer icon.
+class PrinterComboBox final : public QComboBox {
+public:
+    explicit PrinterComboBox(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A small button with an arrow glyph, up or down.
+class ArrowButton final : public QAbstractButton {
+public:
+    ArrowButton(bool up, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {17, 8}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool up_;
+};
+
+class PrintForm final : public QDialog {
+public:
+    PrintForm(ReportPrinter& printer, int pageCount, QWidget* parent = nullptr);
+
+    // The printer current when the dialog opened.
+    int RememberedIndex() const { return remembered_; }
+    // After OK: empty for all pages, the current page's number, or the
+    // numbers typed.
+    std::string PageList(int currentPage) const;
+    int Copies() const;
+
+    // Checks the copies and the page list; says what is wrong and stays
+    // open when either is not valid.
+    void accept() override;
+    void reject() override;
+
+    QGroupBox* GroupBox1 = nullptr;
+    PrinterComboBox* CB1 = nullptr;
+    QPushButton* PropButton = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* E1 = nullptr;
+    ArrowButton* spinButton1 = nullptr;
+    ArrowButton* spinButton2 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QRadioButton* RB1 = nullptr;
+    QRadioButton* RB2 = nullptr;
+    QRadioButton* RB3 = nullptr;
+    QLineEdit* E2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ShowPrinters();
+    void ShowProperties();
+    // The copies typed, or nullopt after saying why they are not valid.
+    std::optional<int> ReadCopies();
+    void StepCopies(int step);
+
+    ReportPrinter& printer_;
+    int pageCount_;
+    int remembered_;
+};
+
+// The preview's print command. Does nothing without pages or without a
+// printer; otherwise opens the print dialog over `parent`, and on OK
+// rebuilds the report when another printer was chosen (unless
+// report.CanRebuild is false), lends `pages` to the report, prints them and
+// takes them back. `currentPage` counts from 1. True when the dialog was
+// accepted: the pages may have changed and the preview lays them out again.
+bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWidget* parent);
+
+// Moves the report to the printer layer's printer `index`: every template
+// page selects its paper again. On an error says "Printer selected is not
+// valid", goes back to the printer `previous` and returns false.
+bool ChangeReportPrinter(Report& report, int index, int previous);
+
+} // namespace marlune::report

@@ -1,0 +1,133 @@
+#include "report/print/printrun.h"
+
+#include "report/buildprogress.h"
+#include "report/pagelist.h"
+#include "report/print/printjob.h"
+#include "report/print/qprinterdevice.h"
+#include "report/report.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace marlune::report {
+
+namespace {
+
+class PrintRun {
+public:
+    PrintRun(Report& report, std::vector<int> selected, int copies)
+        : report_(report), selected_(std::move(selected)), copies_(copies),
+          job_(PlatformPrinter().Printer(), PrintJobTitle(report.Title))
+    {
+    }
+
+    void Run()
+    {
+        PreparedPages& pages = report_.Prepared;
+        ReportPrinter& printer = report_.Printer();
+        if (!pages.Empty()) {
+            PreparedPage& first = pages[0];
+            printer.SelectPaper(first.paperCode, first.paperWidth, first.paperHeight,
+                                first.orientation);
+            printer.FillGeometry(first.geometry);
+        }
+        // Copies are not collated: 1, 1, 2, 2, ...
+        for (const int number : selected_) {
+            for (int copy = 0; copy < copies_; ++copy) {
+                PrintPage(number - 1);
+                if (report_.Terminated) {
+                    job_.Abandon();
+                    return;
+                }
+            }
+        }
+        job_.End();
+    }
+
+private:
+    void PrintPage(int index)
+    {
+        PreparedPages& pages = report_.Prepared;
+        PreparedPage& page = pages[index];
+        ReportPrinter& printer = report_.Printer();
+        if (!printer.IsEqualCurrent(page.paperCode, page.paperWidth, page.paperHeight,
+                                    page.orientation)) {
+            // A printer takes its paper per job.
+            job_.End();
+            printer.SelectPaper(page.paperCode, page.paperWidth, page.paperHeight,
+                                page.orientation);
+        }
+        QPainter& painter = job_.NextSheet();
+        printer.FillGeometry(page.geometry);
+        page.visible = true;
+        const PrintGeometry& g = page.geometry;
+        // With margins, report coordinates count from the paper's edge; the
+        // painter's origin is the printable area's corner.
+        const QRect area = page.useMargins ? QRect(-g.physicalOffsetXPx, -g.physicalOffsetYPx,
+                                                   g.physicalWidthPx, g.physicalHeightPx)
+                                           : QRect(0, 0, g.printableWidthPx, g.printableHeightPx);
+        const double scaleX = g.paperWidth > 0 ? area.width() / double(g.paperWidth) : 1.0;
+        const double scaleY = g.paperHeight > 0 ? area.height() / double(g.paperHeight) : 1.0;
+        DrawPreparedPage(painter, pages, index, scaleX, scaleY, area.left(), area.top(), true);
+        page.visible = false;
+        pages.Release(index);
+        Progress(index + 1);
+    }
+
+    void Progress(int number)
+    {
+        if (report_.OnProgress) {
+            report_.OnProgress(number);
+            return;
+        }
+        if (BuildProgress* window = report_.ProgressWindow()) {
+            window->SetLine("Printing page:  " + std::to_string(number));
+            window->ProcessEvents();
+        }
+    }
+
+    Report& report_;
+    std::vector<int> selected_;
+    int copies_;
+    PrintJob job_;
+};
+
+} // namespace
+
+std::string PrintJobTitle(const std::string& title)
+{
+    return "Report: " + (title.empty() ? std::string("Untitled") : title);
+}
+
+bool PrintPreparedReport(Report& report, const std::string& pageList, int copies)
+{
+    report.Terminated = false;
+    AttachPlatformPrinter(report.Printer());
+    // Checked before the progress window opens: a list that is not valid
+    // neither leaves a window on screen nor starts a job.
+    PrintRun run(report, ParsePageList(pageList, report.Prepared.Count()), std::max(copies, 1));
+    BuildProgress* window = report.ProgressWindow();
+    if (window == nullptr) {
+        run.Run();
+        return !report.Terminated;
+    }
+    // The run's errors leave the window's loop as results, not as exceptions
+    // through the event loop.
+    std::exception_ptr failure;
+    const auto action = [&] {
+        try {
+            run.Run();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        window->Close(report.Terminated);
+    };
+    window->RunModal(report.ProgressCaption(), "Printing page:", action,
+                     [&report] { report.Terminate(); });
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+    return !report.Terminated;
+}
+
+} // namespace marlune::report

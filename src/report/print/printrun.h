@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+// The print run: replays a report's prepared pages on the platform printer,
+// inside the report's progress window when it has one.
+namespace marlune::report {
+
+class Report;
+
+// Prints the pages of report.Prepared that `pageList` selects (the page-list
+// syntax; empty for all), each page `copies` times in a row (copies below 1
+// count as 1), in jobs titled "Report: " and the title. A page whose paper
+// differs from the one before it starts a new job. A page list that is not
+// valid raises marlune::Error before anything is shown or sent to the
+// printer; a selection without pages sends nothing. Cancel in the progress
+// window abandons the job after the sheet being printed. False when
+// cancelled.
+bool PrintPreparedReport(Report& report, const std::string& pageList, int copies);
+
+// The print job's title for a report title.
+std::string PrintJobTitle(const std::string& title);
+
+} // namespace marlune::report
