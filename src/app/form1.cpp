@@ -14,7 +14,10 @@
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
 #include "report/postcodelist/postcodelist.h"
+#include "report/preview/previewform.h"
 #include "report/preview/reportpreview.h"
+#include "report/print/printform.h"
+#include "report/print/qprinterdevice.h"
 #include "report/preview/progressform.h"
 #include "settings/datafilesetting.h"
 #include "table/postcodeschema.h"
@@ -401,8 +404,25 @@ void TForm1::ConfigureReport1()
     Report1.OnMessage = [](const std::string& text, const std::string& caption) {
         platform::ShowMessage(text, caption, platform::MessageIcon::Error);
     };
+    // The report prints on the system's printers (CUPS); without one it keeps
+    // the built-in paper geometry and the preview cannot print.
+    report::AttachPlatformPrinter(Report1.Printer());
     Report1.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
-        report::preview::ShowReportPreview(Report1, std::move(pages), caption, this);
+        report::preview::ShowReportPreview(
+            Report1, std::move(pages), caption, this,
+            [](report::Report& report, report::preview::PreviewForm& preview) {
+                // The pages go to the print run and come back, rebuilt when
+                // another printer was chosen.
+                const int current = preview.CurrentPage();
+                report::PreparedPages lent = preview.TakePages();
+                try {
+                    report::RunPrintCommand(report, lent, current, &preview);
+                } catch (...) {
+                    preview.SetPages(std::move(lent));
+                    throw;
+                }
+                preview.SetPages(std::move(lent));
+            });
     };
     report::LoadPostcodeListTemplate(Report1);
 }
