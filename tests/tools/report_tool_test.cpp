@@ -5,10 +5,14 @@
 
 #include "platform/stream.h"
 #include "report/report.h"
+#include "report/exportfilter.h"
+#include "report/postcodelist/postcodelist.h"
 #include "report/shapeview.h"
+#include "report/tabledataset/tabledataset.h"
 #include "platform/cp1252.h"
 #include "table/memtable.h"
 
+#include <QGuiApplication>
 #include <QImage>
 
 #include "toolrun.h"
@@ -185,6 +189,39 @@ TEST_F(ReportTool, TheListPdfHoldsEveryRecordInOrderOnItsPage)
         at = word;
     }
     EXPECT_EQ(page, 343U);
+}
+
+// The preview's "PDF file" entry writes what marlune-report writes.
+TEST_F(ReportTool, SavingTheListAsPdfGivesTheToolsText)
+{
+    if (Shell("command -v pdftotext", dir_).code != 0) {
+        GTEST_SKIP() << "poppler-utils are not installed";
+    }
+    const std::string data = MARLUNE_BIN_DIR "/20051206.dat";
+    ASSERT_EQ(Tool("--data " + data + " --pdf tool.pdf", dir_).code, 0);
+    // Text is measured and drawn through the application's fonts.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "tools_tests";
+    char* argv[] = {name, nullptr};
+    QGuiApplication app(argc, argv);
+    ShapeObject shapes;
+    marlune::table::MemTable table;
+    table.Open();
+    table.LoadTableFile(data);
+    TableDataset adapter;
+    adapter.DataSet = &table;
+    Report report;
+    report.AddDataset(&adapter);
+    report.Dataset = &adapter;
+    LoadPostcodeListTemplate(report);
+    report.BuildReport();
+    const auto filters = SaveFilterTexts();
+    ASSERT_EQ(filters.at(1), "PDF file (*.pdf)");
+    SaveThroughFilter(1, report.Prepared, report.Printer(), (dir_ / "saved").string());
+    const std::string saved = Shell("pdftotext -layout saved.pdf -", dir_).out;
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\f'), 344);
+    EXPECT_EQ(saved, Shell("pdftotext -layout tool.pdf -", dir_).out);
 }
 
 TEST_F(ReportTool, ChosenListPagesBecomePngsAndFailuresLeaveNothing)
