@@ -5,7 +5,9 @@
 #include "report/units.h"
 
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <cctype>
@@ -189,7 +191,7 @@ int Sum(const std::vector<int>& values)
 // Draws each character at x plus its running advance plus its share of
 // `extra` (spread over the gaps between characters, or over the spaces only).
 void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& advances, int x,
-                int baseline, int extra, bool spacesOnly)
+                int baseline, int extra, bool spacesOnly, bool glyphRun)
 {
     const int n = static_cast<int>(text.size());
     int slots = 0;
@@ -200,8 +202,22 @@ void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& 
     }
     int pos = x;
     int slot = 0;
+    QRawFont raw;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    if (glyphRun) {
+        raw = QRawFont::fromFont(painter.font());
+        glyphs = raw.glyphIndexesForString(text);
+        // One glyph per character, or the characters are drawn one by one.
+        glyphRun = raw.isValid() && glyphs.size() == n && !glyphs.contains(0U);
+        positions.reserve(n);
+    }
     for (int i = 0; i < n; ++i) {
-        painter.drawText(QPoint(pos, baseline), QString(text.at(i)));
+        if (glyphRun) {
+            positions.append(QPointF(pos - x, 0));
+        } else {
+            painter.drawText(QPoint(pos, baseline), QString(text.at(i)));
+        }
         pos += advances[static_cast<std::size_t>(i)];
         if (slots > 0 && i + 1 < n && (!spacesOnly || text.at(i) == QLatin1Char(' '))) {
             // Slot k's share: the difference of the running totals, so the
@@ -209,6 +225,13 @@ void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& 
             pos += (extra * (slot + 1)) / slots - (extra * slot) / slots;
             ++slot;
         }
+    }
+    if (glyphRun && n > 0) {
+        QGlyphRun run;
+        run.setRawFont(raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.drawGlyphRun(QPointF(x, baseline), run);
     }
 }
 
@@ -355,7 +378,8 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
             x = box.left + box.gapX + Div(available - target, 2);
         }
         painter.setFont(font);
-        DrawSpread(painter, text, advances, x, y + metrics.ascent(), target - drawn, spread);
+        DrawSpread(painter, text, advances, x, y + metrics.ascent(), target - drawn, spread,
+                   style.glyphRuns);
         y += lineHeight;
     }
     painter.restore();

@@ -92,6 +92,10 @@ struct LineOutputStyle {
     double scaleX = 1.0;
     int blockHeight = 0; // vertical extent on the device
     bool stopAtClip = false;
+    // Each line as one run of placed glyphs rather than one text per
+    // character: the same positions, a fraction of the work for a PDF or a
+    // printer. Text-recording devices need the characters, so not on screen.
+    bool glyphRuns = false;
 };
 
 // Draws `lines` (wrapped form) from `firstLine`; returns the index of the

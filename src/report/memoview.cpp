@@ -151,6 +151,7 @@ void MemoView::OutputText(QPainter& painter)
     style.scaleX = scaleAlong;
     style.blockHeight = Round(verticalExtent_ * scaleAcross);
     style.stopAtClip = DrawMode == MemoDrawMode::Part;
+    style.glyphRuns = IsPrinting;
     LineOutputBox box;
     if (!rotated) {
         box = {Left, Top,           Width,        Height,         GapX,
