@@ -75,7 +75,7 @@ void ReportBuilder::LoadBand(Band& band, ReportView& marker)
         band.dataset = report_.FindDataset(source);
     }
     if (band.dataset == nullptr && band.kind == bkMasterData &&
-        report_.Type == ReportType::rtSimple && band.kind != bkGroupHeader) {
+        report_.Type == ReportType::rtSimple) {
         band.dataset = report_.Dataset;
     }
 }
@@ -296,7 +296,7 @@ void ReportBuilder::DataLoop(RuntimePage& page, int level)
         }
         bool endedByGroup = false;
         while (!dataset.Eof()) {
-            Progress(pageNumber_ + 1);
+            ProcessEvents();
             if (report_.Terminated) {
                 break;
             }

@@ -5,6 +5,7 @@
 #include "report/buildprogress.h"
 #include "report/expr/datetimeformat.h"
 #include "report/expr/errors.h"
+#include "report/expr/lexer.h"
 #include "report/memoview.h"
 #include "report/report.h"
 #include "report/reportpage.h"
@@ -12,21 +13,8 @@
 #include <QDateTime>
 
 #include <algorithm>
-#include <cctype>
 
 namespace marlune::report {
-
-namespace {
-
-std::string Upper(std::string text)
-{
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
-}
-
-} // namespace
 
 ReportBuilder::ReportBuilder(Report& report) : report_(report)
 {
@@ -49,7 +37,7 @@ bool ReportBuilder::Build()
         entry.field = value.Field;
         entry.expression = value.Field;
         entry.special = value.OtherKind;
-        namedValues_.emplace(Upper(value.Name), std::move(entry));
+        namedValues_.emplace(UpperAscii(value.Name), std::move(entry));
     }
     doublePass_ = report_.DoublePass;
     savedPageCount_ = 0;
@@ -57,6 +45,14 @@ bool ReportBuilder::Build()
     const bool result = PassControl();
     finalPass_ = false;
     return result;
+}
+
+void ReportBuilder::ProcessEvents()
+{
+    BuildProgress* window = Window();
+    if (window != nullptr && window->Showing()) {
+        window->ProcessEvents();
+    }
 }
 
 BuildProgress* ReportBuilder::Window() const
@@ -332,7 +328,7 @@ void ReportBuilder::DrawView(RuntimePage& page, Band& band, ReportView& view)
 
 const NamedValue* ReportBuilder::FindNamedValue(const std::string& name) const
 {
-    const auto found = namedValues_.find(Upper(name));
+    const auto found = namedValues_.find(UpperAscii(name));
     return found != namedValues_.end() ? &found->second : nullptr;
 }
 
@@ -395,7 +391,7 @@ ReportView* ReportBuilder::ScriptView(const std::string& name) const
         return nullptr;
     }
     for (const auto& view : currentPage_->views) {
-        if (Upper(view->Name) == Upper(name)) {
+        if (UpperAscii(view->Name) == UpperAscii(name)) {
             return view.get();
         }
     }

@@ -96,6 +96,8 @@ private:
     void BuildStep();
     void BuildOnce();
     void Progress(int number);
+    // Once per record: the progress window's Cancel button and repaints.
+    void ProcessEvents();
     BuildProgress* Window() const;
 
     // Template page to runtime page.

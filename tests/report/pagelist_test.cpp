@@ -18,11 +18,14 @@ TEST(PageList, NumbersAndRangesSelectEachPageOnceInOrder)
     // A range that ends below its start, and pages beyond the last, add nothing.
     EXPECT_EQ(ParsePageList("5-3", 10), Pages{});
     EXPECT_EQ(ParsePageList("2,9,1-2000000000", 3), (Pages{1, 2, 3}));
+    EXPECT_EQ(ParsePageList("3,1-2,2", 4), (Pages{1, 2, 3}));
+    EXPECT_EQ(ParsePageList("0-2,9", 4), (Pages{1, 2}));
+    EXPECT_EQ(ParsePageList("2-2", 4), Pages{2});
 }
 
 TEST(PageList, TextThatIsNotAWholeNumberIsRefused)
 {
-    for (const char* text : {"x", "1-x", "1,,2", "1.5", "-", "99999999999"}) {
+    for (const char* text : {"x", "1-x", "1,,2", "1.5", "-", "99999999999", "1-", "1-2-3"}) {
         EXPECT_THROW(ParsePageList(text, 5), Error) << text;
     }
     try {

@@ -8,7 +8,6 @@
 
 #include "platform/error.h"
 #include "platform/gui/messagebox.h"
-#include "report/pagelist.h"
 #include "report/postcodelist/postcodelist.h"
 #include "report/preview/progressform.h"
 #include "report/print/printform.h"
@@ -307,23 +306,6 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     EXPECT_NE(jobs[0].pages.at(0).find(Footer(1, count)), std::string::npos);
     EXPECT_EQ(pages.Count(), count);
     EXPECT_GT(pages[0].stream.size(), 1U);
-}
-
-TEST(PageList, SelectsEachPageOnceInOrder)
-{
-    const struct {
-        const char* text;
-        std::vector<int> pages;
-    } cases[] = {
-        {"", {1, 2, 3, 4}},     {"  ", {1, 2, 3, 4}}, {" 1 , 3 ", {1, 3}}, {"5-3", {}},
-        {"3,1-2,2", {1, 2, 3}}, {"0-2,9", {1, 2}},    {"2-2", {2}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParsePageList(c.text, 4), c.pages) << '"' << c.text << '"';
-    }
-    for (const char* text : {"1-", "x", "1,,2", "1-2-3", "1.5"}) {
-        EXPECT_THROW(ParsePageList(text, 4), Error) << text;
-    }
 }
 
 // The dialog's own behaviour, over a printer layer with two fake printers.
