@@ -130,6 +130,14 @@ private:
     void ConfigureReport1();
     void InstallUpdate(const std::string& candidate);
     void ReportUpdateFailure(const std::string& reason);
+    // Why the file at path may not be installed as a data file; empty when it
+    // loads completely and holds records.
+    std::string DataFileProblem(const std::string& path) const;
+    // Why an existing file of that name may not be replaced by an update (it
+    // is not a data file: the user's); empty when there is none or it is one.
+    std::string ForeignFileProblem(const std::string& name) const;
+    // A failure of the check in the first status panel, readable whole as its hint.
+    void ShowUpdateStatus(const std::string& text);
     void ArrangeControls();
     void FitOuterSize();
 
@@ -141,6 +149,9 @@ private:
     bool showStepDone_ = false;
     bool outerSizeFitted_ = false;
     bool updateRunning_ = false;
+    // The settings could be read and saved at start-up; when not, this run's
+    // changes (a new data file's name) are not written.
+    bool settingsSaved_ = true;
     // The window closed while an update waited: end it without a word.
     bool closing_ = false;
 };

@@ -239,10 +239,12 @@ TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
     answer_ = true;
     messages_.clear();
     ClickUpdate();
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(MessageTexts()[0].starts_with("Update failed: ")) << MessageTexts()[0];
-    EXPECT_GT(MessageTexts()[0].size(), std::string("Update failed: ").size());
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{
+                  "Update failed: the download is not a data file: Invalid stream format"});
     EXPECT_EQ(Snapshot(), before_);
+    questions_.clear();
+    ExpectFailedDownload("HTTP/1.0 200 OK\r\n\r\n", "the server sent an empty file");
 }
 
 TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
@@ -283,15 +285,71 @@ TEST_F(Form1UpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, AnUnreachableServerIsNamedInTheStatusBar)
+TEST_F(Form1UpdateTest, WhyTheCheckFailedIsSaidInWordsAndReadableWhole)
 {
-    form_->UpdateHost = "127.0.0.1:" + std::to_string(ClosedPort());
+    const std::string endless = "HTTP/1.0 200 OK\r\n" + [] {
+        std::string lines;
+        while (lines.size() <= (std::size_t{1} << 20)) {
+            lines += "X-Filler: " + std::string(100, 'f') + "\r\n";
+        }
+        return lines;
+    }();
+    ScriptedServer endlessServer(Respond(endless));
+    ScriptedServer fileRedirect(
+        Respond("HTTP/1.0 302 Found\r\nLocation: file:///etc/passwd\r\n\r\n"));
+    ScriptedServer relativeRedirect([](Peer& peer, int connection) {
+        peer.ReadRequest();
+        peer.Send(connection == 0 ? "HTTP/1.0 302 Found\r\nLocation: gone/mrl_check.txt\r\n\r\n"
+                                  : "HTTP/1.0 200 OK\r\n\r\n20051206.dat\n");
+    });
+    const std::string closed = std::to_string(ClosedPort());
+    ScriptedServer missingAfterRedirect(
+        Respond("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:" + closed + "/x\r\n\r\n"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"127.0.0.1:" + closed, "Update server not reached: Connection refused"},
+        {"no such host", "Update server not reached: Host not found"},
+        {endlessServer.HostPort(), "Update check failed: HTTP response header too long"},
+        {fileRedirect.HostPort(), "Update check failed: the server redirected to "
+                                  "\"file:///etc/passwd\", which is not an http address"},
+        {missingAfterRedirect.HostPort(),
+         "Update server not reached: Connection refused (redirected to http://127.0.0.1:" + closed +
+             "/x)"},
+    };
+    for (const auto& [host, text] : cases) {
+        form_->UpdateHost = host;
+        ClickUpdate();
+        EXPECT_EQ(Panel(), text);
+        // The panel is narrower than most of these: its hint carries them whole.
+        EXPECT_EQ(form_->StatusBar1->toolTip().toStdString(), text);
+    }
+    // A relative redirect stays on the server and its port: answered there.
+    form_->UpdateHost = relativeRedirect.HostPort();
     ClickUpdate();
-    EXPECT_EQ(Panel(), "Update server not reached: 10061:Connection refused");
-    form_->UpdateHost = "no such host";
+    EXPECT_EQ(relativeRedirect.Connections(), 2);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
+{
+    WriteFile("zz_notes.txt", "my notes");
+    WriteFile("marlune-find", "#!/bin/sh\n");
+    WriteFile("20991231.dat", "my own list, not a data file");
+    before_ = Snapshot();
+    const auto server = StartServer();
+    const std::string bytes = DataFileBytes(kNewRecords);
+    for (const char* name : {"zz_notes.txt", "marlune-find", "20991231.dat"}) {
+        Serve(name, bytes);
+    }
+    answer_ = true;
+    ExpectNoUpdateFor({"zz_notes.txt", "marlune-find\n"});
+    form_->UpdateHost = server->HostPort();
+    Serve("mrl_check.txt", "20991231.dat\n");
+    messages_.clear();
     ClickUpdate();
-    EXPECT_EQ(Panel(), "Update server not reached: Null Remote Address");
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                  "Update failed: 20991231.dat in the working directory is not a "
+                                  "data file of this program; it is left as it is"});
     EXPECT_EQ(Snapshot(), before_);
 }
 
