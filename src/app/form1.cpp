@@ -7,6 +7,7 @@
 #include "app/systemtray.h"
 #include "app/toolbar.h"
 #include "net/downloadfiles.h"
+#include "net/minisign.h"
 #include "net/updatecheck.h"
 #include "platform/atomicfile.h"
 #include "platform/cp1252.h"
@@ -62,6 +63,8 @@ constexpr int kSeparatorWidth = 8;
 
 // The check file names a file in its first characters; more is never read.
 constexpr long long kCheckBodyLimit = 4096;
+// A signature file is four short lines; more is never read.
+constexpr long long kSignatureLimit = 16384;
 
 // The hourglass while the object lives.
 class WaitCursor {
@@ -524,6 +527,7 @@ void TForm1::InstallUpdate(const std::string& candidate)
     }
     std::optional<platform::PendingFile> download;
     std::string problem;
+    std::string refusal; // the signature's
     try {
         // Into a hidden file in the working directory, removed on every way
         // out unless it is installed under its own name.
@@ -544,9 +548,15 @@ void TForm1::InstallUpdate(const std::string& candidate)
         } else {
             problem = DataFileProblem(download->Path());
         }
+        HTTP1.SetInputFileMode(false);
+        HTTP1.SetBody("Default.htm");
+        if (problem.empty() && !UpdatePublicKey.empty() && !closing_) {
+            refusal = SignatureProblem(candidate, download->Path());
+        }
     } catch (const std::exception& e) {
         problem = net::TransportFailureText(e.what(), HTTP1.LastError());
     }
+    HTTP1.SetMaxBodyLength(-1);
     HTTP1.SetInputFileMode(false);
     HTTP1.SetBody("Default.htm");
     if (closing_) {
@@ -554,6 +564,12 @@ void TForm1::InstallUpdate(const std::string& candidate)
     }
     if (!problem.empty()) {
         ReportUpdateFailure(problem);
+        return;
+    }
+    if (!refusal.empty()) {
+        platform::ShowMessage("Update refused: the data file's signature does not verify (" +
+                                  refusal + ")",
+                              platform::MessageIcon::Error);
         return;
     }
 
@@ -588,6 +604,21 @@ void TForm1::InstallUpdate(const std::string& candidate)
     } catch (...) {
         Table1.Close();
     }
+}
+
+std::string TForm1::SignatureProblem(const std::string& candidate, const std::string& path)
+{
+    const std::optional<net::MinisignKey> key = net::ParseMinisignKey(UpdatePublicKey);
+    if (!key) {
+        return "the program's public key is not a minisign key";
+    }
+    HTTP1.SetMaxBodyLength(kSignatureLimit);
+    HTTP1.Get(net::DataFileUrl(UpdateHost, candidate + ".minisig"));
+    HTTP1.SetMaxBodyLength(-1);
+    if (HTTP1.StatusCode() < 200 || HTTP1.StatusCode() > 299) {
+        return "no signature: " + HTTP1.StatusLine();
+    }
+    return net::MinisignProblem(path, HTTP1.Body(), *key);
 }
 
 std::string TForm1::DataFileProblem(const std::string& path) const

@@ -70,6 +70,9 @@ public:
     // The update server, a host name or address with an optional ":port";
     // the program sets it from its build setting.
     std::string UpdateHost = "localhost";
+    // The minisign public key line that downloads must be signed with;
+    // empty: downloads are installed unsigned. The build setting.
+    std::string UpdatePublicKey;
     // The about box, a window of its own that start-up creates after this
     // one; About shows it. Not owned.
     TAboutBox* AboutBox = nullptr;
@@ -133,6 +136,9 @@ private:
     // Why the file at path may not be installed as a data file; empty when it
     // loads completely and holds records.
     std::string DataFileProblem(const std::string& path) const;
+    // Fetches candidate's ".minisig" and says why the file at path does not
+    // verify against UpdatePublicKey; empty when it does.
+    std::string SignatureProblem(const std::string& candidate, const std::string& path);
     // Why an existing file of that name may not be replaced by an update (it
     // is not a data file: the user's); empty when there is none or it is one.
     std::string ForeignFileProblem(const std::string& name) const;

@@ -16,6 +16,7 @@ int main(int argc, char** argv)
 
     marlune::app::TForm1 Form1;
     Form1.UpdateHost = MARLUNE_UPDATE_HOST;
+    Form1.UpdatePublicKey = MARLUNE_UPDATE_PUBLIC_KEY;
     application.setWindowIcon(Form1.windowIcon());
     // The second window; hidden until About shows it.
     marlune::app::TAboutBox AboutBox;

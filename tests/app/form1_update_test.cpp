@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <sstream>
 
 namespace marlune::testing {
@@ -351,6 +352,55 @@ TEST_F(Form1UpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
                                   "Update failed: 20991231.dat in the working directory is not a "
                                   "data file of this program; it is left as it is"});
     EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
+{
+    const QTemporaryDir keys;
+    const std::string served = served_.path().toStdString();
+    const auto run = [&](const std::string& command) {
+        return std::system(
+                   ("cd '" + served + "' && " + command + " </dev/null >/dev/null 2>&1").c_str()) ==
+               0;
+    };
+    const std::string key = keys.filePath("key").toStdString();
+    const std::string other = keys.filePath("other").toStdString();
+    ASSERT_TRUE(run("minisign -G -W -p " + key + ".pub -s " + key + ".sec"));
+    ASSERT_TRUE(run("minisign -G -W -p " + other + ".pub -s " + other + ".sec"));
+    const std::string pub = ReadBytes(key + ".pub");
+    form_->UpdatePublicKey = pub.substr(pub.find('\n') + 1);
+
+    const auto server = StartServer();
+    const std::string bytes = DataFileBytes(kNewRecords);
+    Serve("mrl_check.txt", "20061231.dat\n");
+    answer_ = true;
+    const std::string sign = "minisign -S -m 20061231.dat -s ";
+    const std::pair<std::string, std::string> refused[] = {
+        {"no signature published", "rm -f 20061231.dat.minisig"},
+        {"another key", sign + other + ".sec"},
+        {"the file changed after signing",
+         sign + key + ".sec && sed -i s/Sydney/Sidney/ 20061231.dat"},
+        {"a garbage signature", "head -c 200 /dev/urandom | tee 20061231.dat.minisig"},
+    };
+    for (const auto& [what, prepare] : refused) {
+        SCOPED_TRACE(what);
+        Serve("20061231.dat", bytes);
+        ASSERT_TRUE(run(prepare));
+        messages_.clear();
+        ClickUpdate();
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(MessageTexts()[0].starts_with(
+            "Update refused: the data file's signature does not verify"))
+            << MessageTexts()[0];
+        EXPECT_EQ(Snapshot(), before_);
+    }
+
+    ASSERT_TRUE(run(sign + key + ".sec"));
+    messages_.clear();
+    ClickUpdate();
+    EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
+    EXPECT_EQ(StoredDataFileName(), "20061231.dat");
+    EXPECT_EQ(form_->Table1.RecordCount(), 3);
 }
 
 TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
