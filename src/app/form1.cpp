@@ -6,6 +6,8 @@
 #include "app/statusbar.h"
 #include "app/systemtray.h"
 #include "app/toolbar.h"
+#include "net/downloadfiles.h"
+#include "net/minisign.h"
 #include "net/updatecheck.h"
 #include "platform/atomicfile.h"
 #include "platform/cp1252.h"
@@ -61,6 +63,8 @@ constexpr int kSeparatorWidth = 8;
 
 // The check file names a file in its first characters; more is never read.
 constexpr long long kCheckBodyLimit = 4096;
+// A signature file is four short lines; more is never read.
+constexpr long long kSignatureLimit = 16384;
 
 // The hourglass while the object lives.
 class WaitCursor {
@@ -357,13 +361,25 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::FormShow()
 {
+    // Downloads that a run killed in the middle left behind.
+    net::RemoveStaleDownloads(".");
+    // Settings that cannot be read or saved never keep the list from loading:
+    // the default name stands in, and the user hears why once.
+    settings::StartupDataFile startup;
     try {
-        CurrentDataFileName =
-            StoreData1.ReadString(settings::kDataFileNameSetting, settings::kDefaultDataFileName);
-        StoreData1.WriteString(settings::kDataFileNameSetting, CurrentDataFileName);
+        startup = settings::ReadDataFileAtStartup(StoreData1);
+    } catch (const std::exception& e) {
+        startup = {settings::kDefaultDataFileName, false, false, e.what()};
+    }
+    CurrentDataFileName = startup.fileName;
+    settingsSaved_ = startup.saved;
+    try {
         Table1.LoadTableFile(CurrentDataFileName);
     } catch (...) {
         platform::ShowMessage("Data file could not be loaded.");
+    }
+    if (!startup.saved) {
+        platform::ShowMessage(settings::SettingsNotSavedMessage(startup));
     }
     showStepDone_ = true;
 }
@@ -458,22 +474,29 @@ void TForm1::ToolButton6Click()
     }
     platform::FlagScope running(updateRunning_);
     closing_ = false;
+    StatusBar1->setToolTip(QString());
+    const std::string checkUrl = net::CheckFileUrl(UpdateHost);
     try {
         WaitCursor cursor;
         HTTP1.SetInputFileMode(false);
         HTTP1.SetMaxBodyLength(kCheckBodyLimit);
-        HTTP1.Get(net::CheckFileUrl(UpdateHost));
+        HTTP1.Get(checkUrl);
         HTTP1.SetMaxBodyLength(-1);
     } catch (const std::exception& e) {
         HTTP1.SetMaxBodyLength(-1);
-        const std::string reason = net::TransportFailureText(e.what(), HTTP1.LastError());
+        std::string text =
+            (HTTP1.ServerReached() ? "Update check failed: " : "Update server not reached: ") +
+            net::TransportFailureText(e.what(), HTTP1.LastError());
+        if (HTTP1.Url() != checkUrl) {
+            text += " (redirected to " + HTTP1.Url() + ")";
+        }
         try {
             HTTP1.Disconnect();
         } catch (...) {
             // Already closed.
         }
         if (!closing_) {
-            StatusBar1->SetPanelText(0, "Update server not reached: " + reason);
+            ShowUpdateStatus(text);
         }
         return;
     }
@@ -497,13 +520,19 @@ void TForm1::ToolButton6Click()
 void TForm1::InstallUpdate(const std::string& candidate)
 {
     WaitCursor cursor;
+    // A file of that name that is not a data file is the user's: never replaced.
+    if (const std::string mine = ForeignFileProblem(candidate); !mine.empty()) {
+        ReportUpdateFailure(mine);
+        return;
+    }
     std::optional<platform::PendingFile> download;
     std::string problem;
+    std::string refusal; // the signature's
     try {
         // Into a hidden file in the working directory, removed on every way
         // out unless it is installed under its own name.
         download.emplace();
-        if (const int error = download->Create("./." + candidate + ".download-"); error != 0) {
+        if (const int error = download->Create(net::DownloadPrefix(".", candidate)); error != 0) {
             throw Error(std::string("cannot create a file in the working directory: ") +
                         std::strerror(error));
         }
@@ -514,17 +543,20 @@ void TForm1::InstallUpdate(const std::string& candidate)
                                                    HTTP1.ContentLength(), HTTP1.BytesReceived());
         if (transfer) {
             problem = *transfer;
+        } else if (HTTP1.BytesReceived() == 0) {
+            problem = "the server sent an empty file";
         } else {
-            // Only a file that loads completely, with records, replaces anything.
-            table::MemTable fresh(Table1.Name());
-            fresh.LoadTableFile(download->Path());
-            if (fresh.RecordCount() < 1) {
-                problem = "the data file holds no records";
-            }
+            problem = DataFileProblem(download->Path());
+        }
+        HTTP1.SetInputFileMode(false);
+        HTTP1.SetBody("Default.htm");
+        if (problem.empty() && !UpdatePublicKey.empty() && !closing_) {
+            refusal = SignatureProblem(candidate, download->Path());
         }
     } catch (const std::exception& e) {
         problem = net::TransportFailureText(e.what(), HTTP1.LastError());
     }
+    HTTP1.SetMaxBodyLength(-1);
     HTTP1.SetInputFileMode(false);
     HTTP1.SetBody("Default.htm");
     if (closing_) {
@@ -534,15 +566,27 @@ void TForm1::InstallUpdate(const std::string& candidate)
         ReportUpdateFailure(problem);
         return;
     }
+    if (!refusal.empty()) {
+        platform::ShowMessage("Update refused: the data file's signature does not verify (" +
+                                  refusal + ")",
+                              platform::MessageIcon::Error);
+        return;
+    }
 
     struct stat existing {};
-    const bool existed = ::stat(candidate.c_str(), &existing) == 0;
+    const bool existed = ::lstat(candidate.c_str(), &existing) == 0;
     try {
-        if (const int error = download->Install(candidate); error != 0) {
+        // A file that appeared meanwhile is not replaced unless it is a data file.
+        if (const std::string mine = ForeignFileProblem(candidate); !mine.empty()) {
+            throw Error(mine);
+        }
+        if (const int error = download->Install(candidate, existed); error != 0) {
             throw Error("cannot rename the downloaded file to " + candidate + ": " +
                         std::strerror(error));
         }
-        StoreData1.WriteString(settings::kDataFileNameSetting, candidate);
+        if (settingsSaved_) {
+            StoreData1.WriteString(settings::kDataFileNameSetting, candidate);
+        }
     } catch (const std::exception& e) {
         if (!existed && download->Path().empty()) {
             ::unlink(candidate.c_str());
@@ -551,12 +595,66 @@ void TForm1::InstallUpdate(const std::string& candidate)
         return;
     }
     try {
-        CurrentDataFileName =
-            StoreData1.ReadString(settings::kDataFileNameSetting, settings::kDefaultDataFileName);
+        // The settings could not be saved at start-up: this run goes on with
+        // the new file by itself.
+        CurrentDataFileName = settingsSaved_ ? StoreData1.ReadString(settings::kDataFileNameSetting,
+                                                                     settings::kDefaultDataFileName)
+                                             : candidate;
         Table1.LoadTableFile(CurrentDataFileName);
     } catch (...) {
         Table1.Close();
     }
+}
+
+std::string TForm1::SignatureProblem(const std::string& candidate, const std::string& path)
+{
+    const std::optional<net::MinisignKey> key = net::ParseMinisignKey(UpdatePublicKey);
+    if (!key) {
+        return "the program's public key is not a minisign key";
+    }
+    HTTP1.SetMaxBodyLength(kSignatureLimit);
+    HTTP1.Get(net::DataFileUrl(UpdateHost, candidate + ".minisig"));
+    HTTP1.SetMaxBodyLength(-1);
+    if (HTTP1.StatusCode() < 200 || HTTP1.StatusCode() > 299) {
+        return "no signature: " + HTTP1.StatusLine();
+    }
+    return net::MinisignProblem(path, HTTP1.Body(), *key);
+}
+
+std::string TForm1::DataFileProblem(const std::string& path) const
+{
+    // Only a file that loads completely, with records, replaces anything.
+    table::MemTable trial(Table1.Name());
+    trial.Open();
+    try {
+        trial.LoadTableFile(path);
+    } catch (const std::exception& e) {
+        return std::string("the download is not a data file: ") + e.what();
+    }
+    if (trial.RecordCount() < 1) {
+        return "the data file holds no records";
+    }
+    return {};
+}
+
+std::string TForm1::ForeignFileProblem(const std::string& name) const
+{
+    struct stat status {};
+    if (::lstat(name.c_str(), &status) != 0) {
+        return {};
+    }
+    if (!S_ISREG(status.st_mode) || !DataFileProblem(name).empty()) {
+        return name + " in the working directory is not a data file of this program; it is "
+                      "left as it is";
+    }
+    return {};
+}
+
+void TForm1::ShowUpdateStatus(const std::string& text)
+{
+    // The panel is narrow: the whole text is also the bar's hint.
+    StatusBar1->SetPanelText(0, text);
+    StatusBar1->setToolTip(platform::ToQString(text));
 }
 
 void TForm1::ReportUpdateFailure(const std::string& reason)

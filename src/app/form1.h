@@ -70,6 +70,9 @@ public:
     // The update server, a host name or address with an optional ":port";
     // the program sets it from its build setting.
     std::string UpdateHost = "localhost";
+    // The minisign public key line that downloads must be signed with;
+    // empty: downloads are installed unsigned. The build setting.
+    std::string UpdatePublicKey;
     // The about box, a window of its own that start-up creates after this
     // one; About shows it. Not owned.
     TAboutBox* AboutBox = nullptr;
@@ -130,6 +133,17 @@ private:
     void ConfigureReport1();
     void InstallUpdate(const std::string& candidate);
     void ReportUpdateFailure(const std::string& reason);
+    // Why the file at path may not be installed as a data file; empty when it
+    // loads completely and holds records.
+    std::string DataFileProblem(const std::string& path) const;
+    // Fetches candidate's ".minisig" and says why the file at path does not
+    // verify against UpdatePublicKey; empty when it does.
+    std::string SignatureProblem(const std::string& candidate, const std::string& path);
+    // Why an existing file of that name may not be replaced by an update (it
+    // is not a data file: the user's); empty when there is none or it is one.
+    std::string ForeignFileProblem(const std::string& name) const;
+    // A failure of the check in the first status panel, readable whole as its hint.
+    void ShowUpdateStatus(const std::string& text);
     void ArrangeControls();
     void FitOuterSize();
 
@@ -141,6 +155,9 @@ private:
     bool showStepDone_ = false;
     bool outerSizeFitted_ = false;
     bool updateRunning_ = false;
+    // The settings could be read and saved at start-up; when not, this run's
+    // changes (a new data file's name) are not written.
+    bool settingsSaved_ = true;
     // The window closed while an update waited: end it without a word.
     bool closing_ = false;
 };

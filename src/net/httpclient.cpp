@@ -121,6 +121,7 @@ void HttpClient::Request(CmdType cmd, const std::string& url, std::string data, 
 
 bool HttpClient::Exchange(CmdType cmd, int redirects)
 {
+    reached_ = false;
     const ParsedUrl parsed = ParseUrl(url_, Host(), Port());
     url_ = parsed.url;
     path_ = parsed.path;
@@ -136,6 +137,7 @@ bool HttpClient::Exchange(CmdType cmd, int redirects)
     bool followed = false;
     try {
         Connect();
+        reached_ = true;
         SendRequest(cmd);
         ReadResponseHeader();
         if (inputFileMode_) {
@@ -187,10 +189,7 @@ bool HttpClient::Exchange(CmdType cmd, int redirects)
     if (!followed) {
         return false;
     }
-    url_ = *head_.location;
-    if (url_.find('/') == std::string::npos) {
-        url_ = "http://" + Host() + "/" + url_;
-    }
+    url_ = ResolveRedirect(*head_.location, parsed);
     return true;
 }
 

@@ -98,6 +98,10 @@ public:
     const std::string& Url() const { return url_; }
     // Whether a request is running (a second one started meanwhile fails).
     bool Busy() const { return busy_; }
+    // Whether the last exchange (the last redirect's, when one was followed)
+    // got a connection, so that its failure was the server's answer and not
+    // the way there.
+    bool ServerReached() const { return reached_; }
     // The header lines of the last request, without the empty line.
     const HeaderList& RequestLines() const { return requestLines_; }
 
@@ -130,6 +134,7 @@ private:
     ResponseHead head_;
     std::string location_;
     bool busy_ = false;
+    bool reached_ = false;
 };
 
 } // namespace marlune::net

@@ -8,6 +8,7 @@ namespace marlune::net {
 namespace {
 
 constexpr std::size_t kMaxPath = 256;
+constexpr int kMaxPort = 65535;
 
 std::string Lower(std::string text)
 {
@@ -128,7 +129,12 @@ ParsedUrl ParseUrl(const std::string& url, const std::string& host, int port)
         hostPart = url.substr(0, url.find('/'));
     }
     if (const std::size_t colon = hostPart.find(':'); colon != std::string::npos) {
-        out.port = StrToInt(hostPart.substr(colon + 1));
+        const std::string portText = hostPart.substr(colon + 1);
+        out.port = StrToInt(portText);
+        // A socket port has 16 bits: 99999 would wrap to another port.
+        if (out.port < 1 || out.port > kMaxPort) {
+            throw Error("Port " + portText + " is outside 1 to " + std::to_string(kMaxPort));
+        }
         hostPart.resize(colon);
     }
     if (!hostPart.empty()) {
@@ -139,6 +145,54 @@ ParsedUrl ParseUrl(const std::string& url, const std::string& host, int port)
         out.url.push_back('/');
     }
     return out;
+}
+
+std::string ResolveRedirect(const std::string& location, const ParsedUrl& request)
+{
+    const std::string said = "the server redirected to \"" + location + "\"";
+    // A scheme is letters, digits, "+", "-" and "." before the first ":",
+    // beginning with a letter; anything else before a ":" is part of a path.
+    const std::size_t colon = location.find(':');
+    const std::size_t slash = location.find('/');
+    bool hasScheme =
+        colon != std::string::npos && colon > 0 && (slash == std::string::npos || colon < slash);
+    for (std::size_t i = 0; hasScheme && i < colon; ++i) {
+        const char c = location[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool other = (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+        hasScheme = letter || (i > 0 && other);
+    }
+    std::string absolute;
+    if (hasScheme) {
+        const std::string scheme = Lower(location.substr(0, colon));
+        if (scheme != "http") {
+            throw Error(said + ", which is not an http address");
+        }
+        if (location.compare(colon, 3, "://") != 0) {
+            throw Error(said + ", which names no server");
+        }
+        absolute = location;
+    } else {
+        const std::string origin = "http://" + request.host + ":" + std::to_string(request.port);
+        if (location.starts_with("//")) {
+            absolute = "http:" + location;
+        } else if (location.starts_with("/")) {
+            absolute = origin + location;
+        } else {
+            // Relative to the folder of the request's path.
+            const std::string& path = request.path;
+            absolute = origin + path.substr(0, path.rfind('/') + 1) + location;
+        }
+    }
+    try {
+        const ParsedUrl target = ParseUrl(absolute, request.host, request.port);
+        if (NthSlash(absolute, 2) + 1 == NthSlash(absolute, 3) || target.host.empty()) {
+            throw Error("it names no server");
+        }
+    } catch (const Error& e) {
+        throw Error(said + ": " + e.what());
+    }
+    return absolute;
 }
 
 } // namespace marlune::net

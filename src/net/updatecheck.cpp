@@ -10,6 +10,16 @@ bool IsSuccess(int statusCode)
     return statusCode >= 200 && statusCode <= 299;
 }
 
+// "10061:Connection refused" without its code; other texts as they are.
+std::string Description(const std::string& text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == 5 && text.find_first_not_of("0123456789") == colon) {
+        return text.substr(colon + 1);
+    }
+    return text;
+}
+
 } // namespace
 
 std::string CheckFileUrl(const std::string& host)
@@ -37,6 +47,21 @@ bool IsPlainFileName(std::string_view name)
     return true;
 }
 
+bool IsDataFileName(std::string_view name)
+{
+    constexpr std::string_view kExtension = ".dat";
+    constexpr std::size_t kDigits = 8;
+    if (name.size() != kDigits + kExtension.size() || !name.ends_with(kExtension)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kDigits; ++i) {
+        if (name[i] < '0' || name[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<std::string> NewerDataFile(int statusCode, std::string_view body,
                                          std::string_view current)
 {
@@ -46,7 +71,7 @@ std::optional<std::string> NewerDataFile(int statusCode, std::string_view body,
     const std::string_view candidate = body.substr(0, kCandidateLength);
     // An HTML page (an error page sent with 200) is no file name; "<" would
     // sort after the digits of any date.
-    if (candidate == "<!DOCTYPE HT" || !IsPlainFileName(candidate) || candidate <= current) {
+    if (candidate == "<!DOCTYPE HT" || !IsDataFileName(candidate) || candidate <= current) {
         return std::nullopt;
     }
     return std::string(candidate);
@@ -68,9 +93,12 @@ std::optional<std::string> DownloadProblem(int statusCode, const std::string& st
 std::string TransportFailureText(const std::string& message, int lastError)
 {
     if (message == "Connection Failed" && lastError > 10000) {
-        return ErrorText(lastError);
+        return Description(ErrorText(lastError));
     }
-    return message;
+    if (message == "Null Remote Address" || message == "Host Lookup Failed") {
+        return "Host not found";
+    }
+    return Description(message);
 }
 
 } // namespace marlune::net

@@ -20,8 +20,12 @@ std::string DataFileUrl(const std::string& host, const std::string& fileName);
 // nor a hidden file), no separator, no control character.
 bool IsPlainFileName(std::string_view name);
 
+// Whether name has the form of the program's data files, eight digits and
+// ".dat": the only files an update may write.
+bool IsDataFileName(std::string_view name);
+
 // The data file the check answer names when it is newer than current: the
-// first 12 characters of a 2xx answer's body, if they form a plain file name
+// first 12 characters of a 2xx answer's body, if they form a data file name
 // that sorts after current (bytes compared from the left, a prefix being
 // the smaller). Nothing otherwise: "No updated data file available yet."
 std::optional<std::string> NewerDataFile(int statusCode, std::string_view body,
@@ -34,8 +38,9 @@ std::optional<std::string> DownloadProblem(int statusCode, const std::string& st
                                            std::uint32_t contentLength,
                                            std::uint32_t bytesReceived);
 
-// The reason a request failed at the transport: the socket error behind
-// "Connection Failed" ("10061:Connection refused"), else the message.
+// The reason a request failed, in words: the socket error behind "Connection
+// Failed" or a socket call ("Connection refused", not "10061:..."), "Host not
+// found" for a name that gave no address, else the message.
 std::string TransportFailureText(const std::string& message, int lastError);
 
 } // namespace marlune::net

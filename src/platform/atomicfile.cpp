@@ -4,6 +4,7 @@
 #include "platform/filedescriptor.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -43,6 +44,9 @@ std::string Directory(const std::string& path)
 std::atomic<unsigned> temporaryCounter{0};
 std::atomic<std::int64_t> lockWaitMilliseconds{5000};
 thread_local FileFailure lastFailure = FileFailure::None;
+// The deadline of the innermost LockWaitBudget; max() when there is none.
+thread_local std::chrono::steady_clock::time_point budgetDeadline =
+    std::chrono::steady_clock::time_point::max();
 
 bool Fail(FileFailure failure)
 {
@@ -55,7 +59,8 @@ bool Fail(FileFailure failure)
 bool TakeLock(int fd)
 {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(lockWaitMilliseconds.load());
+    const auto deadline = std::min(
+        Clock::now() + std::chrono::milliseconds(lockWaitMilliseconds.load()), budgetDeadline);
     auto pause = std::chrono::milliseconds(1);
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) {
@@ -120,6 +125,16 @@ void SetLastFileFailure(FileFailure failure)
 void SetLockWaitLimit(std::chrono::milliseconds limit)
 {
     lockWaitMilliseconds = limit.count();
+}
+
+LockWaitBudget::LockWaitBudget(std::chrono::milliseconds total) : previous_(budgetDeadline)
+{
+    budgetDeadline = std::min(previous_, std::chrono::steady_clock::now() + total);
+}
+
+LockWaitBudget::~LockWaitBudget()
+{
+    budgetDeadline = previous_;
 }
 
 FileContents ReadWholeFile(const std::string& path)
@@ -271,7 +286,7 @@ int PendingFile::Create(const std::string& prefix)
     return EEXIST;
 }
 
-int PendingFile::Install(const std::string& path)
+int PendingFile::Install(const std::string& path, bool replace)
 {
     if (path_.empty()) {
         return ENOENT;
@@ -280,9 +295,25 @@ int PendingFile::Install(const std::string& path)
     // our own as well.
     FileDescriptor file(fd_ >= 0 ? fd_ : ::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     fd_ = -1;
-    if (file.Get() < 0 || ::fsync(file.Get()) != 0 || !file.Close() ||
-        ::rename(path_.c_str(), path.c_str()) != 0) {
+    if (file.Get() < 0 || ::fsync(file.Get()) != 0 || !file.Close()) {
         return errno;
+    }
+    if (replace) {
+        if (::rename(path_.c_str(), path.c_str()) != 0) {
+            return errno;
+        }
+    } else {
+        // Fails with EEXIST when the name is taken, in one step; where the
+        // file system has no such rename, link() does the same.
+        if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS) {
+                return errno;
+            }
+            if (::link(path_.c_str(), path.c_str()) != 0) {
+                return errno;
+            }
+            ::unlink(path_.c_str());
+        }
     }
     path_.clear();
     FileDescriptor dir(::open(Directory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

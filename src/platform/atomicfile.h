@@ -33,6 +33,20 @@ void SetLastFileFailure(FileFailure failure);
 // it fails with FileFailure::Locked; 5 seconds unless set (tests set less).
 void SetLockWaitLimit(std::chrono::milliseconds limit);
 
+// While it lives, every lock wait of this thread ends by one deadline, `total`
+// from now: a run of calls that each find the lock held waits that long in
+// all, not once per call. Scopes nest; the earlier deadline holds.
+class LockWaitBudget {
+public:
+    explicit LockWaitBudget(std::chrono::milliseconds total);
+    ~LockWaitBudget();
+    LockWaitBudget(const LockWaitBudget&) = delete;
+    LockWaitBudget& operator=(const LockWaitBudget&) = delete;
+
+private:
+    std::chrono::steady_clock::time_point previous_;
+};
+
 struct FileContents {
     enum class State { Missing, Read, Failed } state = State::Missing;
     std::string bytes;
@@ -82,7 +96,9 @@ public:
     // Flushes the file to the disk and renames it to `path` (replacing any
     // file of that name in one step), then makes the rename durable. 0, or
     // the errno of the step that failed; the file is then still pending.
-    int Install(const std::string& path);
+    // Without `replace` a file of that name, even one that appeared a moment
+    // ago, is never replaced: EEXIST.
+    int Install(const std::string& path, bool replace = true);
 
 private:
     int fd_ = -1;

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdlib>
 #include <sstream>
 
 namespace marlune::testing {
@@ -239,10 +240,12 @@ TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
     answer_ = true;
     messages_.clear();
     ClickUpdate();
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(MessageTexts()[0].starts_with("Update failed: ")) << MessageTexts()[0];
-    EXPECT_GT(MessageTexts()[0].size(), std::string("Update failed: ").size());
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{
+                  "Update failed: the download is not a data file: Invalid stream format"});
     EXPECT_EQ(Snapshot(), before_);
+    questions_.clear();
+    ExpectFailedDownload("HTTP/1.0 200 OK\r\n\r\n", "the server sent an empty file");
 }
 
 TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
@@ -283,16 +286,121 @@ TEST_F(Form1UpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, AnUnreachableServerIsNamedInTheStatusBar)
+TEST_F(Form1UpdateTest, WhyTheCheckFailedIsSaidInWordsAndReadableWhole)
 {
-    form_->UpdateHost = "127.0.0.1:" + std::to_string(ClosedPort());
+    const std::string endless = "HTTP/1.0 200 OK\r\n" + [] {
+        std::string lines;
+        while (lines.size() <= (std::size_t{1} << 20)) {
+            lines += "X-Filler: " + std::string(100, 'f') + "\r\n";
+        }
+        return lines;
+    }();
+    ScriptedServer endlessServer(Respond(endless));
+    ScriptedServer fileRedirect(
+        Respond("HTTP/1.0 302 Found\r\nLocation: file:///etc/passwd\r\n\r\n"));
+    ScriptedServer relativeRedirect([](Peer& peer, int connection) {
+        peer.ReadRequest();
+        peer.Send(connection == 0 ? "HTTP/1.0 302 Found\r\nLocation: gone/mrl_check.txt\r\n\r\n"
+                                  : "HTTP/1.0 200 OK\r\n\r\n20051206.dat\n");
+    });
+    const std::string closed = std::to_string(ClosedPort());
+    ScriptedServer missingAfterRedirect(
+        Respond("HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:" + closed + "/x\r\n\r\n"));
+    const std::pair<std::string, std::string> cases[] = {
+        {"127.0.0.1:" + closed, "Update server not reached: Connection refused"},
+        {"no such host", "Update server not reached: Host not found"},
+        {endlessServer.HostPort(), "Update check failed: HTTP response header too long"},
+        {fileRedirect.HostPort(), "Update check failed: the server redirected to "
+                                  "\"file:///etc/passwd\", which is not an http address"},
+        {missingAfterRedirect.HostPort(),
+         "Update server not reached: Connection refused (redirected to http://127.0.0.1:" + closed +
+             "/x)"},
+    };
+    for (const auto& [host, text] : cases) {
+        form_->UpdateHost = host;
+        ClickUpdate();
+        EXPECT_EQ(Panel(), text);
+        // The panel is narrower than most of these: its hint carries them whole.
+        EXPECT_EQ(form_->StatusBar1->toolTip().toStdString(), text);
+    }
+    // A relative redirect stays on the server and its port: answered there.
+    form_->UpdateHost = relativeRedirect.HostPort();
     ClickUpdate();
-    EXPECT_EQ(Panel(), "Update server not reached: 10061:Connection refused");
-    form_->UpdateHost = "no such host";
-    ClickUpdate();
-    EXPECT_EQ(Panel(), "Update server not reached: Null Remote Address");
-    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(relativeRedirect.Connections(), 2);
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
     EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
+{
+    WriteFile("zz_notes.txt", "my notes");
+    WriteFile("marlune-find", "#!/bin/sh\n");
+    WriteFile("20991231.dat", "my own list, not a data file");
+    before_ = Snapshot();
+    const auto server = StartServer();
+    const std::string bytes = DataFileBytes(kNewRecords);
+    for (const char* name : {"zz_notes.txt", "marlune-find", "20991231.dat"}) {
+        Serve(name, bytes);
+    }
+    answer_ = true;
+    ExpectNoUpdateFor({"zz_notes.txt", "marlune-find\n"});
+    form_->UpdateHost = server->HostPort();
+    Serve("mrl_check.txt", "20991231.dat\n");
+    messages_.clear();
+    ClickUpdate();
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{
+                                  "Update failed: 20991231.dat in the working directory is not a "
+                                  "data file of this program; it is left as it is"});
+    EXPECT_EQ(Snapshot(), before_);
+}
+
+TEST_F(Form1UpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
+{
+    const QTemporaryDir keys;
+    const std::string served = served_.path().toStdString();
+    const auto run = [&](const std::string& command) {
+        return std::system(
+                   ("cd '" + served + "' && " + command + " </dev/null >/dev/null 2>&1").c_str()) ==
+               0;
+    };
+    const std::string key = keys.filePath("key").toStdString();
+    const std::string other = keys.filePath("other").toStdString();
+    ASSERT_TRUE(run("minisign -G -W -p " + key + ".pub -s " + key + ".sec"));
+    ASSERT_TRUE(run("minisign -G -W -p " + other + ".pub -s " + other + ".sec"));
+    const std::string pub = ReadBytes(key + ".pub");
+    form_->UpdatePublicKey = pub.substr(pub.find('\n') + 1);
+
+    const auto server = StartServer();
+    const std::string bytes = DataFileBytes(kNewRecords);
+    Serve("mrl_check.txt", "20061231.dat\n");
+    answer_ = true;
+    const std::string sign = "minisign -S -m 20061231.dat -s ";
+    const std::pair<std::string, std::string> refused[] = {
+        {"no signature published", "rm -f 20061231.dat.minisig"},
+        {"another key", sign + other + ".sec"},
+        {"the file changed after signing",
+         sign + key + ".sec && sed -i s/Sydney/Sidney/ 20061231.dat"},
+        {"a garbage signature", "head -c 200 /dev/urandom | tee 20061231.dat.minisig"},
+    };
+    for (const auto& [what, prepare] : refused) {
+        SCOPED_TRACE(what);
+        Serve("20061231.dat", bytes);
+        ASSERT_TRUE(run(prepare));
+        messages_.clear();
+        ClickUpdate();
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(MessageTexts()[0].starts_with(
+            "Update refused: the data file's signature does not verify"))
+            << MessageTexts()[0];
+        EXPECT_EQ(Snapshot(), before_);
+    }
+
+    ASSERT_TRUE(run(sign + key + ".sec"));
+    messages_.clear();
+    ClickUpdate();
+    EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
+    EXPECT_EQ(StoredDataFileName(), "20061231.dat");
+    EXPECT_EQ(form_->Table1.RecordCount(), 3);
 }
 
 TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)

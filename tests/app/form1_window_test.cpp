@@ -368,7 +368,7 @@ TEST_F(Form1WindowTest, StandardKeysPressTheToolbarButtons)
             press(form.Edit1, 2);
         }
     }
-    EXPECT_EQ(form.StatusBar1->Panels(0).text, "Update server not reached: Null Remote Address");
+    EXPECT_EQ(form.StatusBar1->Panels(0).text, "Update server not reached: Host not found");
     EXPECT_FALSE(form.isVisible());
 }
 

@@ -1,6 +1,7 @@
 // The HTTP client against python's http.server and scripted servers.
 #include "net/httpclient.h"
 
+#include "platform/error.h"
 #include "servers.h"
 
 #include <QTemporaryDir>
@@ -194,6 +195,45 @@ TEST_F(HttpClientTest, ARedirectIsFollowedOnANewConnectionWithItsCookie)
     EXPECT_TRUE(requests[1].starts_with("GET /moved.txt HTTP/1.0\r\n"));
     EXPECT_NE(requests[1].find("\r\nCookie: session=42\r\n"), std::string::npos);
     EXPECT_EQ(requests[0].find("Cookie"), std::string::npos);
+}
+
+TEST_F(HttpClientTest, ARelativeRedirectStaysOnTheServerAndOthersAreRefused)
+{
+    struct Case {
+        std::string location;
+        int connections;
+        std::string refusal; // empty: followed to /dir/final-x on the same port
+    };
+    const Case cases[] = {
+        {"final-x", 2, ""},
+        {"http://127.0.0.1:99999/x", 1, "outside 1 to 65535"},
+        {"ftp://127.0.0.1/x", 1, "not an http address"},
+        {"file:///etc/passwd", 1, "not an http address"},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server([&](Peer& peer, int connection) {
+            server.Record(peer.ReadRequest());
+            peer.Send(connection == 0
+                          ? Response("HTTP/1.0 302 Found\r\nLocation: " + c.location, "")
+                          : Response("HTTP/1.0 200 OK", "final"));
+        });
+        std::string refusal;
+        try {
+            http_.Get("http://" + server.HostPort() + "/dir/start");
+        } catch (const Error& e) {
+            refusal = e.what();
+        }
+        EXPECT_EQ(server.Connections(), c.connections) << c.location;
+        if (c.refusal.empty()) {
+            EXPECT_EQ(refusal, "");
+            EXPECT_EQ(http_.Body(), "final");
+            ASSERT_EQ(server.Requests().size(), 2u);
+            EXPECT_TRUE(server.Requests()[1].starts_with("GET /dir/final-x HTTP/1.0\r\n"));
+        } else {
+            EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+            EXPECT_TRUE(http_.ServerReached());
+        }
+    }
 }
 
 TEST_F(HttpClientTest, NoServerTextBreaksTheNextRequestsLines)

@@ -60,6 +60,7 @@ TEST(HttpUrlTest, Errors)
     EXPECT_EQ(message("https://secure.example/"), "HTTP Secure Socket is not supported");
     EXPECT_EQ(message("http://h:port/"), "'port' is not a valid integer value");
     EXPECT_EQ(message("http://h:99999999999/"), "'99999999999' is not a valid integer value");
+    EXPECT_EQ(message("http://h:99999/"), "Port 99999 is outside 1 to 65535");
 }
 
 TEST(HeaderListTest, NamesIgnoreCaseAndEmptyValuesDelete)
@@ -135,7 +136,7 @@ TEST(UpdateCheckTest, WhichCandidatesAreNewerPlainFileNames)
         {200, "20051206.dat\r\n", std::nullopt}, // the same
         {200, "20040101.dat\r\n", std::nullopt}, // older
         {200, "", std::nullopt},
-        {200, "3", "3"},                              // text order: newer
+        {200, "3", std::nullopt},                     // newer in text order, no date
         {200, "<!DOCTYPE HTML PUBLIC", std::nullopt}, // an HTML page
         {404, "20061231.dat", std::nullopt},          // an error status
         {0, "20061231.dat", std::nullopt},            // no status line at all
@@ -145,7 +146,12 @@ TEST(UpdateCheckTest, WhichCandidatesAreNewerPlainFileNames)
         {200, "2006\t231.dat", std::nullopt}, // a control character
         {200, "2006 231.dat", std::nullopt},
         {200, "30000000.da\n", std::nullopt}, // the line end is in the name
-        {200, "30000000-a_b", "30000000-a_b"},
+        {200, "30000000-a_b", std::nullopt},
+        {200, "zz_notes.txt", std::nullopt}, // a user's file, sorting after any date
+        {200, "marlune-find", std::nullopt},
+        {200, "2006123x.dat", std::nullopt},
+        {200, "20061231.DAT", std::nullopt},
+        {200, "99999999.dat\n", "99999999.dat"},
         {200,
          "\xE9"
          "0000000.dat",
@@ -164,8 +170,51 @@ TEST(UpdateCheckTest, DownloadProblemsAndTransportTexts)
     EXPECT_EQ(net::DownloadProblem(0, "", 0, 5), "no HTTP status line");
     EXPECT_EQ(net::DownloadProblem(200, "HTTP/1.0 200 OK", 100, 40),
               "the transfer was cut short after 40 of 100 bytes");
-    EXPECT_EQ(net::TransportFailureText("Connection Failed", 10061), "10061:Connection refused");
-    EXPECT_EQ(net::TransportFailureText("Null Remote Address", 11001), "Null Remote Address");
+    EXPECT_EQ(net::TransportFailureText("Connection Failed", 10061), "Connection refused");
+    EXPECT_EQ(net::TransportFailureText("Null Remote Address", 11001), "Host not found");
+    EXPECT_EQ(net::TransportFailureText("10054:Connection reset by peer", 10054),
+              "Connection reset by peer");
+    EXPECT_EQ(net::TransportFailureText("HTTP response header too long", 0),
+              "HTTP response header too long");
+}
+
+TEST(HttpUrlTest, RedirectLocationsResolveAgainstTheRequest)
+{
+    const net::ParsedUrl request = net::ParseUrl("http://127.0.0.1:8080/dir/check.txt", "", 80);
+    struct Case {
+        const char* location;
+        const char* resolved; // nullptr: refused, with `refusal` in the message
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"final-x", "http://127.0.0.1:8080/dir/final-x", nullptr},
+        {"/top.dat", "http://127.0.0.1:8080/top.dat", nullptr},
+        {"//other:81/a", "http://other:81/a", nullptr},
+        {"HTTP://other/a", "HTTP://other/a", nullptr},
+        {"sub/final", "http://127.0.0.1:8080/dir/sub/final", nullptr},
+        {"http://other:99999/a", nullptr, "outside 1 to 65535"},
+        {"http://other:0/a", nullptr, "outside 1 to 65535"},
+        {"ftp://other/a", nullptr, "not an http address"},
+        {"gopher://other/a", nullptr, "not an http address"},
+        {"file:///etc/passwd", nullptr, "not an http address"},
+        {"https://other/a", nullptr, "not an http address"},
+        {"http:/a", nullptr, "names no server"},
+        {"http:///a", nullptr, "names no server"},
+    };
+    for (const Case& c : cases) {
+        if (c.resolved != nullptr) {
+            EXPECT_EQ(net::ResolveRedirect(c.location, request), c.resolved) << c.location;
+            continue;
+        }
+        try {
+            net::ResolveRedirect(c.location, request);
+            ADD_FAILURE() << c.location << " was followed";
+        } catch (const Error& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(c.refusal), std::string::npos) << message;
+            EXPECT_NE(message.find(c.location), std::string::npos) << message;
+        }
+    }
 }
 
 } // namespace
