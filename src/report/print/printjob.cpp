@@ -91,10 +91,26 @@ void PrintJob::End()
     if (!painter_.isActive()) {
         return;
     }
-    painter_.end();
+    // The PDF writer does not say when its file could not take a write (a
+    // full disk): the file's own status does. A job whose file is not whole
+    // is not sent, since the printer would print what arrived as if it were
+    // all.
+    const bool painted = painter_.end();
     writer_.reset();
+    const bool flushed = file_->flush();
+    const bool written = painted && flushed && file_->error() == QFileDevice::NoError;
+    const QString why = file_->errorString();
+    const QString name = file_->fileName();
     file_->close();
-    SendToPrinter(printer_.printerName(), file_->fileName(), title_, printer_.pageLayout());
+    if (!written || file_->error() != QFileDevice::NoError) {
+        const QString reason = file_->error() != QFileDevice::NoError ? file_->errorString() : why;
+        file_.reset();
+        throw Error(
+            "The print job could not be written to " + platform::FromQString(name) + ": " +
+            platform::FromQString(painted ? reason : QStringLiteral("the PDF writer failed")) +
+            ". Nothing was sent to the printer.");
+    }
+    SendToPrinter(printer_.printerName(), name, title_, printer_.pageLayout());
     file_.reset();
 }
 
