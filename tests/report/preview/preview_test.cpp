@@ -237,32 +237,26 @@ TEST(PreviewForm, TheIndicatorShowsSixDigitPageNumbersWhole)
     }
     auto form = ShownForm(std::move(pages), 600);
     QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);
-    auto* label = form->findChild<QLabel*>(QStringLiteral("Label1"));
-    ASSERT_NE(label, nullptr);
+    const auto* label = form->findChild<QLabel*>(QStringLiteral("Label1"));
     EXPECT_EQ(label->text(), QStringLiteral("Page 100000/100000"));
-    // The text, the label and its bevel each fit in what holds them, left of
-    // the horizontal scroll bar.
+    // The text fits the label, the label its bevel, the bevel the scroll bar's left.
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
-    const QWidget* bevel = label->parentWidget();
-    EXPECT_LE(label->geometry().right(), bevel->contentsRect().right());
-    EXPECT_LE(bevel->geometry().right(),
-              form->findChild<QScrollBar*>(QStringLiteral("HScrollBar"))->x());
+    EXPECT_LE(label->geometry().right(), label->parentWidget()->contentsRect().right());
+    EXPECT_LE(label->parentWidget()->geometry().right(), form->HScrollBar()->x());
 }
 
-// The process's resident memory in bytes.
-long long Resident()
+long long ResidentBytes()
 {
-    std::ifstream statm("/proc/self/statm");
     long long size = 0;
     long long resident = 0;
-    statm >> size >> resident;
+    std::ifstream("/proc/self/statm") >> size >> resident;
     return resident * ::sysconf(_SC_PAGESIZE);
 }
 
 TEST(PreviewForm, ClosingGivesTheMemoryOfItsPagesBack)
 {
     constexpr long long kMegabyte = 1 << 20;
-    const long long before = Resident();
+    const long long before = ResidentBytes();
     std::unique_ptr<std::string> pinned; // made after the pages, kept after them
     {
         // About 120 MB in blocks of 24 KB, as a long list's page streams are.
@@ -274,11 +268,11 @@ TEST(PreviewForm, ClosingGivesTheMemoryOfItsPagesBack)
             AddMemo(pages, i, 10, 10, 700, 18, std::string(24000, 'a' + i % 26));
         }
         pinned = std::make_unique<std::string>(100000, 'p');
-        ASSERT_GT(Resident() - before, 100 * kMegabyte);
+        ASSERT_GT(ResidentBytes() - before, 100 * kMegabyte);
         auto form = std::make_unique<PreviewForm>(std::move(pages), Options());
         form.reset();
     }
-    EXPECT_LT(Resident() - before, 20 * kMegabyte);
+    EXPECT_LT(ResidentBytes() - before, 20 * kMegabyte);
 }
 
 TEST(PreviewForm, PrintOnlyWithAPrinter)
