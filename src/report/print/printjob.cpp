@@ -98,17 +98,19 @@ void PrintJob::End()
     const bool painted = painter_.end();
     writer_.reset();
     const bool flushed = file_->flush();
-    const bool written = painted && flushed && file_->error() == QFileDevice::NoError;
-    const QString why = file_->errorString();
+    QString failure = file_->error() != QFileDevice::NoError ? file_->errorString() : QString();
     const QString name = file_->fileName();
     file_->close();
-    if (!written || file_->error() != QFileDevice::NoError) {
-        const QString reason = file_->error() != QFileDevice::NoError ? file_->errorString() : why;
+    if (failure.isEmpty() && file_->error() != QFileDevice::NoError) {
+        failure = file_->errorString();
+    }
+    if (failure.isEmpty() && (!painted || !flushed)) {
+        failure = QStringLiteral("the PDF writer failed");
+    }
+    if (!failure.isEmpty()) {
         file_.reset();
-        throw Error(
-            "The print job could not be written to " + platform::FromQString(name) + ": " +
-            platform::FromQString(painted ? reason : QStringLiteral("the PDF writer failed")) +
-            ". Nothing was sent to the printer.");
+        throw Error("The print job could not be written to " + platform::FromQString(name) + ": " +
+                    platform::FromQString(failure) + ". Nothing was sent to the printer.");
     }
     SendToPrinter(printer_.printerName(), name, title_, printer_.pageLayout());
     file_.reset();
