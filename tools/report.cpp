@@ -10,7 +10,9 @@
 #include "report/pagelist.h"
 #include "report/pdfexport.h"
 #include "report/postcodelist/postcodelist.h"
+#include "report/preparedfile.h"
 #include "report/preparedpages.h"
+#include "report/reportprinter.h"
 #include "report/shapeview.h"
 #include "report/tabledataset/tabledataset.h"
 #include "report/units.h"
@@ -32,14 +34,18 @@ namespace {
 
 using namespace marlune::report;
 
+constexpr std::int64_t kMaxTemplateFileSize = std::int64_t{64} << 20;
+
 constexpr const char* kUsage =
     "usage: marlune-report [--data FILE] --pdf OUT\n"
     "       marlune-report [--data FILE] --png OUT-PREFIX [--scale S] [--pages LIST]\n"
     "       marlune-report --template FILE (--png OUT-PREFIX [--scale S] | --pdf OUT)\n"
+    "       marlune-report --prepared FILE (--png OUT-PREFIX [--scale S] | --pdf OUT)\n"
     "       marlune-report --write-sample FILE\n"
     "\n"
     "Builds the postcode list over a data file and writes its pages, as the\n"
-    "program prints them; or draws the pages of a report template as designed.\n"
+    "program prints them; or draws the pages of a report template as designed,\n"
+    "or those of a report file saved from the preview.\n"
     "\n"
     "  --data FILE          the data file of the list (default: the one the\n"
     "                       program loads, the DataFileName setting or 20051206.dat\n"
@@ -50,16 +56,19 @@ constexpr const char* kUsage =
     "  --scale S            the scale of the PNG pages (default 1)\n"
     "  --pages LIST         the pages to draw as PNG, e.g. 1,3,5-12 (default all)\n"
     "  --template FILE      draws a template stream, or the container that holds\n"
-    "                       one (the marker 23 and the stream's size in front)\n"
+    "                       one (the marker 23 and the stream's size in front);\n"
+    "                       at most 64 MB\n"
+    "  --prepared FILE      draws the pages of a report file (.prp), at most 512 MB\n"
     "  --write-sample FILE  writes a template that shows every kind of view\n"
     "\n"
-    "Exit status: 0 on success, 1 when the template could not be read, 2 when\n"
-    "the arguments are wrong, the data file could not be loaded or the output\n"
-    "could not be written.\n";
+    "Exit status: 0 on success, 1 when the template or report file could not be\n"
+    "read, 2 when the arguments are wrong, the data file could not be loaded or\n"
+    "the output could not be written.\n";
 
 struct Options {
     std::string dataFile;
     std::string templateFile;
+    std::string preparedFile;
     std::string pngPrefix;
     std::string pdfFile;
     std::string sampleFile;
@@ -76,6 +85,8 @@ bool ParseOptions(int argc, char** argv, Options& o)
             o.dataFile = argv[++i];
         } else if (arg == "--template" && hasValue) {
             o.templateFile = argv[++i];
+        } else if (arg == "--prepared" && hasValue) {
+            o.preparedFile = argv[++i];
         } else if (arg == "--png" && hasValue) {
             o.pngPrefix = argv[++i];
         } else if (arg == "--pdf" && hasValue) {
@@ -98,10 +109,12 @@ bool ParseOptions(int argc, char** argv, Options& o)
         }
     }
     if (!o.sampleFile.empty()) {
-        return o.templateFile.empty() && o.dataFile.empty() && o.pngPrefix.empty() &&
-               o.pdfFile.empty();
+        return o.templateFile.empty() && o.preparedFile.empty() && o.dataFile.empty() &&
+               o.pngPrefix.empty() && o.pdfFile.empty();
     }
-    if (!o.templateFile.empty() && !o.dataFile.empty()) {
+    const int sources =
+        int(!o.templateFile.empty()) + int(!o.preparedFile.empty()) + int(!o.dataFile.empty());
+    if (sources > 1) {
         return false;
     }
     if (!o.pages.empty() && o.pngPrefix.empty()) {
@@ -246,6 +259,21 @@ int BuildList(const Options& o)
     return WritePages(report.Prepared, o) ? 0 : 2;
 }
 
+// Draws the pages of a report file; exit status.
+int DrawPreparedFile(const Options& o)
+{
+    ShapeObject shapeObject1;
+    ReportPrinter printer;
+    PreparedPages pages;
+    try {
+        pages = LoadPreparedFile(o.preparedFile, printer, true);
+    } catch (const marlune::Error& e) {
+        std::cerr << "marlune-report: " << marlune::platform::ToUtf8(e.Message()) << '\n';
+        return 1;
+    }
+    return WritePages(pages, o) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -259,6 +287,9 @@ int main(int argc, char** argv)
     if (!ParseOptions(argc, argv, options)) {
         std::cerr << kUsage;
         return 2;
+    }
+    if (!options.preparedFile.empty()) {
+        return DrawPreparedFile(options);
     }
     if (options.templateFile.empty() && options.sampleFile.empty()) {
         return BuildList(options);
@@ -276,6 +307,14 @@ int main(int argc, char** argv)
     }
     try {
         marlune::platform::FileStream file(options.templateFile);
+        // Templates are kilobytes: a file far past that is not one, and is
+        // refused before it is read into memory.
+        if (file.Size() > kMaxTemplateFileSize) {
+            std::cerr << "marlune-report: " << options.templateFile
+                      << ": not a report template (a template holds at most "
+                      << (kMaxTemplateFileSize >> 20) << " MB)\n";
+            return 1;
+        }
         std::string bytes(static_cast<std::size_t>(file.Size()), '\0');
         bytes.resize(file.Read(bytes.data(), bytes.size()));
         marlune::platform::MemoryStream stream(bytes);

@@ -235,14 +235,48 @@ void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& 
     }
 }
 
+// Finds the largest font size up to `px` whose line fits, as stepping down
+// a pixel at a time would. A size a pixel or two too large (rounding at a
+// zoom) is stepped down; one far too large is halved until it fits and the
+// size then found between the halves, so a huge stored size costs a few
+// dozen measurements, not one per pixel. Leaves `measure` at the result.
+template <typename Measure, typename Fits>
+void FitFontSize(const Measure& measure, const Fits& fits, int px)
+{
+    constexpr int kSteps = 3;
+    for (int step = 0; step < kSteps && px > 1 && !fits(); ++step) {
+        measure(--px);
+    }
+    if (fits() || px <= 1) {
+        return;
+    }
+    int high = px; // too wide
+    int low = px;
+    do {
+        high = low;
+        low = std::max(low / 2, 1);
+        measure(low);
+    } while (low > 1 && !fits());
+    if (!fits()) {
+        return; // one pixel is as small as it gets
+    }
+    while (high - low > 1) {
+        const int middle = low + (high - low) / 2;
+        measure(middle);
+        if (fits()) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    measure(low);
+}
+
 } // namespace
 
 QFont MakeFont(const MemoFont& font, int pixelHeight)
 {
-    // A template may ask for any size; a glyph of millions of pixels would
-    // take the renderer down, so heights stop at what a poster needs.
-    constexpr int kMaxPixelHeight = 4096;
-    const int px = std::clamp(pixelHeight, 1, kMaxPixelHeight);
+    const int px = std::clamp(pixelHeight, 1, kMaxFontPixelHeight);
     QFont f;
     const QString name = QString::fromStdString(font.Name).toLower();
     if (name == QLatin1String("arial") || name.isEmpty()) {
@@ -351,25 +385,29 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
         }
         const WrappedLine line = DecodeWrappedLine(lines[static_cast<std::size_t>(index)]);
         const QString text = platform::ToQString(line.text);
-        int px = style.fontPixelHeight;
-        QFont font = MakeFont(style.font, px);
+        int px = std::clamp(style.fontPixelHeight, 1, kMaxFontPixelHeight);
+        QFont font;
         QFontMetrics metrics(font, painter.device());
-        std::vector<int> advances = Advances(metrics, text, style.charGap);
-        int drawn = Sum(advances);
-        const int spaces = static_cast<int>(text.count(QLatin1Char(' ')));
-        const bool spread = horizontal == 3 && spaces > 0 && !line.paragraphEnd;
-        // Every line is first fitted to its own width at this scale: a font
-        // still too wide for it is made one pixel smaller at a time, so text
-        // is never cut at a zoom. A justified line then spans the box; the
-        // last line of a paragraph is drawn as left-aligned.
-        const int available = box.width - 2 * box.gapX;
-        const int fitted = Round(line.width * style.scaleX);
-        while (drawn > fitted && px > 1) {
-            font = MakeFont(style.font, --px);
+        std::vector<int> advances;
+        int drawn = 0;
+        const auto measure = [&](int size) {
+            px = size;
+            font = MakeFont(style.font, px);
             metrics = QFontMetrics(font, painter.device());
             advances = Advances(metrics, text, style.charGap);
             drawn = Sum(advances);
-        }
+        };
+        measure(px);
+        const int spaces = static_cast<int>(text.count(QLatin1Char(' ')));
+        const bool spread = horizontal == 3 && spaces > 0 && !line.paragraphEnd;
+        // Every line is first fitted to its own width at this scale: a font
+        // still too wide for it is made smaller, so text is never cut at a
+        // zoom. A justified line then spans the box; the last line of a
+        // paragraph is drawn as left-aligned.
+        const int available = box.width - 2 * box.gapX;
+        const int fitted = Round(line.width * style.scaleX);
+        FitFontSize(
+            measure, [&] { return drawn <= fitted; }, px);
         const int target = spread ? available : fitted;
         int x = box.left + box.gapX;
         if (horizontal == 1) {

@@ -31,7 +31,14 @@ struct MemoFont {
     bool operator==(const MemoFont&) const = default;
 };
 
-// The font with the given character height in pixels (1 to 4096).
+// The tallest character drawn, in pixels: a glyph of millions of pixels
+// would take the renderer down, so heights stop at what a poster needs.
+inline constexpr int kMaxFontPixelHeight = 4096;
+// The largest font size drawn, in points: kMaxFontPixelHeight at 96 dpi.
+inline constexpr int kMaxFontPoints = kMaxFontPixelHeight * 72 / 96;
+
+// The font with the given character height in pixels (1 to
+// kMaxFontPixelHeight).
 QFont MakeFont(const MemoFont& font, int pixelHeight);
 
 // A wrapped line: text, then character 1 if it ends a paragraph, then its

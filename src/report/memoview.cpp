@@ -7,6 +7,8 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace marlune::report {
 
 MemoView::MemoView() : ClonableView(okMemo, "MemoView")
@@ -27,10 +29,16 @@ void MemoView::Assign(const ReportView& source)
     }
 }
 
+int MemoView::FontPoints() const
+{
+    // A size past what any page can hold draws as the largest there is.
+    return std::clamp(Font.Size, -kMaxFontPoints, kMaxFontPoints);
+}
+
 int MemoView::WrapWorkingText()
 {
     const bool rotated = (Adjust & adRotated) != 0;
-    const int fontPx = PointsToPixels96(Font.Size);
+    const int fontPx = PointsToPixels96(FontPoints());
     TextHeight = LineGap + fontPx;
     WrapOptions options;
     options.font = MakeFont(Font, fontPx);
@@ -46,7 +54,7 @@ int MemoView::WrapWorkingText()
 
 int MemoView::AutoWidth() const
 {
-    const QFont font = MakeFont(Font, PointsToPixels96(Font.Size));
+    const QFont font = MakeFont(Font, PointsToPixels96(FontPoints()));
     return MeasureTextWidth(WorkingText, font, Round(CharGap * ScaleX)) + Round(FrameWidth * 2) + 2;
 }
 
@@ -93,7 +101,10 @@ void MemoView::ComputeUnitGaps()
 int MemoView::ExtentOf(std::size_t lineCount) const
 {
     const int across = (Adjust & adRotated) != 0 ? GapX : GapY;
-    return across + static_cast<int>(lineCount) * TextHeight + across;
+    // Counted wide: a stored memo of many tall lines reaches past any page.
+    const long long extent =
+        2LL * across + static_cast<long long>(lineCount) * static_cast<long long>(TextHeight);
+    return static_cast<int>(std::clamp<long long>(extent, INT32_MIN / 2, INT32_MAX / 2));
 }
 
 int MemoView::RemainingHeight() const
@@ -111,7 +122,7 @@ void MemoView::Draw(QPainter& painter)
         if (!WorkingText.empty() && WorkingText.back() == "\x01") {
             WorkingText.pop_back();
         }
-        TextHeight = LineGap + PointsToPixels96(Font.Size);
+        TextHeight = LineGap + PointsToPixels96(FontPoints());
         verticalExtent_ = ExtentOf(WorkingText.size());
     } else {
         WrapWorkingText();
@@ -143,8 +154,8 @@ void MemoView::OutputText(QPainter& painter)
     const int deviceDpi = painter.device() != nullptr ? painter.device()->logicalDpiY() : kTextDpi;
     LineOutputStyle style;
     style.font = Font;
-    style.fontPixelHeight = IsPrinting ? Round(Font.Size * deviceDpi / 72.0)
-                                       : Round(Font.Size * 96.0 / 72.0 * scaleAcross);
+    style.fontPixelHeight = IsPrinting ? Round(FontPoints() * deviceDpi / 72.0)
+                                       : Round(FontPoints() * 96.0 / 72.0 * scaleAcross);
     style.charGap = Round(CharGap * scaleAlong);
     style.lineGap = Round(LineGap * scaleAcross);
     style.adjust = Adjust;

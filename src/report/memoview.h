@@ -71,6 +71,8 @@ public:
     bool Outputting = false;
 
 private:
+    // The font size drawn: Font.Size within what a page can hold.
+    int FontPoints() const;
     void ApplyAutoWidth();
     // The gaps in report units: the draw rectangle at scale 1, undone.
     void ComputeUnitGaps();

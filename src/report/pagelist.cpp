@@ -72,4 +72,29 @@ std::vector<int> ParsePageList(const std::string& text, int pageCount)
     return pages;
 }
 
+std::string PageListNamesNoPage(const std::string& text, int pageCount)
+{
+    if (!ParsePageList(text, pageCount).empty()) {
+        return {};
+    }
+    const std::string pages = pageCount == 1
+                                  ? std::string("the report has one page.")
+                                  : "the report has pages 1 to " + std::to_string(pageCount) + ".";
+    std::string list;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(list),
+                 [](char c) { return c != ' '; });
+    const std::string entry = list.substr(0, list.find(','));
+    const std::size_t dash = entry.find('-');
+    if (dash == std::string::npos) {
+        return "There is no page " + entry + ": " + pages;
+    }
+    const long long first = ToNumber(entry.substr(0, dash));
+    const long long last = ToNumber(entry.substr(dash + 1));
+    if (last < first) {
+        return "The range " + entry + " ends before it starts.";
+    }
+    return "There is no page from " + std::to_string(first) + " to " + std::to_string(last) + ": " +
+           pages;
+}
+
 } // namespace marlune::report

@@ -14,6 +14,12 @@ namespace marlune::report {
 // "'x' is not a valid integer value".
 std::vector<int> ParsePageList(const std::string& text, int pageCount);
 
+// Why a page list that ParsePageList accepts selects no page of
+// `pageCount`: the first of its entries, said as what is wrong with it ("There
+// is no page 999: the report has pages 1 to 344.", "The range 5-3 ends before
+// it starts."). Empty when the list selects a page.
+std::string PageListNamesNoPage(const std::string& text, int pageCount);
+
 // A whole number as a user types it (an optional "+" or "-", digits, within
 // 32 bits); anything else raises the same error as the page list.
 int ParseInteger(const std::string& text);

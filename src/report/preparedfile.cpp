@@ -36,6 +36,11 @@ public:
     explicit Damaged(const std::string& message) : Error(message) {}
 };
 
+std::string SizeLimit()
+{
+    return "a report file holds at most " + std::to_string(kMaxReportFileSize >> 20) + " MB";
+}
+
 std::string PageName(int index)
 {
     return "page " + std::to_string(index + 1);
@@ -207,8 +212,8 @@ void WritePreparedFile(const PreparedPages& pages, const std::string& printerNam
         writer.WriteByte(static_cast<std::uint8_t>(page.orientation));
         writer.WriteByte(page.useMargins ? 1 : 0);
         writer.WriteBytes(page.stream);
-        if (writer.Position() > std::numeric_limits<std::int32_t>::max()) {
-            throw Error("The report is too large for a report file");
+        if (writer.Position() > kMaxReportFileSize) {
+            throw Error("The report is too large for a report file (" + SizeLimit() + ")");
         }
         writer.PatchInt(endAt, static_cast<std::int32_t>(writer.Position()));
     }
@@ -231,6 +236,9 @@ PreparedPages ReadPreparedFile(platform::Stream& stream, ReportPrinter& printer,
 PreparedPages LoadPreparedFile(const std::string& path, ReportPrinter& printer, bool printToDefault)
 {
     platform::FileStream file(path);
+    if (file.Size() > kMaxReportFileSize) {
+        throw Error("Not a report file: " + path + " (" + SizeLimit() + ")");
+    }
     return Read(file, printer, printToDefault, path);
 }
 

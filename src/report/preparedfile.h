@@ -2,6 +2,7 @@
 
 #include "report/preparedpages.h"
 
+#include <cstdint>
 #include <string>
 
 namespace marlune::platform {
@@ -19,10 +20,13 @@ class StreamWriter;
 
 inline constexpr const char* kReportFileDescription = "Report file";
 inline constexpr const char* kReportFileExtension = "prp";
+// The largest report file written or read: the pages are read whole into
+// memory, and the biggest list this program builds stays well below it.
+inline constexpr std::int64_t kMaxReportFileSize = std::int64_t{512} << 20;
 
 // The file: compression flag 0, the printer name, the page count, then per
 // page its end position, paper and page stream. Raises marlune::Error when
-// the pages outgrow the file's 32-bit positions.
+// the pages outgrow kMaxReportFileSize.
 void WritePreparedFile(const PreparedPages& pages, const std::string& printerName,
                        StreamWriter& writer);
 
@@ -43,7 +47,8 @@ void SavePreparedFile(const PreparedPages& pages, const ReportPrinter& printer,
 // pages.
 PreparedPages ReadPreparedFile(platform::Stream& stream, ReportPrinter& printer,
                                bool printToDefault);
-// The same from a file; "Cannot open file ..." when it cannot be opened.
+// The same from a file; "Cannot open file ..." when it cannot be opened. A
+// file larger than kMaxReportFileSize is refused before anything is read.
 PreparedPages LoadPreparedFile(const std::string& path, ReportPrinter& printer,
                                bool printToDefault);
 

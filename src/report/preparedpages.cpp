@@ -59,13 +59,17 @@ void PreparedPages::Output(int index, const ReportView& view)
 }
 
 void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
-                      double scaleY, int offsetX, int offsetY, bool printing)
+                      double scaleY, int offsetX, int offsetY, bool printing,
+                      const std::function<bool()>& stop)
 {
     // On screen only the views near the part being repainted (the painter's
     // clip) are drawn; on the printer every view is.
     const bool cull = !printing && painter.hasClipping();
     const QRectF repainted = cull ? painter.clipBoundingRect() : QRectF();
     for (const auto& view : pages.Views(index)) {
+        if (stop && stop()) {
+            return;
+        }
         if (!view->Visible) {
             continue;
         }

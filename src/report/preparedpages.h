@@ -4,6 +4,7 @@
 #include "report/reportview.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -71,8 +72,10 @@ private:
 // painter's device per report unit): the one drawing path of the preview,
 // the printer and the PDF output. `printing` selects the printer's font
 // handling (point sizes rather than screen pixels). On screen, a painter
-// with a clip draws only the views within 10 pixels of it.
+// with a clip draws only the views within 10 pixels of it. `stop`, when
+// given, is asked before each view and ends the drawing when it says so.
 void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
-                      double scaleY, int offsetX, int offsetY, bool printing);
+                      double scaleY, int offsetX, int offsetY, bool printing,
+                      const std::function<bool()>& stop = {});
 
 } // namespace marlune::report

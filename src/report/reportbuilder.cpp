@@ -81,7 +81,7 @@ bool ReportBuilder::PassControl()
         } else {
             BuildStep();
         }
-        return true;
+        return !firstPassTerminated_;
     }
     progressText_ = "Processing page:";
     if (window == nullptr) {
@@ -110,6 +110,16 @@ void ReportBuilder::BuildStep()
         return;
     }
     firstPassTerminated_ = report_.Terminated;
+    if (firstPassTerminated_) {
+        // Its page count would be wrong on every page of a final pass: the
+        // build stops here, with nothing to show.
+        report_.Prepared.Clear();
+        BuildProgress* window = Window();
+        if (window != nullptr && window->Showing()) {
+            window->Close(true);
+        }
+        return;
+    }
     savedPageCount_ = report_.Prepared.Count();
     doublePass_ = false;
     PassControl();

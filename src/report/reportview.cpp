@@ -8,7 +8,9 @@
 #include <QPainter>
 #include <QPen>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace marlune::report {
 
@@ -36,6 +38,38 @@ QList<qreal> DashPattern(unsigned style)
 QColor ToQColor(TColor color)
 {
     return paint::ColorToQColor(color);
+}
+
+// Device coordinates stay far inside int whatever a file stores: a view
+// placed or sized past any paper is drawn clipped where the device ends.
+constexpr double kMaxDeviceCoordinate = 1 << 28;
+
+int DeviceRound(double x)
+{
+    return Round(std::clamp(x, -kMaxDeviceCoordinate, kMaxDeviceCoordinate));
+}
+
+// A frame wider than the largest paper (ten metres, in report units)
+// covers any page already.
+constexpr double kMaxFrameWidth = 40000;
+
+double PatternPeriod(const QList<qreal>& pattern)
+{
+    double period = 0;
+    for (const qreal dash : pattern) {
+        period += dash;
+    }
+    return period;
+}
+
+// The part of the device the painter draws on, in its own coordinates.
+QRectF DeviceArea(const QPainter& painter)
+{
+    const QPaintDevice* device = painter.device();
+    if (device == nullptr) {
+        return {};
+    }
+    return painter.transform().inverted().mapRect(QRectF(0, 0, device->width(), device->height()));
 }
 
 } // namespace
@@ -82,27 +116,28 @@ void ReportView::Assign(const ReportView& source)
 
 int ReportView::ScaledRight() const
 {
-    return Round((static_cast<double>(saved_.left) + saved_.width) * ScaleX + OffsetX);
+    return DeviceRound((static_cast<double>(saved_.left) + saved_.width) * ScaleX + OffsetX);
 }
 
 int ReportView::ScaledBottom() const
 {
-    return Round((static_cast<double>(saved_.top) + saved_.height) * ScaleY + OffsetY);
+    return DeviceRound((static_cast<double>(saved_.top) + saved_.height) * ScaleY + OffsetY);
 }
 
 void ReportView::ComputeDrawRect()
 {
     saved_ = {Left, Top, Width, Height, FrameWidth};
     geometrySaved_ = true;
-    Left = Round(saved_.left * ScaleX) + OffsetX;
-    Top = Round(saved_.top * ScaleY) + OffsetY;
-    Width = Round(saved_.width * ScaleX);
-    Height = Round(saved_.height * ScaleY);
-    const int w1x = Round((saved_.frameWidth * ScaleX - 1) / 2);
-    const int w2x = Round(saved_.frameWidth * ScaleX / 2);
-    const int w1y = Round((saved_.frameWidth * ScaleY - 1) / 2);
-    const int w2y = Round(saved_.frameWidth * ScaleY / 2);
-    FrameWidth = static_cast<float>(saved_.frameWidth * ScaleX);
+    Left = DeviceRound(saved_.left * ScaleX) + OffsetX;
+    Top = DeviceRound(saved_.top * ScaleY) + OffsetY;
+    Width = DeviceRound(saved_.width * ScaleX);
+    Height = DeviceRound(saved_.height * ScaleY);
+    const double frameWidth = std::min<double>(saved_.frameWidth, kMaxFrameWidth);
+    const int w1x = Round((frameWidth * ScaleX - 1) / 2);
+    const int w2x = Round(frameWidth * ScaleX / 2);
+    const int w1y = Round((frameWidth * ScaleY - 1) / 2);
+    const int w2y = Round(frameWidth * ScaleY / 2);
+    FrameWidth = static_cast<float>(frameWidth * ScaleX);
     GapX = w2x + 2;
     GapY = Div(w2y, 2) + 1;
     int right = ScaledRight();
@@ -182,9 +217,20 @@ void ReportView::DrawFrame(QPainter& painter)
             if (FillColor != paint::clNone) {
                 painter.setBackground(ToQColor(FillColor));
             }
-            const int count = penWidth > 0 ? penWidth : 1;
-            for (int i = 0; i < count; ++i) {
-                DrawStyledEdge(painter, edge, i - penWidth / 2);
+            // Only the lines that fall on the device are drawn: a stored
+            // width may run far past the paper.
+            const QRectF area = DeviceArea(painter);
+            const bool across = edge == frRight || edge == frLeft;
+            const long long base = across ? (edge == frRight ? DrawRect.right - 1 : DrawRect.left)
+                                          : (edge == frBottom ? DrawRect.bottom - 1 : DrawRect.top);
+            const long long low = std::llround(across ? area.left() : area.top()) - 1;
+            const long long high = std::llround(across ? area.right() : area.bottom()) + 1;
+            const long long count = penWidth > 0 ? penWidth : 1;
+            const long long first = area.isEmpty() ? 0 : std::max(0LL, low - base + penWidth / 2);
+            const long long last =
+                area.isEmpty() ? count - 1 : std::min(count - 1, high - base + penWidth / 2);
+            for (long long i = first; i <= last; ++i) {
+                DrawStyledEdge(painter, edge, static_cast<int>(i - penWidth / 2), area);
             }
         } else {
             FillEdge(painter, edge, 0, penWidth, frameColor);
@@ -220,26 +266,52 @@ void ReportView::FillEdge(QPainter& painter, unsigned edge, int shift, int width
     painter.fillRect(band, color);
 }
 
-void ReportView::DrawStyledEdge(QPainter& painter, unsigned edge, int shift) const
+void ReportView::DrawStyledEdge(QPainter& painter, unsigned edge, int shift,
+                                const QRectF& area) const
 {
     // Through the pixel centres of the outermost pixels; the pattern starts
-    // at the edge's first pixel.
+    // at the edge's first pixel. Where the edge runs past the device it is
+    // cut there, by whole pattern periods so the dashes stay in place.
     const double l = DrawRect.left + 0.5;
     const double t = DrawRect.top + 0.5;
     const double r = DrawRect.right - 0.5;
     const double b = DrawRect.bottom - 0.5;
+    const bool vertical = edge == frRight || edge == frLeft;
+    double from = vertical ? t - 0.5 : l - 0.5;
+    double to = vertical ? b + 0.5 : r + 0.5;
+    if (!area.isEmpty()) {
+        // Along the edge from its start (the frame of a view narrower than
+        // its frame runs backwards): the part on the device, widened to
+        // whole periods.
+        const double period = PatternPeriod(painter.pen().dashPattern());
+        const double direction = to >= from ? 1.0 : -1.0;
+        const double length = std::abs(to - from);
+        const double areaFrom = (vertical ? area.top() : area.left()) - 1;
+        const double areaTo = (vertical ? area.bottom() : area.right()) + 1;
+        double first = std::max(0.0, direction > 0 ? areaFrom - from : from - areaTo);
+        const double last =
+            std::min(length, (direction > 0 ? areaTo - from : from - areaFrom) + period);
+        if (period > 0) {
+            first = std::floor(first / period) * period;
+        }
+        if (first > last) {
+            return;
+        }
+        to = from + direction * last;
+        from += direction * first;
+    }
     switch (edge) {
     case frRight:
-        painter.drawLine(QPointF(r + shift, t - 0.5), QPointF(r + shift, b + 0.5));
+        painter.drawLine(QPointF(r + shift, from), QPointF(r + shift, to));
         break;
     case frLeft:
-        painter.drawLine(QPointF(l + shift, t - 0.5), QPointF(l + shift, b + 0.5));
+        painter.drawLine(QPointF(l + shift, from), QPointF(l + shift, to));
         break;
     case frBottom:
-        painter.drawLine(QPointF(l - 0.5, b + shift), QPointF(r + 0.5, b + shift));
+        painter.drawLine(QPointF(from, b + shift), QPointF(to, b + shift));
         break;
     default:
-        painter.drawLine(QPointF(l - 0.5, t + shift), QPointF(r + 0.5, t + shift));
+        painter.drawLine(QPointF(from, t + shift), QPointF(to, t + shift));
         break;
     }
 }

@@ -9,6 +9,7 @@
 
 class QColor;
 class QPainter;
+class QRectF;
 
 // The base of every view on a report page: position, frame, fill, text and
 // the drawing state (scale, offset, draw rectangle). Views draw on any
@@ -136,7 +137,7 @@ protected:
 private:
     void FillEdge(QPainter& painter, unsigned edge, int shift, int width,
                   const QColor& color) const;
-    void DrawStyledEdge(QPainter& painter, unsigned edge, int shift) const;
+    void DrawStyledEdge(QPainter& painter, unsigned edge, int shift, const QRectF& area) const;
 
     std::string className_;
     int id_ = 0;

@@ -208,17 +208,28 @@ TEST_F(ListBuild, BothPassesRunInOneProgressWindow)
     EXPECT_EQ(Texts(3).back(), "4 of 4");
 }
 
-TEST_F(ListBuild, CancelInTheFirstPassStillBuildsTheFinalPassInFull)
+TEST_F(ListBuild, CancelInTheFirstPassStopsTheBuildWithNothingToShow)
 {
     LoadRecords(200);
     RecordingProgress progress;
     progress.cancelAfter = 3;
     report.Progress = &progress;
-    EXPECT_TRUE(report.BuildReport());
-    EXPECT_EQ(report.Prepared.Count(), 4);
-    // The first pass stopped early: its page count is what the footers show.
-    EXPECT_NE(Texts(3).back(), "4 of 4");
-    EXPECT_FALSE(progress.closedCancelled);
+    EXPECT_FALSE(report.BuildReport());
+    EXPECT_TRUE(report.Prepared.Empty());
+    EXPECT_TRUE(progress.closedCancelled);
+    for (const std::string& line : progress.lines) {
+        EXPECT_EQ(line.rfind("Performing 1st pass:", 0), 0U) << line;
+    }
+
+    // Through the Print command's entry: no preview and no message.
+    RecordingProgress again;
+    again.cancelAfter = 3;
+    report.Progress = &again;
+    bool previewed = false;
+    report.OnPreview = [&](PreparedPages, const std::string&) { previewed = true; };
+    report.BuildAndPreview();
+    EXPECT_FALSE(previewed);
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST(ShippedListBuild, EveryRecordAppearsOnceInTableOrderOn344Pages)

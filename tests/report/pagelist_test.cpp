@@ -35,5 +35,28 @@ TEST(PageList, TextThatIsNotAWholeNumberIsRefused)
     }
 }
 
+TEST(PageList, AListThatNamesNoPageSaysWhy)
+{
+    const struct {
+        const char* list;
+        int count;
+        const char* why;
+    } cases[] = {
+        {"0", 344, "There is no page 0: the report has pages 1 to 344."},
+        {" 999 ", 344, "There is no page 999: the report has pages 1 to 344."},
+        {"5-3", 344, "The range 5-3 ends before it starts."},
+        {"400-500,0", 344, "There is no page from 400 to 500: the report has pages 1 to 344."},
+        {"2", 1, "There is no page 2: the report has one page."},
+        {"1,999", 344, ""},
+        {"", 344, ""},
+        {"3-3", 4, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PageListNamesNoPage(c.list, c.count), c.why) << c.list;
+        // Said exactly when the list selects nothing.
+        EXPECT_EQ(ParsePageList(c.list, c.count).empty(), *c.why != '\0') << c.list;
+    }
+}
+
 } // namespace
 } // namespace marlune::report

@@ -16,17 +16,22 @@
 #include "report/shapeview.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
+
+#include <unistd.h>
 
 namespace marlune::report {
 namespace {
@@ -94,9 +99,17 @@ public:
         }
     }
     void Close(bool cancelled) override { form.Close(cancelled); }
-    void ProcessEvents() override { form.ProcessEvents(); }
+    void ProcessEvents() override
+    {
+        form.ProcessEvents();
+        if (++events == cancelAtEvents) {
+            form.Button1->click();
+        }
+    }
 
     ProgressForm form;
+    int events = 0;
+    int cancelAtEvents = 0;
     std::vector<std::string> captions;
     std::vector<std::string> lines;
     std::string cancelAt;
@@ -176,7 +189,6 @@ TEST_F(PrintCommand, PrintsTheChosenPagesEachAsOftenAsTheCopiesInOneJob)
         std::vector<int> printed; // the footers that arrive, in order
     } cases[] = {
         {"2", "3", {2, 2, 2}},
-        {"5-3", "1", {}},
         {" 1 , 3 ", "1", {1, 3}},
         {"3,1-2", "2", {1, 1, 2, 2, 3, 3}},
     };
@@ -253,6 +265,40 @@ TEST_F(PrintCommand, CancelAbandonsTheJobAfterTheSheetInPrint)
     EXPECT_EQ(pages.Count(), count);
 }
 
+TEST_F(PrintCommand, CancelIsHeardWhileAPageIsDrawn)
+{
+    progress.cancelAtEvents = 1; // on the first page, before it is complete
+
+    ASSERT_TRUE(Print([](PrintForm& form) { form.Button1->click(); }));
+    EXPECT_TRUE(report.Terminated);
+    EXPECT_EQ(progress.lines, std::vector<std::string>{"Printing page:"});
+    EXPECT_TRUE(Queues().TakeJobs("a").empty());
+}
+
+TEST_F(PrintCommand, ATemporaryFolderTooSmallForTheJobIsSaidAndNothingIsSent)
+{
+    QTemporaryDir dir;
+    const std::string small = dir.path().toStdString();
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=64k tmpfs '" + small + "'").c_str()) != 0) {
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here";
+    }
+    const QByteArray tmpdir = qgetenv("TMPDIR");
+    qputenv("TMPDIR", dir.path().toLocal8Bit());
+    std::string said;
+    try {
+        Print([](PrintForm& form) { PressOk(form, "", "10"); });
+    } catch (const Error& e) {
+        said = e.Message();
+    }
+    qputenv("TMPDIR", tmpdir);
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+    EXPECT_EQ(std::system(("umount '" + small + "'").c_str()), 0);
+    EXPECT_NE(said.find("could not be written to " + small + "/"), std::string::npos) << said;
+    EXPECT_NE(said.find("No space left on device"), std::string::npos) << said;
+    EXPECT_TRUE(Queues().TakeJobs("a").empty());
+}
+
 TEST_F(PrintCommand, APageListOrCopiesNotValidIsSaidAndTheDialogStaysOpen)
 {
     bool stayedOpen = false;
@@ -276,6 +322,41 @@ TEST_F(PrintCommand, APageListOrCopiesNotValidIsSaidAndTheDialogStaysOpen)
     report.Prepared = std::move(pages);
     EXPECT_THROW(PrintPreparedReport(report, "2-x", 1), Error);
     EXPECT_TRUE(progress.captions.empty());
+    EXPECT_TRUE(Queues().TakeJobs("a").empty());
+}
+
+TEST_F(PrintCommand, PagesThatAreNotThereOrCopiesOutOfRangeAreSaidAndTheDialogStaysOpen)
+{
+    const std::string last = std::to_string(count);
+    const struct {
+        std::string list;
+        std::string copies;
+        std::string said;
+    } cases[] = {
+        {"0", "1", "There is no page 0: the report has pages 1 to " + last + "."},
+        {"999", "1", "There is no page 999: the report has pages 1 to " + last + "."},
+        {"5-3", "1", "The range 5-3 ends before it starts."},
+        {"1", "0", "The number of copies must be from 1 to 999."},
+        {"1", "-5", "The number of copies must be from 1 to 999."},
+        {"1", "1000000", "The number of copies must be from 1 to 999."},
+    };
+    std::vector<std::string> said;
+    ASSERT_TRUE(Print([&](PrintForm& form) {
+        for (const auto& c : cases) {
+            PressOk(form, c.list, c.copies);
+            said.push_back(form.isVisible() ? c.said : "closed");
+        }
+        PressOk(form, "2", "1");
+    }));
+    EXPECT_EQ(messages, said);
+    const std::vector<ArrivedJob> jobs = Queues().TakeJobs("a");
+    ASSERT_EQ(jobs.size(), 1U);
+    ASSERT_EQ(jobs[0].pages.size(), 1U);
+
+    // The run on its own: such a range sends nothing, such copies nothing.
+    report.Prepared = std::move(pages);
+    EXPECT_TRUE(PrintPreparedReport(report, "5-3", 1));
+    EXPECT_THROW(PrintPreparedReport(report, "1", 100000), Error);
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
 }
 

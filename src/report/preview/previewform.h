@@ -155,6 +155,7 @@ private:
     QWidget* rPanel_ = nullptr;
     QWidget* bPanel_ = nullptr;
     QWidget* bevel1_ = nullptr;
+    int bevel1Width_ = 0;
     QLabel* label1_ = nullptr;
     QScrollBar* vbar_ = nullptr;
     QScrollBar* hbar_ = nullptr;

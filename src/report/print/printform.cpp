@@ -307,7 +307,7 @@ void PrintForm::StepCopies(int step)
         return;
     }
     const long long next = static_cast<long long>(*copies) + step;
-    E1->setText(QString::number(next < 2 ? 1 : std::min<long long>(next, INT32_MAX)));
+    E1->setText(QString::number(next < 2 ? 1 : std::min<long long>(next, kMaxCopies)));
 }
 
 std::string PrintForm::PageList(int currentPage) const
@@ -329,14 +329,25 @@ int PrintForm::Copies() const
 
 void PrintForm::accept()
 {
-    if (!ReadCopies()) {
+    const std::optional<int> copies = ReadCopies();
+    if (!copies) {
+        return;
+    }
+    if (*copies < 1 || *copies > kMaxCopies) {
+        ShowError(CopiesOutOfRange());
+        E1->setFocus(Qt::OtherFocusReason);
+        E1->selectAll();
         return;
     }
     if (RB3->isChecked()) {
+        std::string problem;
         try {
-            ParsePageList(platform::FromQString(E2->text()), pageCount_);
+            problem = PageListNamesNoPage(platform::FromQString(E2->text()), pageCount_);
         } catch (const Error& error) {
-            ShowError(error.what());
+            problem = error.what();
+        }
+        if (!problem.empty()) {
+            ShowError(problem);
             E2->setFocus(Qt::OtherFocusReason);
             E2->selectAll();
             return;

@@ -91,10 +91,28 @@ void PrintJob::End()
     if (!painter_.isActive()) {
         return;
     }
-    painter_.end();
+    // The PDF writer does not say when its file could not take a write (a
+    // full disk): the file's own status does. A job whose file is not whole
+    // is not sent, since the printer would print what arrived as if it were
+    // all.
+    const bool painted = painter_.end();
     writer_.reset();
+    const bool flushed = file_->flush();
+    QString failure = file_->error() != QFileDevice::NoError ? file_->errorString() : QString();
+    const QString name = file_->fileName();
     file_->close();
-    SendToPrinter(printer_.printerName(), file_->fileName(), title_, printer_.pageLayout());
+    if (failure.isEmpty() && file_->error() != QFileDevice::NoError) {
+        failure = file_->errorString();
+    }
+    if (failure.isEmpty() && (!painted || !flushed)) {
+        failure = QStringLiteral("the PDF writer failed");
+    }
+    if (!failure.isEmpty()) {
+        file_.reset();
+        throw Error("The print job could not be written to " + platform::FromQString(name) + ": " +
+                    platform::FromQString(failure) + ". Nothing was sent to the printer.");
+    }
+    SendToPrinter(printer_.printerName(), name, title_, printer_.pageLayout());
     file_.reset();
 }
 

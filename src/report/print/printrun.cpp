@@ -1,10 +1,13 @@
 #include "report/print/printrun.h"
 
+#include "platform/error.h"
 #include "report/buildprogress.h"
 #include "report/pagelist.h"
 #include "report/print/printjob.h"
 #include "report/print/qprinterdevice.h"
 #include "report/report.h"
+
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <exception>
@@ -68,10 +71,29 @@ private:
                                            : QRect(0, 0, g.printableWidthPx, g.printableHeightPx);
         const double scaleX = g.paperWidth > 0 ? area.width() / double(g.paperWidth) : 1.0;
         const double scaleY = g.paperHeight > 0 ? area.height() / double(g.paperHeight) : 1.0;
-        DrawPreparedPage(painter, pages, index, scaleX, scaleY, area.left(), area.top(), true);
+        // Cancel is heard between views too (at a page's first view, then
+        // every few milliseconds): one page may hold a great many, or a few
+        // that take long to draw.
+        sinceEvents_.invalidate();
+        DrawPreparedPage(painter, pages, index, scaleX, scaleY, area.left(), area.top(), true,
+                         [this] { return Cancelled(); });
         page.visible = false;
         pages.Release(index);
-        Progress(index + 1);
+        if (!report_.Terminated) {
+            Progress(index + 1);
+        }
+    }
+
+    bool Cancelled()
+    {
+        constexpr int kEventsEveryMs = 50;
+        BuildProgress* window = report_.ProgressWindow();
+        if (window != nullptr &&
+            (!sinceEvents_.isValid() || sinceEvents_.elapsed() >= kEventsEveryMs)) {
+            window->ProcessEvents();
+            sinceEvents_.restart();
+        }
+        return report_.Terminated;
     }
 
     void Progress(int number)
@@ -90,9 +112,15 @@ private:
     std::vector<int> selected_;
     int copies_;
     PrintJob job_;
+    QElapsedTimer sinceEvents_;
 };
 
 } // namespace
+
+std::string CopiesOutOfRange()
+{
+    return "The number of copies must be from 1 to " + std::to_string(kMaxCopies) + ".";
+}
 
 std::string PrintJobTitle(const std::string& title)
 {
@@ -102,6 +130,9 @@ std::string PrintJobTitle(const std::string& title)
 bool PrintPreparedReport(Report& report, const std::string& pageList, int copies)
 {
     report.Terminated = false;
+    if (copies > kMaxCopies) {
+        throw Error(CopiesOutOfRange());
+    }
     AttachPlatformPrinter(report.Printer());
     // Checked before the progress window opens: a list that is not valid
     // neither leaves a window on screen nor starts a job.

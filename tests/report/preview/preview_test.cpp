@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -17,7 +18,11 @@
 #include <QWheelEvent>
 
 #include <cmath>
+#include <fstream>
 #include <memory>
+#include <string>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -220,6 +225,54 @@ TEST(PreviewForm, PagingStopsAtTheLastPage)
     // Scrolling back up by hand makes the page under the top line current.
     form->VScrollBar()->setValue(form->Pages()[0].screenRect.bottom - 20);
     EXPECT_EQ(form->CurrentPage(), 1);
+}
+
+TEST(PreviewForm, TheIndicatorShowsSixDigitPageNumbersWhole)
+{
+    ReportPrinter printer;
+    const ReportPage paper(printer, 9, 2100, 2970, 0);
+    PreparedPages pages;
+    for (int i = 0; i < 100000; ++i) {
+        pages.Add(paper);
+    }
+    auto form = ShownForm(std::move(pages), 600);
+    QTest::keyClick(form.get(), Qt::Key_End, Qt::ControlModifier);
+    const auto* label = form->findChild<QLabel*>(QStringLiteral("Label1"));
+    EXPECT_EQ(label->text(), QStringLiteral("Page 100000/100000"));
+    // The text fits the label, the label its bevel, the bevel the scroll bar's left.
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+    EXPECT_LE(label->geometry().right(), label->parentWidget()->contentsRect().right());
+    EXPECT_LE(label->parentWidget()->geometry().right(), form->HScrollBar()->x());
+}
+
+long long ResidentBytes()
+{
+    long long size = 0;
+    long long resident = 0;
+    std::ifstream("/proc/self/statm") >> size >> resident;
+    return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+TEST(PreviewForm, ClosingGivesTheMemoryOfItsPagesBack)
+{
+    constexpr long long kMegabyte = 1 << 20;
+    const long long before = ResidentBytes();
+    std::unique_ptr<std::string> pinned; // made after the pages, kept after them
+    {
+        // About 120 MB in blocks of 24 KB, as a long list's page streams are.
+        ReportPrinter printer;
+        const ReportPage paper(printer, 9, 2100, 2970, 0);
+        PreparedPages pages;
+        for (int i = 0; i < 5000; ++i) {
+            pages.Add(paper);
+            AddMemo(pages, i, 10, 10, 700, 18, std::string(24000, 'a' + i % 26));
+        }
+        pinned = std::make_unique<std::string>(100000, 'p');
+        ASSERT_GT(ResidentBytes() - before, 100 * kMegabyte);
+        auto form = std::make_unique<PreviewForm>(std::move(pages), Options());
+        form.reset();
+    }
+    EXPECT_LT(ResidentBytes() - before, 20 * kMegabyte);
 }
 
 TEST(PreviewForm, PrintOnlyWithAPrinter)
