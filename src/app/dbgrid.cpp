@@ -1,11 +1,13 @@
 #include "app/dbgrid.h"
 
+#include "app/clipboardtext.h"
 #include "app/dbgridaccessible.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -362,6 +364,35 @@ QString DBGrid::DisplayText(int slot, int column) const
     return CellText(slot, Columns(column).id);
 }
 
+QString DBGrid::CurrentRowText() const
+{
+    if (activeSlot_ < 0 || activeSlot_ >= filled_) {
+        return {};
+    }
+    QStringList cells;
+    for (int column = 0; column < ColumnCount(); ++column) {
+        cells.append(DisplayText(activeSlot_, column));
+    }
+    return cells.join(QLatin1Char('\t'));
+}
+
+QString DBGrid::CurrentFieldText(const std::string& fieldName) const
+{
+    if (activeSlot_ < 0 || activeSlot_ >= filled_) {
+        return {};
+    }
+    for (int column = 0; column < ColumnCount(); ++column) {
+        // Field names are ASCII and looked up without regard to case.
+        if (QString::fromStdString(Columns(column).fieldName)
+                .compare(QString::fromStdString(fieldName), Qt::CaseInsensitive) == 0) {
+            // Never null: an empty field copies as empty text.
+            const QString text = DisplayText(activeSlot_, column);
+            return text.isNull() ? QString::fromLatin1("") : text;
+        }
+    }
+    return {};
+}
+
 const QString& DBGrid::CellText(int slot, int columnId) const
 {
     const std::size_t index =
@@ -659,6 +690,17 @@ void DBGrid::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
+    if (IsCopyKey(event)) {
+        CopyToClipboard(CurrentRowText());
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Menu ||
+        (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        KeyboardRecordMenu();
+        event->accept();
+        return;
+    }
     const bool ctrl = (mods & Qt::ControlModifier) != 0;
     table::MemTable* t = Table();
     const bool can = CanNavigate();
@@ -758,6 +800,36 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         SetLeftCol(0);
     }
     MoveBy(slot - Table()->ActiveRecord());
+}
+
+void DBGrid::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (!OnRecordMenu || activeSlot_ < 0 || activeSlot_ >= filled_) {
+        return;
+    }
+    if (event->reason() != QContextMenuEvent::Mouse) {
+        KeyboardRecordMenu();
+        return;
+    }
+    // The press before it made the row under the pointer current.
+    const QPoint pos = event->pos();
+    const bool overTitles = (options_ & dgTitles) && pos.y() < DataTop();
+    const int slot = SlotAt(pos.y());
+    if (overTitles || slot < 0 || slot >= filled_ || ColumnAt(pos.x()) < 0) {
+        return;
+    }
+    OnRecordMenu(*this, event->globalPos(), false);
+}
+
+void DBGrid::KeyboardRecordMenu()
+{
+    if (!OnRecordMenu || activeSlot_ < 0 || activeSlot_ >= filled_) {
+        return;
+    }
+    // Below the current row's visible start.
+    const QRect row = RowRect(activeSlot_).intersected(geometry_.client);
+    OnRecordMenu(*this, mapToGlobal(QPoint(row.left() + 2, row.bottom())), true);
 }
 
 void DBGrid::mouseMoveEvent(QMouseEvent* event)

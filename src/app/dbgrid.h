@@ -120,6 +120,11 @@ public:
     // the text a cell shows (column by display index).
     int RecordRowCount() const { return filled_; }
     QString DisplayText(int slot, int column) const;
+    // The current record as the grid shows it: its cells in display order,
+    // separated by tabs; one field's text of it. Null while there is no
+    // current record (the table closed or empty) or no column of that field.
+    QString CurrentRowText() const;
+    QString CurrentFieldText(const std::string& fieldName) const;
 
     // --- scroll bars. The vertical one in the platform's terms: range min to
     // max including the page, thumb at pos.
@@ -137,6 +142,10 @@ public:
 
     // Raised by the second press of a left double click.
     std::function<void(DBGrid&)> OnDblClick;
+    // Raised for a context menu over a record: a right click on a data row
+    // (which makes that row current first) or the keyboard's menu key, with
+    // where the menu goes in global coordinates and whether the keyboard asked.
+    std::function<void(DBGrid&, QPoint, bool)> OnRecordMenu;
 
     // --- DataSourceObserver
     void ActiveChanged(bool active) override;
@@ -155,6 +164,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -183,6 +193,7 @@ private:
     void HorizontalPage(bool forward);
     void MoveBy(int distance);
     void ScrollWheel(int angleDelta);
+    void KeyboardRecordMenu(); // the record menu at the current row
 
     void PaintTitles(class QPainter& painter, const QRect& dirty);
     void PaintRows(QPainter& painter, const QRect& dirty);

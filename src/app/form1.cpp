@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/aboutbox.h"
+#include "app/clipboardtext.h"
 #include "app/dbgrid.h"
 #include "app/labelededit.h"
 #include "app/statusbar.h"
@@ -29,7 +30,9 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
@@ -42,6 +45,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -266,6 +270,29 @@ void TForm1::CreateControls()
     DBGrid1->SetColumns(GridColumns());
     DBGrid1->SetDataSource(&DataSource1);
 
+    // Copying what was found: a right click on a record (or the menu key)
+    // offers its postcode, its suburb or the whole row; the Copy key copies
+    // the row in the grid, and in the search box when it has no selection.
+    RecordMenu = new QMenu(this);
+    RecordMenu->setObjectName(QStringLiteral("RecordMenu"));
+    const auto copyField = [this](std::string_view field) {
+        return [this, field] { CopyToClipboard(DBGrid1->CurrentFieldText(std::string(field))); };
+    };
+    RecordMenu->addAction(QStringLiteral("Copy postcode"), this,
+                          copyField(table::kPostcodeFields[0].name));
+    RecordMenu->addAction(QStringLiteral("Copy suburb"), this,
+                          copyField(table::kPostcodeFields[1].name));
+    RecordMenu->addAction(QStringLiteral("Copy row"), this,
+                          [this] { CopyToClipboard(DBGrid1->CurrentRowText()); });
+    DBGrid1->OnRecordMenu = [this](DBGrid&, QPoint at, bool fromKeyboard) {
+        RecordMenu->popup(at);
+        if (fromKeyboard) {
+            // Enter then copies the postcode, the likeliest want.
+            RecordMenu->setActiveAction(RecordMenu->actions().constFirst());
+        }
+    };
+    Edit1->installEventFilter(this);
+
     StatusBar1 = new TStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->AddPanel(200, Qt::AlignLeft);
@@ -276,6 +303,18 @@ void TForm1::CreateControls()
     setTabOrder(Edit1, RadioButton1);
     setTabOrder(RadioButton1, RadioButton2);
     DBGrid1->setFocus();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (IsCopyKey(key) && !Edit1->hasSelectedText()) {
+            CopyToClipboard(DBGrid1->CurrentRowText());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::ArrangeControls()

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QFrame;
+class QMenu;
 class QRadioButton;
 class QToolButton;
 
@@ -91,6 +92,8 @@ public:
     QRadioButton* RadioButton2 = nullptr;
     DBGrid* DBGrid1 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
+    // The grid's record menu: "Copy postcode", "Copy suburb", "Copy row".
+    QMenu* RecordMenu = nullptr;
 
     const TImageList& ImageList1() const { return *imageList1_; }
 
@@ -125,6 +128,7 @@ protected:
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();

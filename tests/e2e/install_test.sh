@@ -47,9 +47,16 @@ while read -r image; do
 done <<<"$images"
 cmp -s "$build/bin/20051206.dat" "$prefix/share/marlune/20051206.dat" || fail "data file differs"
 # The launcher seeds the user's data directory and starts the program there:
-# after a few seconds the data file is in place and the setting written.
+# soon the data file is in place and the setting written; then it is ended.
 HOME="$home" XDG_DATA_HOME= XDG_CONFIG_HOME= QT_QPA_PLATFORM=offscreen \
-  timeout 6 "$prefix/bin/marlune" >/dev/null 2>&1 || true
+  timeout 20 "$prefix/bin/marlune" >/dev/null 2>&1 &
+launched=$!
+for _ in $(seq 100); do
+  grep -qs '"DataFileName"="20051206.dat"' "$home/.config/marlune/HKEY_CURRENT_USER.reg" && break
+  sleep 0.1
+done
+kill "$launched" 2>/dev/null || true
+wait "$launched" 2>/dev/null || true
 cmp -s "$build/bin/20051206.dat" "$home/.local/share/marlune/20051206.dat" || fail "launcher did not seed the data file"
 grep -q '"DataFileName"="20051206.dat"' "$home/.config/marlune/HKEY_CURRENT_USER.reg" \
   || fail "the program started by the launcher did not store its setting"

@@ -12,6 +12,8 @@
     marlune_e2e.py no-tray      --program BIN --data FILE --out DIR
     marlune_e2e.py keyboard     --program BIN --data FILE --out DIR
     marlune_e2e.py screen-reader --program BIN --data FILE --out DIR --find FIND
+    marlune_e2e.py installed    --program /usr/bin/marlune --data /usr/share/marlune/20051206.dat
+                                --out DIR --find /usr/bin/marlune-find
 
 The screen-reader scenario runs inside a D-Bus session (dbus-run-session)
 with a Python that has pyatspi; it starts the accessibility bus and exits
@@ -207,6 +209,41 @@ def first_start(args):
         program.finish()
 
 
+def installed(args):
+    """The installed program as a new user meets it: the launcher from a fresh
+    HOME seeds ~/.local/share/marlune/ with the shipped list, the window shows
+    it and follows typing; then the installed marlune-find looks up syd there."""
+    program = Program(args, environment={"XDG_DATA_HOME": ""})
+    try:
+        wid = main_window(program)
+        origin = window_origin(wid)
+        seeded = os.path.join(program.home, ".local", "share", "marlune", "20051206.dat")
+        wait_for("the launcher to seed the data folder", lambda: os.path.exists(seeded))
+        with open(seeded, "rb") as a, open(args.data, "rb") as b:
+            if a.read() != b.read():
+                raise Failure(f"{seeded} differs from {args.data}")
+        print(f"the launcher seeded {seeded}")
+        before = settle(origin, os.path.join(args.out, "e2e_installed.png"))
+        if len(set(before)) < 3:
+            raise Failure("the grid shows no records")
+        click(wid, EDIT1)
+        xdotool("type", "--delay", "50", "syd", check=True)
+        shot = os.path.join(args.out, "e2e_installed_syd.png")
+        wait_for("the grid to follow the search",
+                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
+                 interval=0.3)
+        print(f"the list is shown and follows the search; screenshot {shot}")
+        exit_through_the_toolbar(program, wid)
+        found = subprocess.run([args.find, "syd"], cwd=os.path.dirname(seeded),
+                               env=dict(os.environ, HOME=program.home, XDG_CONFIG_HOME=program.config),
+                               capture_output=True, text=True, timeout=30)
+        fields = found.stdout.rstrip("\n").split("\t")
+        if found.returncode != 0 or len(fields) != 5 or not fields[1].lower().startswith("syd"):
+            raise Failure(f"marlune-find syd: exit {found.returncode}, {found.stdout!r} {found.stderr!r}")
+        print(f"marlune-find syd prints {found.stdout.strip()!r}")
+    finally:
+        program.finish()
+
 def settle(origin, path):
     """Takes screenshots into path until two in a row agree; returns the grid's pixels."""
     previous = None
@@ -261,6 +298,13 @@ def ocr(path, origin, top, height, width):
                              capture_output=True).stdout.decode("utf-8", "replace")
         texts.append(" ".join(out.split()))
     return texts
+
+
+def pasted(selection="clipboard"):
+    """What another program pastes from the X selection."""
+    run = subprocess.run(["xclip", "-o", "-selection", selection], capture_output=True,
+                         timeout=5)
+    return run.stdout.decode("utf-8", "replace")
 
 
 def find_record(args, program, text):
@@ -680,8 +724,8 @@ def preview_at_two_zooms(args, program, wid):
 
 
 def keyboard(args):
-    """Keys alone: Tab to the search box, type, Escape, F1 for About, Enter to
-    close it, Ctrl+Q to end."""
+    """Keys alone: Tab to the search box, type, copy the record and its postcode,
+    Escape, F1 for About, Enter to close it, Ctrl+Q to end."""
     program = Program(args)
     try:
         wid = main_window(program)
@@ -700,6 +744,20 @@ def keyboard(args):
         if slot != (n - 1) // 2:
             raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
         print(f"Tab and typing syd found a record; screenshot {shot}")
+        # Copying it: Ctrl+C in the search box copies the record as marlune-find
+        # prints it; Shift+Tab to the grid, the menu key and Enter copy its postcode.
+        found = "\t".join(find_record(args, program, "syd"))
+        xdotool("key", "ctrl+c", check=True)
+        wait_for("the found record on the clipboard", lambda: pasted() == found, timeout=5)
+        xdotool("key", "shift+Tab", check=True)
+        xdotool("key", "Menu", check=True)
+        time.sleep(0.5)
+        screenshot(os.path.join(args.out, "e2e_keyboard_menu.png"))
+        xdotool("key", "Return", check=True)
+        postcode = found.split("\t")[0]
+        wait_for("the postcode on the clipboard", lambda: pasted() == postcode, timeout=5)
+        print(f"Ctrl+C copied {found!r}, the grid's menu copied {postcode!r}")
+        xdotool("key", "Tab", check=True)  # back to the search box
         xdotool("key", "Escape", check=True)
         shot = os.path.join(args.out, "e2e_keyboard_escape.png")
         wait_for("Escape to empty the search",
@@ -970,7 +1028,7 @@ def main():
     parser.add_argument("scenario", choices=["first-start", "missing-file", "search-syd", "update",
                                              "update-close", "hints", "about", "tray",
                                              "no-tray", "keyboard", "screen-reader",
-                                             "print-preview"])
+                                             "print-preview", "installed"])
     parser.add_argument("--find")
     parser.add_argument("--mkdatafile")
     parser.add_argument("--port", type=int)
@@ -987,7 +1045,7 @@ def main():
          "search-syd": search_syd, "update": update,
          "update-close": update_close, "hints": hints, "about": about, "tray": tray,
          "no-tray": no_tray, "keyboard": keyboard, "print-preview": print_preview,
-         "screen-reader": screen_reader}[args.scenario](args)
+         "screen-reader": screen_reader, "installed": installed}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1

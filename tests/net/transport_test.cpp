@@ -2,6 +2,7 @@
 #include "net/sockettransport.h"
 #include "platform/sockets.h"
 
+#include "../support/scratchdir.h"
 #include "servers.h"
 
 #include <QCoreApplication>
@@ -25,6 +26,13 @@ using namespace std::chrono_literals;
 using net::AbortError;
 using net::SocketError;
 using net::SocketTransport;
+
+// A peer that is only accepted: held for a moment (long enough for the
+// client to see itself connected), then closed, without waiting for a request.
+ScriptedServer::Script AcceptOnly()
+{
+    return [](Peer& peer, int) { peer.WaitForClose(500ms); };
+}
 
 class TransportTest : public ::testing::Test {
 protected:
@@ -206,7 +214,8 @@ TEST_F(TransportTest, CaptureStringStopsAtItsLimit)
 
 TEST_F(TransportTest, CaptureFileWritesWhatArrives)
 {
-    const std::string path = ::testing::TempDir() + "/capture_file_test.bin";
+    const test::ScratchDir dir("marlune-capture");
+    const std::string path = dir.File("capture.bin");
     std::string body;
     for (int i = 0; i < 100000; ++i) {
         body += static_cast<char>(i * 7);
@@ -218,12 +227,12 @@ TEST_F(TransportTest, CaptureFileWritesWhatArrives)
     transport.Write("GET / HTTP/1.0\r\n\r\n");
     transport.CaptureFile(path);
     EXPECT_TRUE(ReadBytes(path) == body);
-    std::remove(path.c_str());
 }
 
 TEST_F(TransportTest, SendFileSendsTheFileInBlocks)
 {
-    const std::string path = ::testing::TempDir() + "/send_file_test.bin";
+    const test::ScratchDir dir("marlune-sendfile");
+    const std::string path = dir.File("send.bin");
     std::string content;
     for (int i = 0; i < 200000; ++i) {
         content += static_cast<char>(i * 13);
@@ -241,7 +250,6 @@ TEST_F(TransportTest, SendFileSendsTheFileInBlocks)
     EXPECT_EQ(transport.BytesSent(), content.size());
     EXPECT_EQ(received.size(), content.size());
     EXPECT_TRUE(received == content);
-    std::remove(path.c_str());
 }
 
 TEST_F(TransportTest, RefusedConnectionNamesTheSocketError)
@@ -257,7 +265,7 @@ TEST_F(TransportTest, RefusedConnectionNamesTheSocketError)
     EXPECT_EQ(transport.LastError(), 10061);
     transport.Disconnect();
     // The fresh socket connects like the first.
-    ScriptedServer server(Respond("ok"));
+    ScriptedServer server(AcceptOnly());
     transport.SetPort(server.Port());
     transport.Connect();
     EXPECT_TRUE(transport.Connected());
@@ -273,7 +281,7 @@ TEST_F(TransportTest, NamesThatDoNotResolve)
     EXPECT_EQ(Raised([&] { transport.Connect(); }), "Null Remote Address");
 
     // The handler gets one chance to name a usable host.
-    ScriptedServer server(Respond("ok"));
+    ScriptedServer server(AcceptOnly());
     transport.SetPort(server.Port());
     int asked = 0;
     transport.OnInvalidHost = [&](bool& handled) {

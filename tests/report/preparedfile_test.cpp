@@ -1,5 +1,6 @@
 // Report files and PDF export: pages saved, loaded back, drawn to PDF and
 // read back with poppler's tools; damaged files and failed saves.
+#include "../support/scratchdir.h"
 #include "canvas.h"
 #include "fakeprinter.h"
 
@@ -73,25 +74,8 @@ QSizeF PagePoints(const std::string& info, int page)
     return {width, height};
 }
 
-class TempDir {
-public:
-    TempDir()
-        : path_(fs::temp_directory_path() /
-                ("marlune-prp-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-    {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+// Each test writes into a fresh folder of its own.
+using TempDir = marlune::test::ScratchDir;
 
 void Place(ReportView& view, int left, int top, int width, int height)
 {

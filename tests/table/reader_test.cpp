@@ -1,3 +1,4 @@
+#include "../support/scratchdir.h"
 #include "platform/error.h"
 #include "support.h"
 #include "table/tablereader.h"
@@ -614,19 +615,18 @@ TEST(DataFileReader, FileWithAHugeSparseTailLoadsItsRecords)
 {
     // The records end long before the file does: the estimate of what is to
     // come must not turn the tail's size into a huge allocation.
-    const std::string path = ::testing::TempDir() + "marlune_sparse_tail.dat";
+    const marlune::test::ScratchDir dir("marlune-reader");
+    const std::string path = dir.File("sparse_tail.dat");
     {
         std::ofstream out(path, std::ios::binary);
         out << PostcodeFile(NumberedRecords(300));
     }
     if (::truncate(path.c_str(), std::int64_t{1} << 40) != 0) {
-        std::remove(path.c_str());
         GTEST_SKIP() << "no sparse file of 1 TB here";
     }
     MemTable t;
     t.Open();
     t.LoadTableFile(path);
-    std::remove(path.c_str());
     EXPECT_EQ(t.RecordCount(), 300);
     t.Last();
     EXPECT_EQ(t.FieldByName("Locality").AsString(), "PLACE 300");
@@ -644,7 +644,8 @@ TEST(DataFileReader, LoadTableFileOpensAndClosesTheFile)
         EXPECT_STREQ(e.what(), "Cannot open file /nonexistent/dir/none.dat");
     }
     EXPECT_EQ(t.RecordCount(), 2);
-    const std::string path = ::testing::TempDir() + "marlune_reader_test.dat";
+    const marlune::test::ScratchDir dir("marlune-reader");
+    const std::string path = dir.File("three.dat");
     {
         std::ofstream out(path, std::ios::binary);
         out << PostcodeFile(NumberedRecords(3));
@@ -657,18 +658,18 @@ TEST(DataFileReader, LoadTableFileOpensAndClosesTheFile)
     // The file is closed again: an exclusive lock can be taken at once.
     FileStream again(path);
     EXPECT_EQ(again.Size(), static_cast<std::int64_t>(PostcodeFile(NumberedRecords(3)).size()));
-    std::remove(path.c_str());
     try {
-        t.LoadTableFile(::testing::TempDir());
+        t.LoadTableFile(dir.Path().string());
         FAIL() << "a directory opened";
     } catch (const marlune::Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + ::testing::TempDir());
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.Path().string());
     }
 }
 
 TEST(Streams, FileStreamReadsInPieces)
 {
-    const std::string path = ::testing::TempDir() + "marlune_stream_test.bin";
+    const marlune::test::ScratchDir dir("marlune-stream");
+    const std::string path = dir.File("stream.bin");
     std::string bytes(40000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bytes[i] = static_cast<char>(i * 7);

@@ -2,6 +2,8 @@
 // of the CSV the shipped data file is made from.
 #include "toolrun.h"
 
+#include "../support/scratchdir.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -88,13 +90,10 @@ class FindTool : public testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ =
-            fs::path(testing::TempDir()) /
-            ("find_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = scratch_.Path();
         fs::copy_file(MARLUNE_BIN_DIR "/20051206.dat", dir_ / "20051206.dat");
     }
+    marlune::test::ScratchDir scratch_{"marlune-find"};
     fs::path dir_;
 };
 

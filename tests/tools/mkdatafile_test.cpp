@@ -2,6 +2,8 @@
 
 #include "platform/error.h"
 
+#include "../support/scratchdir.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -182,7 +184,8 @@ namespace {
 // Runs the tool with `args`; `shellPrefix` goes in front (limits and traps).
 int RunTool(const std::string& args, std::string& stderrText, const std::string& shellPrefix = "")
 {
-    const std::string err = testing::TempDir() + "/mkdatafile.err";
+    const marlune::test::ScratchDir scratch("marlune-mkdatafile-err");
+    const std::string err = scratch.File("mkdatafile.err");
     const std::string cmd =
         shellPrefix + std::string(MARLUNE_BIN_DIR) + "/marlune-mkdatafile " + args + " 2>" + err;
     const int status = std::system(cmd.c_str());
@@ -198,11 +201,10 @@ int RunTool(const std::string& args, std::string& stderrText, const std::string&
 TEST(MkDataFileTool, RefusesABadCsvAndLeavesNoOutput)
 {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::path(testing::TempDir()) / "mkdatafile_tool";
-    fs::create_directories(dir);
+    const marlune::test::ScratchDir scratch("marlune-mkdatafile");
+    const fs::path& dir = scratch.Path();
     const fs::path csv = dir / "bad.csv";
     const fs::path dat = dir / "bad.dat";
-    fs::remove(dat);
     std::ofstream(csv) << kHeader << "2000,SYDNEY,NSW,,\n2000,SYDNEY,NSW\n";
     std::string err;
     EXPECT_EQ(RunTool(csv.string() + " " + dat.string(), err), 1);
@@ -242,10 +244,7 @@ class MkDataFileOutput : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir_ = std::filesystem::path(testing::TempDir()) /
-               ("mkdatafile_" +
-                std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
+        dir_ = scratch_.Path();
         std::filesystem::create_directories(dir_ / "in");
         std::filesystem::create_directories(dir_ / "out");
         csv_ = dir_ / "in" / "rows.csv";
@@ -254,6 +253,7 @@ protected:
         marlune::tools::WriteDataFile(expected, Parse("2000,SYDNEY,NSW,,\n"));
         expected_ = expected.str();
     }
+    marlune::test::ScratchDir scratch_{"marlune-mkdatafile"};
     std::filesystem::path dir_;
     std::filesystem::path csv_;
     std::string expected_;
