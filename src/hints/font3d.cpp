@@ -1,7 +1,9 @@
 #include "hints/font3d.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QtMath>
 
 namespace marlune::hints {
@@ -118,12 +120,18 @@ void WriteWholePixels(QPainter& painter, const QFont& font, const QColor& color,
 void Font3D::Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
                   int flags, const QString& text, const QRect& rect) const
 {
+    Draw(painter, font, fontColor, enabled, flags, text, rect, QGuiApplication::palette());
+}
+
+void Font3D::Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
+                  int flags, const QString& text, const QRect& rect, const QPalette& palette) const
+{
     painter.save();
     painter.setBackgroundMode(Qt::TransparentMode);
     const int textFlags = (flags | Qt::TextDontClip) & ~Qt::TextShowMnemonic;
     QRect r = rect;
     const auto write = [&](paint::TColor color, const QRect& at) {
-        WriteWholePixels(painter, font, paint::ColorToQColor(color), textFlags, text, at);
+        WriteWholePixels(painter, font, paint::ColorToQColor(color, palette), textFlags, text, at);
     };
 
     paint::TColor final = fontColor;

@@ -96,7 +96,7 @@ void HintComponent::ShowHint(QWidget* control, QPoint pointer)
         HideHint();
         return;
     }
-    QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen = BubbleHintWindow::ScreenFor(pointer, control);
     const int screenWidth = screen != nullptr ? screen->size().width() : 1024;
     if (!window_) {
         window_ = std::make_unique<BubbleHintWindow>(*this);
