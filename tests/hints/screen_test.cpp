@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPalette>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -164,4 +166,27 @@ TEST_F(BubbleOnScreen, UnderADarkSchemeTheTextStandsOutOnTheBody)
     EXPECT_EQ(At(bubble, window_->width() - 2, 1), kDeskRgb);
     EXPECT_EQ(At(bubble, window_->width() - 10, window_->height() - 17), kWhiteRgb);
     EXPECT_GT(DarkPixels(bubble, TextArea()), 40);
+}
+
+// Under a Wayland compositor (tests/hints/wayland_popup.py runs it and reads
+// the protocol log): the bubble is a pop-up of the control's window.
+TEST(BubbleOnWayland, IsAPopupOfTheControlsWindow)
+{
+    App();
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        GTEST_SKIP() << "needs a Wayland compositor";
+    }
+    QWidget desk;
+    desk.setGeometry(0, 0, 400, 300);
+    auto* edit = new QLineEdit(&desk);
+    edit->setGeometry(150, 150, 120, 24);
+    edit->setToolTip(QStringLiteral("Print complete list"));
+    desk.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&desk));
+    HintComponent hint;
+    hint.ShowHint(edit, edit->mapToGlobal(QPoint(40, 12)));
+    ASSERT_NE(hint.HintWindow(), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(hint.HintWindow()));
+    QTest::qWait(300);
+    EXPECT_EQ(hint.HintWindow()->windowHandle()->transientParent(), desk.windowHandle());
 }
