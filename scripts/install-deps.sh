@@ -16,6 +16,7 @@ if [ "${1:-run}" = test ]; then
     python3 sqlite3 libsqlite3-dev curl clang-format man-db groff-base
     appstream desktop-file-utils dbus at-spi2-core python3-pyatspi
     cups cups-bsd printer-driver-cups-pdf
+    weston qt6-wayland
   )
 fi
 missing=()

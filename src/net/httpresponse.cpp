@@ -1,5 +1,6 @@
 #include "net/httpresponse.h"
 
+#include "platform/ascii.h"
 #include <limits>
 
 namespace marlune::net {
@@ -13,11 +14,7 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view upperPrefix)
         return false;
     }
     for (std::size_t i = 0; i < upperPrefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        if (c != upperPrefix[i]) {
+        if (platform::UpperAscii(text[i]) != upperPrefix[i]) {
             return false;
         }
     }

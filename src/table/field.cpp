@@ -291,52 +291,62 @@ bool Field::AsBoolean() const
     return AsFloat() != 0;
 }
 
-void Field::SetAsString(std::string_view text)
+template <typename Write> void Field::WriteValue(Write&& write)
 {
     RecordStore::Guard lock(dataSet_->Store());
     Record* r = dataSet_->WriteRecord(*this);
     if (r == nullptr) {
         return;
     }
-    std::uint8_t* p = r->data + binding_.offset;
-    if (IsTextType(dataType_) && binding_.outsideSlot < 0) {
-        // At most Size bytes and the NUL; a NUL inside the text ends it on
-        // reading, which always stops at the first NUL.
-        const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size_));
-        p[0] = 1;
-        storage::CopyText(p + 1, text.data(), n);
-        p[1 + n] = 0;
-    } else if (binding_.outsideSlot >= 0) {
-        if (IsTextType(dataType_)) {
-            text = storage::CutText(text, size_);
-        }
-        dataSet_->Store().SetOutsideValue(r, binding_.outsideSlot, text);
-        p[0] = 1;
-    } else if (dataType_ == FieldType::ftBytes || dataType_ == FieldType::ftVarBytes) {
-        const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size_));
-        p[0] = 1;
-        if (dataType_ == FieldType::ftBytes) {
-            std::memset(p + 1, 0, static_cast<std::size_t>(size_));
-            if (n) {
-                std::memcpy(p + 1, text.data(), n);
-            }
-        } else {
-            Store<std::uint16_t>(p + 1, static_cast<std::uint16_t>(n));
-            if (n) {
-                std::memcpy(p + 3, text.data(), n);
-            }
-        }
-    } else if (dataType_ == FieldType::ftBoolean) {
-        SetAsBoolean(text == "True" || text == "true" || text == "TRUE" || text == "1");
-        return;
-    } else if (storage::IsIntegerType(dataType_)) {
-        SetAsInteger(std::strtoll(std::string(text).c_str(), nullptr, 10));
-        return;
-    } else {
-        SetAsFloat(std::strtod(std::string(text).c_str(), nullptr));
-        return;
+    // write answers false when it handed the value on to another setter,
+    // which has told the table already.
+    if (write(r, r->data + binding_.offset)) {
+        dataSet_->FieldWritten(*this);
     }
-    dataSet_->FieldWritten(*this);
+}
+
+void Field::SetAsString(std::string_view text)
+{
+    WriteValue([&](Record* r, std::uint8_t* p) {
+        if (IsTextType(dataType_) && binding_.outsideSlot < 0) {
+            // At most Size bytes and the NUL; a NUL inside the text ends it on
+            // reading, which always stops at the first NUL.
+            const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size_));
+            p[0] = 1;
+            storage::CopyText(p + 1, text.data(), n);
+            p[1 + n] = 0;
+        } else if (binding_.outsideSlot >= 0) {
+            if (IsTextType(dataType_)) {
+                text = storage::CutText(text, size_);
+            }
+            dataSet_->Store().SetOutsideValue(r, binding_.outsideSlot, text);
+            p[0] = 1;
+        } else if (dataType_ == FieldType::ftBytes || dataType_ == FieldType::ftVarBytes) {
+            const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size_));
+            p[0] = 1;
+            if (dataType_ == FieldType::ftBytes) {
+                std::memset(p + 1, 0, static_cast<std::size_t>(size_));
+                if (n) {
+                    std::memcpy(p + 1, text.data(), n);
+                }
+            } else {
+                Store<std::uint16_t>(p + 1, static_cast<std::uint16_t>(n));
+                if (n) {
+                    std::memcpy(p + 3, text.data(), n);
+                }
+            }
+        } else if (dataType_ == FieldType::ftBoolean) {
+            SetAsBoolean(text == "True" || text == "true" || text == "TRUE" || text == "1");
+            return false;
+        } else if (storage::IsIntegerType(dataType_)) {
+            SetAsInteger(std::strtoll(std::string(text).c_str(), nullptr, 10));
+            return false;
+        } else {
+            SetAsFloat(std::strtod(std::string(text).c_str(), nullptr));
+            return false;
+        }
+        return true;
+    });
 }
 
 void Field::SetAsInteger(std::int64_t value)
@@ -351,14 +361,11 @@ void Field::SetAsInteger(std::int64_t value)
         SetAsFloat(static_cast<double>(value));
         return;
     }
-    Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr) {
-        return;
-    }
-    std::uint8_t* p = r->data + binding_.offset;
-    p[0] = 1;
-    storage::StoreInteger(dataType_, p + 1, value);
-    dataSet_->FieldWritten(*this);
+    WriteValue([&](Record*, std::uint8_t* p) {
+        p[0] = 1;
+        storage::StoreInteger(dataType_, p + 1, value);
+        return true;
+    });
 }
 
 void Field::SetAsFloat(double value)
@@ -372,18 +379,15 @@ void Field::SetAsFloat(double value)
         SetAsString(FormatFloat(value));
         return;
     }
-    Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr) {
-        return;
-    }
-    std::uint8_t* p = r->data + binding_.offset;
-    p[0] = 1;
-    if (storage::IsScaledType(dataType_)) {
-        Store<std::int64_t>(p + 1, ClampToInt64(value * 10000.0));
-    } else {
-        Store<double>(p + 1, value);
-    }
-    dataSet_->FieldWritten(*this);
+    WriteValue([&](Record*, std::uint8_t* p) {
+        p[0] = 1;
+        if (storage::IsScaledType(dataType_)) {
+            Store<std::int64_t>(p + 1, ClampToInt64(value * 10000.0));
+        } else {
+            Store<double>(p + 1, value);
+        }
+        return true;
+    });
 }
 
 void Field::SetAsBoolean(bool value)
@@ -397,17 +401,13 @@ void Field::SetAsBoolean(bool value)
 
 void Field::Clear()
 {
-    RecordStore::Guard lock(dataSet_->Store());
-    Record* r = dataSet_->WriteRecord(*this);
-    if (r == nullptr) {
-        return;
-    }
-    std::uint8_t* p = r->data + binding_.offset;
-    p[0] = 0;
-    if (binding_.outsideSlot >= 0) {
-        dataSet_->Store().ClearOutsideValue(r, binding_.outsideSlot);
-    }
-    dataSet_->FieldWritten(*this);
+    WriteValue([&](Record* r, std::uint8_t* p) {
+        p[0] = 0;
+        if (binding_.outsideSlot >= 0) {
+            dataSet_->Store().ClearOutsideValue(r, binding_.outsideSlot);
+        }
+        return true;
+    });
 }
 
 } // namespace marlune::table

@@ -127,6 +127,11 @@ public:
     bool IsBound() const { return binding_.offset >= 0; }
 
 private:
+    // Takes the store's lock, finds the record a write goes to (none: the
+    // table takes no write now, and nothing happens), lets write fill the
+    // field's bytes (the null flag, then the value) and tells the table.
+    template <typename Write> void WriteValue(Write&& write);
+
     MemTableBase* dataSet_;
     std::string fieldName_;
     std::string displayLabel_;

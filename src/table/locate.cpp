@@ -158,17 +158,13 @@ int MemTableBase::SearchSorted(const RecordOrder& order, const KeyFieldList& key
 bool MemTableBase::Locate(std::string_view keyFields, const Variant& keyValues,
                           LocateOptions options)
 {
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    FireBeforeScroll();
     if (keyValues.IsArray() && keyValues.DimensionCount() > 1) {
         throw Error("Values variant array has invalid dimension count");
     }
     CheckActive();
     RecordStore::Guard lock(store_);
-    if (state_ == DataSetState::dsEdit) {
-        Post();
-    }
+    PostPendingEdit();
     CompareOptions extra = 0;
     if (options & loCaseInsensitive) {
         extra |= mtcoCaseInsensitive;

@@ -328,33 +328,50 @@ bool MemTableBase::IsEmpty() const
     return windowCount_ == 0;
 }
 
-void MemTableBase::First()
+// Every move of the current record takes these steps in this order: the
+// table must be open, a pending edit is posted, BeforeScroll fires, the window
+// moves, the observers learn of it, AfterScroll fires.
+void MemTableBase::PrepareScroll()
 {
-    RecordStore::Guard lock(store_);
     CheckActive();
+    PostPendingEdit();
+    FireBeforeScroll();
+}
+
+void MemTableBase::PostPendingEdit()
+{
     if (state_ == DataSetState::dsEdit) {
         Post();
     }
+}
+
+void MemTableBase::FireBeforeScroll()
+{
     if (BeforeScroll) {
         BeforeScroll(*this);
     }
-    WindowAtFirst();
-    NotifyDataSetChanged();
+}
+
+void MemTableBase::FireAfterScroll()
+{
     if (AfterScroll) {
         AfterScroll(*this);
     }
 }
 
+void MemTableBase::First()
+{
+    RecordStore::Guard lock(store_);
+    PrepareScroll();
+    WindowAtFirst();
+    NotifyDataSetChanged();
+    FireAfterScroll();
+}
+
 void MemTableBase::Last()
 {
     RecordStore::Guard lock(store_);
-    CheckActive();
-    if (state_ == DataSetState::dsEdit) {
-        Post();
-    }
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    PrepareScroll();
     const int last = LastVisible();
     if (last >= 0) {
         PlaceWindow(last, bufferCount_ - 1);
@@ -364,9 +381,7 @@ void MemTableBase::Last()
     eof_ = true;
     bof_ = windowCount_ == 0;
     NotifyDataSetChanged();
-    if (AfterScroll) {
-        AfterScroll(*this);
-    }
+    FireAfterScroll();
 }
 
 void MemTableBase::Next()
@@ -383,18 +398,14 @@ int MemTableBase::MoveBy(int distance)
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit) {
-        Post();
-    }
+    PostPendingEdit();
     if (distance == 0 || windowCount_ == 0) {
         return 0;
     }
     if ((distance > 0 && eof_) || (distance < 0 && bof_)) {
         return 0;
     }
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    FireBeforeScroll();
     const int current = CurrentPlace();
     int target = current;
     int moved = 0;
@@ -445,9 +456,7 @@ int MemTableBase::MoveBy(int distance)
         }
         cursor_ = target;
         NotifyDataSetScrolled(scrolled);
-        if (AfterScroll) {
-            AfterScroll(*this);
-        }
+        FireAfterScroll();
     }
     return moved;
 }
@@ -458,9 +467,7 @@ void MemTableBase::MoveToFound(int place)
     PlaceWindow(place, (bufferCount_ - 1) / 2);
     bof_ = eof_ = false;
     NotifyDataSetChanged();
-    if (AfterScroll) {
-        AfterScroll(*this);
-    }
+    FireAfterScroll();
 }
 
 int MemTableBase::RecNo() const
@@ -531,9 +538,7 @@ bool MemTableBase::GotoBookmark(const Bookmark& bookmark)
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit) {
-        Post();
-    }
+    PostPendingEdit();
     if (!BookmarkValid(bookmark)) {
         return false;
     }
@@ -553,9 +558,7 @@ bool MemTableBase::GotoBookmark(const Bookmark& bookmark)
     if (found < 0 || !Visible(records[static_cast<std::size_t>(found)])) {
         return false;
     }
-    if (BeforeScroll) {
-        BeforeScroll(*this);
-    }
+    FireBeforeScroll();
     MoveToFound(found);
     return true;
 }
@@ -672,9 +675,7 @@ void MemTableBase::Refresh()
 {
     RecordStore::Guard lock(store_);
     CheckActive();
-    if (state_ == DataSetState::dsEdit) {
-        Post();
-    }
+    PostPendingEdit();
     RefreshWindow();
     NotifyDataSetChanged();
 }

@@ -261,6 +261,10 @@ private:
     void PlaceWindow(int place, int wantedSlot); // current record at place
     void WindowAtFirst();        // current record at the first visible one, at the beginning
     void MoveToFound(int place); // the same, mid-window, after a search
+    void PrepareScroll();        // open check, pending edit posted, BeforeScroll
+    void PostPendingEdit();
+    void FireBeforeScroll();
+    void FireAfterScroll();
     void FillWindowFrom(int firstPlace, int count);
     void ShiftWindow(int distance);
     void RefreshWindow();

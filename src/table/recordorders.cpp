@@ -93,9 +93,7 @@ void MemTableBase::SetIndexName(std::string_view name)
     if (index == currentOrder_) {
         return;
     }
-    if (state_ == DataSetState::dsEdit) {
-        Post();
-    }
+    PostPendingEdit();
     currentOrder_ = index;
     if (!Active()) {
         return;

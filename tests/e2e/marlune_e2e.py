@@ -896,7 +896,11 @@ def on_desktop(args, tray, body):
     desktop = Desktop(base, tray=tray)
     program = Program(args)
     try:
-        body(program, main_window(program))
+        wid = main_window(program)
+        # On a loaded machine the window manager may take over the window
+        # only after it shows; minimising before that goes nowhere.
+        wait_for("the window manager to manage the window", lambda: wm_state(wid) == "Normal")
+        body(program, wid)
     finally:
         program.finish()
         desktop.finish()

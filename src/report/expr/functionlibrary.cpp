@@ -1,11 +1,10 @@
 #include "report/expr/functionlibrary.h"
 
+#include "platform/ascii.h"
 #include "report/expr/datetimeformat.h"
 #include "report/expr/errors.h"
 #include "report/expr/floatformat.h"
 #include "report/expr/formatsettings.h"
-
-#include <cctype>
 
 namespace marlune::report {
 
@@ -22,8 +21,7 @@ void Arity(const std::string& name, const std::vector<Value>& args, std::size_t 
 std::string ChangeCase(std::string text, bool upper)
 {
     for (char& c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        c = static_cast<char>(upper ? std::toupper(u) : std::tolower(u));
+        c = upper ? platform::UpperAscii(c) : platform::LowerAscii(c);
     }
     return text;
 }
@@ -34,10 +32,9 @@ std::string NameCase(const std::string& text)
     std::string out = ChangeCase(text, false);
     bool start = true;
     for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if (std::isalpha(u) != 0) {
+        if (platform::IsAsciiLetter(c)) {
             if (start) {
-                c = static_cast<char>(std::toupper(u));
+                c = platform::UpperAscii(c);
             }
             start = false;
         } else {

@@ -42,17 +42,6 @@ std::size_t SkipQuoted(std::string_view text, std::size_t i)
 
 } // namespace
 
-std::string UpperAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return out;
-}
-
 std::vector<Token> Tokenize(std::string_view text)
 {
     std::vector<Token> tokens;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ascii.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -33,7 +35,6 @@ struct Token {
 // token.
 std::vector<Token> Tokenize(std::string_view text);
 
-// Upper case of ASCII letters; other bytes stay.
-std::string UpperAscii(std::string_view text);
+using platform::UpperAscii;
 
 } // namespace marlune::report

@@ -1,5 +1,6 @@
 #include "report/expr/value.h"
 
+#include "platform/ascii.h"
 #include "report/expr/datetimeformat.h"
 #include "report/expr/errors.h"
 #include "report/expr/floatformat.h"
@@ -140,12 +141,7 @@ bool Value::ToBoolean(const FormatSettings& settings) const
     }
     if (kind_ == Kind::Text) {
         const auto& text = std::get<std::string>(data_);
-        std::string upper = Trimmed(text);
-        for (char& c : upper) {
-            if (c >= 'a' && c <= 'z') {
-                c = static_cast<char>(c - 'a' + 'A');
-            }
-        }
+        const std::string upper = platform::UpperAscii(Trimmed(text));
         if (upper == "TRUE") {
             return true;
         }

@@ -1,0 +1,241 @@
+#!/usr/bin/env python3
+"""Drives the real program on a Wayland compositor (run it under weston_run.py).
+
+    wayland_e2e.py paints --program BIN --data FILE --out DIR
+        any backend: the main window is one top-level surface titled Marlune
+        and paints its grid, the first record current
+    wayland_e2e.py input  --program BIN --data FILE --out DIR --find FIND
+        the x11 backend under xvfb-run: typing syd finds the record that
+        marlune-find names, resting on Print shows its hint on a surface of
+        its own, and Exit ends the program
+
+The program speaks with WAYLAND_DEBUG=1, so its log holds the protocol: the
+surfaces it makes, their roles and titles and where the keyboard went
+(WaylandLog reads it). Screenshots come from weston-screenshooter; the window
+is found on them as what differs from the compositor's plain background.
+Client-side decorations are off, so the window's picture is its client area.
+"""
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import marlune_e2e as e2e
+from marlune_e2e import Failure, wait_for
+import weston_run
+
+
+class WaylandLog:
+    """The surfaces a client made, read from its WAYLAND_DEBUG output.
+
+    Object ids are reused once deleted, so the log is read in order and every
+    role is bound to the wl_surface id current when it was made."""
+
+    REQUEST = re.compile(r"^\[[\d.]+\]\s+-> (\w+)@(\d+)\.(\w+)\((.*)\)$")
+    EVENT = re.compile(r"^\[[\d.]+\] (\w+)@(\d+)\.(\w+)\((.*)\)$")
+
+    def __init__(self, text):
+        self.surfaces = []  # dicts: surface, role, title, parent (a surface id)
+        self.keyboard_entered = []  # wl_surface ids, in order
+        xdg_surface_of = {}  # xdg_surface id -> wl_surface id
+        role_of = {}  # xdg_toplevel / xdg_popup id -> index into self.surfaces
+        for line in text.splitlines():
+            request = self.REQUEST.match(line)
+            if request:
+                kind, oid, name, params = request.groups()
+                ids = re.findall(r"@(\d+)", params)
+                if kind == "xdg_wm_base" and name == "get_xdg_surface":
+                    xdg_surface_of[ids[0]] = ids[1]
+                elif kind == "xdg_surface" and name in ("get_toplevel", "get_popup"):
+                    entry = {"surface": xdg_surface_of.get(oid), "role": name[4:],
+                             "title": None, "parent": None}
+                    if name == "get_popup" and len(ids) > 1:
+                        entry["parent"] = xdg_surface_of.get(ids[1])
+                    role_of[ids[0]] = len(self.surfaces)
+                    self.surfaces.append(entry)
+                elif kind == "xdg_toplevel" and name == "set_title" and oid in role_of:
+                    self.surfaces[role_of[oid]]["title"] = params.strip('"')
+                elif kind == "xdg_toplevel" and name == "set_parent" and oid in role_of:
+                    self.surfaces[role_of[oid]]["parent"] = ids[0] if ids else None
+                continue
+            event = self.EVENT.match(line)
+            if event and event.group(1) == "wl_keyboard" and event.group(3) == "enter":
+                ids = re.findall(r"wl_surface@(\d+)", event.group(4))
+                if ids:
+                    self.keyboard_entered.append(ids[0])
+
+    def toplevels(self):
+        return [s for s in self.surfaces if s["role"] == "toplevel"]
+
+    def popups(self):
+        return [s for s in self.surfaces if s["role"] == "popup"]
+
+
+def program_log(program):
+    program.log.flush()
+    with open(os.path.join(program.base, "program.log"), errors="replace") as f:
+        return f.read()
+
+
+def start(args):
+    if not os.environ.get("WAYLAND_DISPLAY"):
+        raise Failure("no WAYLAND_DISPLAY: run under weston_run.py")
+    return e2e.Program(args, environment={"QT_QPA_PLATFORM": "wayland", "WAYLAND_DEBUG": "1",
+                                          "QT_WAYLAND_DISABLE_WINDOWDECORATION": "1"})
+
+
+def screenshot(path):
+    """The compositor's whole output, taken by weston-screenshooter."""
+    folder = tempfile.mkdtemp(prefix="marlune-e2e-shot-")
+    try:
+        subprocess.run(["weston-screenshooter"], cwd=folder, check=True, capture_output=True)
+        taken = [n for n in os.listdir(folder) if n.endswith(".png")]
+        if len(taken) != 1:
+            raise Failure(f"weston-screenshooter left {taken}")
+        shutil.move(os.path.join(folder, taken[0]), path)
+    finally:
+        shutil.rmtree(folder, ignore_errors=True)
+    return path
+
+
+def window_box(path):
+    """(x, y, width, height) of what differs from the plain background, or None.
+    Rows and columns with only a few such pixels (the pointer) do not count."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                          text=True, check=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    data = subprocess.run(["convert", path, "rgb:-"], capture_output=True, check=True).stdout
+    background = weston_run.BACKGROUND.to_bytes(4, "big")[1:]
+    rows = [0] * height
+    columns = [0] * width
+    for y in range(height):
+        line = data[3 * width * y:3 * width * (y + 1)]
+        for x in range(width):
+            if line[3 * x:3 * x + 3] != background:
+                rows[y] += 1
+                columns[x] += 1
+    minimum = 40
+    ys = [y for y, n in enumerate(rows) if n >= minimum]
+    xs = [x for x, n in enumerate(columns) if n >= minimum]
+    if not ys or not xs:
+        return None
+    return xs[0], ys[0], xs[-1] - xs[0] + 1, ys[-1] - ys[0] + 1
+
+
+class Skipped(Exception):
+    pass
+
+
+def main_window(program, out, name):
+    """Waits for the main window's surface and its settled picture: (box, path)."""
+    def surface():
+        if not program.alive():
+            if 'platform plugin "wayland"' in program_log(program):
+                raise Skipped("Qt's Wayland platform plugin is not installed (qt6-wayland)")
+            raise Failure(f"the program ended:\n{program_log(program)[-2000:]}")
+        return any(s["title"] == "Marlune" for s in WaylandLog(program_log(program)).toplevels())
+    wait_for("the main window's surface", surface)
+    path = os.path.join(out, name)
+    previous = None
+
+    def settled():
+        nonlocal previous
+        box = window_box(screenshot(path))
+        pixels = box and e2e.grid_pixels(path, box)
+        same = pixels is not None and pixels == previous
+        previous = pixels
+        return same and box
+    return wait_for("the window to paint and settle", settled, timeout=20, interval=0.3), path
+
+
+def paints(args):
+    program = start(args)
+    try:
+        box, shot = main_window(program, args.out, "e2e_wayland_paints.png")
+        print(f"main window at {box[:2]}, {box[2]}x{box[3]}; screenshot {shot}")
+        if box[2:] != (500, 330):
+            raise Failure(f"window is {box[2]}x{box[3]}, not 500x330")
+        slot, n, _, _ = e2e.highlighted_row(shot, box)
+        if slot != 0 or n < 5:
+            raise Failure(f"current record in slot {slot} of {n}, expected the first of many")
+        print(f"the grid shows {n} rows, the first current")
+        log = WaylandLog(program_log(program))
+        titles = [s["title"] for s in log.toplevels()]
+        if titles != ["Marlune"] or log.popups():
+            raise Failure(f"surfaces: {log.surfaces}")
+        print(f"one top-level surface titled {titles[0]!r}")
+    finally:
+        program.finish()
+
+
+def move(box, point):
+    e2e.xdotool("mousemove", box[0] + point[0], box[1] + point[1], check=True)
+
+
+def input_through_weston(args):
+    if os.environ.get("MARLUNE_E2E_COMPOSITOR") != "weston-x11" or not os.environ.get("DISPLAY"):
+        raise Failure("this scenario needs weston_run.py --backend x11 under xvfb-run")
+    program = start(args)
+    try:
+        pcode, locality = e2e.find_record(args, program, "syd")[:2]
+        box, before = main_window(program, args.out, "e2e_wayland_before.png")
+        move(box, e2e.EDIT1)
+        e2e.xdotool("click", "1", check=True)
+        e2e.xdotool("type", "--delay", "80", "syd", check=True)
+        shot = os.path.join(args.out, "e2e_wayland_syd.png")
+        first = e2e.grid_pixels(before, box)
+        wait_for("the grid to follow the typing",
+                 lambda: e2e.grid_pixels(screenshot(shot), box) != first, timeout=10,
+                 interval=0.3)
+        slot, n, top, height = e2e.highlighted_row(shot, box)
+        if slot != (n - 1) // 2:
+            raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+        if shutil.which("tesseract"):
+            texts = e2e.ocr(shot, box, top, height, 320)
+            if not any(t.startswith(f"{pcode} {locality}") for t in texts):
+                raise Failure(f"highlighted row reads {texts}, expected {pcode} {locality}")
+        print(f"typing syd through Weston found {pcode} {locality}; screenshot {shot}")
+
+        count = len(WaylandLog(program_log(program)).surfaces)
+        move(box, e2e.PRINT_BUTTON)
+        hint = wait_for("the Print hint's surface",
+                        lambda: WaylandLog(program_log(program)).surfaces[count:], timeout=10)
+        time.sleep(0.3)  # the bubble's first frame
+        shot = screenshot(os.path.join(args.out, "e2e_wayland_hint.png"))
+        print(f"resting on Print made {hint}; screenshot {shot}")
+
+        move(box, e2e.EXIT_BUTTON)
+        e2e.xdotool("click", "1", check=True)
+        wait_for("the program to end after Exit", lambda: not program.alive(), timeout=10)
+        if program.process.returncode != 0:
+            raise Failure(f"exit code {program.process.returncode}")
+        print("Exit ended the program")
+    finally:
+        program.finish()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=["paints", "input"])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--data", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--find")
+    args = parser.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+    try:
+        {"paints": paints, "input": input_through_weston}[args.scenario](args)
+    except Failure as e:
+        print(f"FAILED: {e}", file=sys.stderr)
+        return 1
+    except Skipped as e:
+        return weston_run.skipped(str(e))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
