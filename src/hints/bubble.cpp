@@ -4,7 +4,9 @@
 #include "hints/raster.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QPalette>
 
 #include <algorithm>
 #include <array>
@@ -162,6 +164,21 @@ void PaintBody(QImage& q, HintDirectionKind d, const BubbleStyle& style)
     raster::Line(q, p3, p1, white);
 }
 
+// The body is white under any colour scheme, so the text's system colours
+// (clWindowText, the highlight copy's clBtnHighlight) come from a light
+// scheme: the application's own when it is light, else a plain light one.
+QPalette TextPalette()
+{
+    const QPalette application = QGuiApplication::palette();
+    if (application.color(QPalette::Text).lightness() < 128) {
+        return application;
+    }
+    QPalette light(QColor(0xEF, 0xEF, 0xEF));
+    light.setColor(QPalette::Text, Qt::black);
+    light.setColor(QPalette::WindowText, Qt::black);
+    return light;
+}
+
 } // namespace
 
 BubblePlacement PlaceBubble(QSize textSize, QPoint pointer, QSize screen, HintDirectionKind first)
@@ -184,6 +201,16 @@ BubblePlacement PlaceBubble(QSize textSize, QPoint pointer, QSize screen, HintDi
     return {first, QRect(corner, size), TailTip(first, pointer)};
 }
 
+BubblePlacement PlaceBubble(QSize textSize, QPoint pointer, const QRect& screen,
+                            HintDirectionKind first)
+{
+    BubblePlacement placement =
+        PlaceBubble(textSize, pointer - screen.topLeft(), screen.size(), first);
+    placement.window.translate(screen.topLeft());
+    placement.tailTip += screen.topLeft();
+    return placement;
+}
+
 QSize MeasureHintText(const QFont& font, const QString& text, int screenWidth)
 {
     QFont measured(font);
@@ -196,28 +223,44 @@ QSize MeasureHintText(const QFont& font, const QString& text, int screenWidth)
 QImage PaintBubble(const QImage& screenCopy, HintDirectionKind direction, const BubbleStyle& style,
                    const QString& text)
 {
-    const int w = screenCopy.width();
-    const int h = screenCopy.height();
-    QImage p(w, h, QImage::Format_ARGB32);
+    // The copy may hold device pixels (devicePixelRatio above 1): the
+    // outline, tail and shadow keep their whole logical pixels and are
+    // enlarged without smoothing; the screen, the inside and the text keep
+    // the device's resolution.
+    const qreal ratio = screenCopy.devicePixelRatio();
+    const QSize device = screenCopy.size();
+    const int w = qRound(device.width() / ratio);
+    const int h = qRound(device.height() / ratio);
+    QImage p(device, QImage::Format_ARGB32);
+    p.setDevicePixelRatio(ratio);
     p.fill(Qt::white);
     if (style.background != nullptr) {
         QPainter painter(&p);
         style.background->Paint(painter, w, h, true);
     }
-    QImage q = screenCopy.convertToFormat(QImage::Format_ARGB32);
+    // The shapes go on a layer that is clear elsewhere; laid over the copy
+    // that is the work picture of the platform's drawing.
+    QImage q(w, h, QImage::Format_ARGB32);
+    q.fill(Qt::transparent);
     if (style.shadow) {
         PaintShadow(q, direction, style);
     }
     PaintBody(q, direction, style);
 
     // Lay the work picture over the result, its key colour transparent.
-    const QRgb key = Rgb(style.unUsedHintColor);
-    for (int y = 0; y < h; ++y) {
-        const QRgb* from = reinterpret_cast<const QRgb*>(q.constScanLine(y));
+    const QImage screen = screenCopy.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = Rgb(style.unUsedHintColor) & 0x00FFFFFFu;
+    const int dw = device.width();
+    const int dh = device.height();
+    for (int y = 0; y < dh; ++y) {
+        const QRgb* shape = reinterpret_cast<const QRgb*>(q.constScanLine(y * h / dh));
+        const QRgb* from = reinterpret_cast<const QRgb*>(screen.constScanLine(y));
         QRgb* to = reinterpret_cast<QRgb*>(p.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            if ((from[x] & 0x00FFFFFFu) != (key & 0x00FFFFFFu) || qAlpha(from[x]) == 0) {
-                to[x] = from[x];
+        for (int x = 0; x < dw; ++x) {
+            const QRgb s = shape[x * w / dw];
+            const QRgb pixel = qAlpha(s) != 0 ? s : from[x];
+            if ((pixel & 0x00FFFFFFu) != key || qAlpha(pixel) == 0) {
+                to[x] = pixel;
             }
         }
     }
@@ -228,7 +271,7 @@ QImage PaintBubble(const QImage& screenCopy, HintDirectionKind direction, const 
     const int d = IsUpward(direction) ? 0 : 15;
     QPainter painter(&p);
     font3D.Draw(painter, style.font, style.fontColor, true, Qt::AlignLeft | Qt::TextWordWrap, text,
-                QRect(QPoint(8 - offset, 3 + d - offset), QPoint(w - 1, h - 1)));
+                QRect(QPoint(8 - offset, 3 + d - offset), QPoint(w - 1, h - 1)), TextPalette());
     return p;
 }
 

@@ -35,6 +35,9 @@ struct BubblePlacement {
 // below the pointer), the first direction is kept and the window is moved
 // back onto the screen as far as it goes.
 BubblePlacement PlaceBubble(QSize textSize, QPoint pointer, QSize screen, HintDirectionKind first);
+// The same on a screen at `screen` among several (all in desktop coordinates).
+BubblePlacement PlaceBubble(QSize textSize, QPoint pointer, const QRect& screen,
+                            HintDirectionKind first);
 
 // What the bubble looks like, from the hint component's settings.
 struct BubbleStyle {
@@ -55,6 +58,8 @@ QSize MeasureHintText(const QFont& font, const QString& text, int screenWidth);
 // Paints the bubble for a window of screenCopy's size: `screenCopy` is what
 // the screen shows behind the window (the work picture), and what it shows
 // outside the bubble; inside lies the background (or white) and the text.
+// The picture has the copy's device pixel ratio; a transparent copy gives a
+// picture transparent outside the bubble.
 QImage PaintBubble(const QImage& screenCopy, HintDirectionKind direction, const BubbleStyle& style,
                    const QString& text);
 

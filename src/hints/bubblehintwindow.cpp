@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QWindow>
 
 namespace marlune::hints {
 namespace {
@@ -44,6 +45,19 @@ BubbleHintWindow::BubbleHintWindow(HintComponent& component)
     (void)accessible;
 }
 
+QScreen* BubbleHintWindow::ScreenFor(QPoint pointer, const QWidget* control)
+{
+    // Where the desktop knows where the pointer is, the screen under it;
+    // else (Wayland) the screen of the hinted control's window.
+    if (QScreen* screen = QGuiApplication::screenAt(pointer)) {
+        return screen;
+    }
+    if (control != nullptr && control->screen() != nullptr) {
+        return control->screen();
+    }
+    return QGuiApplication::primaryScreen();
+}
+
 void BubbleHintWindow::ActivateHint(QSize textSize, const QString& text, QPoint pointer,
                                     QWidget* control)
 {
@@ -51,23 +65,37 @@ void BubbleHintWindow::ActivateHint(QSize textSize, const QString& text, QPoint 
     if (component_.OnSelectHintDirection) {
         component_.OnSelectHintDirection(control, first);
     }
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
-    const BubblePlacement placement = PlaceBubble(textSize, pointer, screenSize, first);
+    QScreen* screen = ScreenFor(pointer, control);
+    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const BubblePlacement placement = PlaceBubble(textSize, pointer, area, first);
     direction_ = placement.direction;
     const QRect r = placement.window;
 
     hide();
     setWindowTitle(text);
     setAccessibleName(text);
+    // A pop-up of the hinted control's window: on Wayland a window without
+    // one would be a top-level of its own, placed by the compositor, with
+    // the keyboard focus.
+    if (control != nullptr && control->window()->windowHandle() != nullptr) {
+        winId();
+        windowHandle()->setTransientParent(control->window()->windowHandle());
+    }
+    const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
+    const QSize device = (QSizeF(r.size()) * ratio).toSize();
     QImage behind;
     if (copiesScreen_ && screen != nullptr) {
-        behind = screen->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+        behind = screen->grabWindow(0, r.x() - area.x(), r.y() - area.y(), r.width(), r.height())
+                     .toImage();
     }
-    if (behind.size() != r.size()) {
-        behind = QImage(r.size(), QImage::Format_ARGB32);
+    if (behind.isNull()) {
+        behind = QImage(device, QImage::Format_ARGB32);
         behind.fill(Qt::transparent);
+    } else if (behind.size() != device) {
+        // Device pixels of another ratio than the screen's: the same area.
+        behind = behind.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
+    behind.setDevicePixelRatio(ratio);
     picture_ = PaintBubble(behind, direction_, component_.Style(), text);
     setGeometry(r);
     show();

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QScreen;
+
 namespace marlune::hints {
 
 class HintComponent;
@@ -23,6 +25,9 @@ public:
     // Shows the bubble for `text`, measured as `textSize` (w x h), for the
     // pointer at `pointer` over `control`.
     void ActivateHint(QSize textSize, const QString& text, QPoint pointer, QWidget* control);
+
+    // The screen whose size decides the direction and the fit.
+    static QScreen* ScreenFor(QPoint pointer, const QWidget* control);
 
     HintDirectionKind Direction() const { return direction_; }
     const QImage& Picture() const { return picture_; }

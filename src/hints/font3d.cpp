@@ -1,6 +1,10 @@
 #include "hints/font3d.h"
 
+#include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
+#include <QPalette>
+#include <QtMath>
 
 namespace marlune::hints {
 
@@ -63,21 +67,71 @@ void Font3D::SetStyle3D(TextStyle3D value)
     Assign(style3D_, value);
 }
 
+namespace {
+
+// Writes `text` in `color` with whole pixels and no smoothing, each glyph
+// where a smoothed drawing of the same font places it (so the words read
+// evenly; glyphs drawn without smoothing sit at rounded places of their own
+// and gaps open inside words): the smoothed letters are drawn on a clear
+// mask, and every pixel they cover at least half is set.
+void WriteWholePixels(QPainter& painter, const QFont& font, const QColor& color, int flags,
+                      const QString& text, const QRect& rect)
+{
+    const QRect box = painter.boundingRect(rect, flags, text).united(rect).adjusted(-2, -2, 2, 2);
+    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    const QPointF origin = painter.transform().map(QPointF(box.topLeft())) * ratio;
+    const QPoint corner(qFloor(origin.x()), qFloor(origin.y()));
+    QImage mask((QSizeF(box.size()) * ratio).toSize() + QSize(2, 2),
+                QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    {
+        QPainter m(&mask);
+        m.translate(-QPointF(corner) + origin);
+        m.scale(ratio, ratio);
+        m.translate(-box.topLeft());
+        QFont smooth(font);
+        smooth.setStyleStrategy(
+            static_cast<QFont::StyleStrategy>(font.styleStrategy() & ~QFont::NoAntialias));
+        m.setFont(smooth);
+        m.setPen(Qt::black);
+        m.drawText(rect, flags, text);
+    }
+    QImage letters(mask.size(), QImage::Format_ARGB32);
+    letters.fill(Qt::transparent);
+    const QRgb ink = color.rgba();
+    for (int y = 0; y < mask.height(); ++y) {
+        const QRgb* from = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        QRgb* to = reinterpret_cast<QRgb*>(letters.scanLine(y));
+        for (int x = 0; x < mask.width(); ++x) {
+            if (qAlpha(from[x]) >= 128) {
+                to[x] = ink;
+            }
+        }
+    }
+    letters.setDevicePixelRatio(ratio);
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(QPointF(corner) / ratio, letters);
+    painter.restore();
+}
+
+} // namespace
+
 void Font3D::Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
                   int flags, const QString& text, const QRect& rect) const
 {
+    Draw(painter, font, fontColor, enabled, flags, text, rect, QGuiApplication::palette());
+}
+
+void Font3D::Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
+                  int flags, const QString& text, const QRect& rect, const QPalette& palette) const
+{
     painter.save();
-    // The platform's text output: whole pixels, no smoothing, so that every
-    // copy lands exactly where its offset says.
-    QFont copy(font);
-    copy.setStyleStrategy(QFont::NoAntialias);
-    painter.setFont(copy);
     painter.setBackgroundMode(Qt::TransparentMode);
     const int textFlags = (flags | Qt::TextDontClip) & ~Qt::TextShowMnemonic;
     QRect r = rect;
     const auto write = [&](paint::TColor color, const QRect& at) {
-        painter.setPen(paint::ColorToQColor(color));
-        painter.drawText(at, textFlags, text);
+        WriteWholePixels(painter, font, paint::ColorToQColor(color, palette), textFlags, text, at);
     };
 
     paint::TColor final = fontColor;

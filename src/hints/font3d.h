@@ -10,6 +10,7 @@
 #include <functional>
 
 class QPainter;
+class QPalette;
 
 namespace marlune::hints {
 
@@ -54,8 +55,11 @@ public:
     // background, and "&" is shown as itself. Disabled text is a highlight
     // copy at the corner and the text in the grey text colour one pixel up
     // and left, whatever the settings.
+    // System colours come from `palette` (the application's by default).
     void Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
               int flags, const QString& text, const QRect& rect) const;
+    void Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
+              int flags, const QString& text, const QRect& rect, const QPalette& palette) const;
 
 private:
     void Changed() const;

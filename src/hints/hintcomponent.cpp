@@ -96,7 +96,7 @@ void HintComponent::ShowHint(QWidget* control, QPoint pointer)
         HideHint();
         return;
     }
-    QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen = BubbleHintWindow::ScreenFor(pointer, control);
     const int screenWidth = screen != nullptr ? screen->size().width() : 1024;
     if (!window_) {
         window_ = std::make_unique<BubbleHintWindow>(*this);
@@ -104,6 +104,21 @@ void HintComponent::ShowHint(QWidget* control, QPoint pointer)
     window_->ActivateHint(MeasureHintText(hintFont_, text, screenWidth), text, pointer, control);
     shown_ = control;
     hideTimer_.start(platform::ApplicationHintSettings().hintHidePause, this);
+}
+
+int HintComponent::Pause() const
+{
+    // From one hint to the next (or across the gap between two controls)
+    // without the pause.
+    return shown_ != nullptr || awakeTimer_.isActive()
+               ? platform::ApplicationHintSettings().hintShortPause
+               : platform::ApplicationHintSettings().hintPause;
+}
+
+void HintComponent::LeaveShownHint()
+{
+    HideHint();
+    awakeTimer_.start(kAwakeTime, this);
 }
 
 void HintComponent::HideHint()
@@ -118,9 +133,15 @@ void HintComponent::HideHint()
 bool HintComponent::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::ToolTip:
-        // Qt's own tooltip does not come up: the bubble stands in for it.
-        return true;
+    case QEvent::ToolTip: {
+        // Qt's own tooltip does not come up where the bubble stands in for
+        // it; what has no hint here (the tray icon's window) shows its own.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget != nullptr && HintedControl(widget) != nullptr) {
+            return true;
+        }
+        break;
+    }
     case QEvent::MouseMove:
     case QEvent::Enter: {
         auto* widget = qobject_cast<QWidget*>(watched);
@@ -136,34 +157,41 @@ bool HintComponent::eventFilter(QObject* watched, QEvent* event)
         }
         if (control == nullptr || control == expired_) {
             if (shown_ != nullptr) {
-                HideHint();
+                LeaveShownHint();
             }
             pending_ = nullptr;
             showTimer_.stop();
         } else if (control != shown_ && control != pending_) {
             pending_ = control;
-            // From one hint to the next without the pause.
-            showTimer_.start(shown_ != nullptr ? platform::ApplicationHintSettings().hintShortPause
-                                               : platform::ApplicationHintSettings().hintPause,
-                             this);
+            showTimer_.start(Pause(), this);
         } else if (control == pending_ && shown_ == nullptr && event->type() == QEvent::MouseMove) {
             // The pointer has not come to rest yet.
-            showTimer_.start(platform::ApplicationHintSettings().hintPause, this);
+            showTimer_.start(Pause(), this);
         }
         break;
     }
-    case QEvent::Leave:
+    case QEvent::Leave: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        // Leaving the control, or the window for the desktop, ends its
+        // expired state: coming back shows the hint again.
+        if (watched == expired_ || (widget != nullptr && widget->isWindow())) {
+            expired_ = nullptr;
+        }
         if (watched == shown_ || watched == pending_) {
             showTimer_.stop();
             pending_ = nullptr;
-            HideHint();
+            if (shown_ != nullptr) {
+                LeaveShownHint();
+            }
         }
         break;
+    }
     case QEvent::MouseButtonPress:
     case QEvent::KeyPress:
     case QEvent::Wheel:
     case QEvent::WindowDeactivate:
         showTimer_.stop();
+        awakeTimer_.stop();
         pending_ = nullptr;
         if (shown_ != nullptr) {
             HideHint();
@@ -187,6 +215,8 @@ void HintComponent::timerEvent(QTimerEvent* event)
     } else if (event->timerId() == hideTimer_.timerId()) {
         expired_ = shown_;
         HideHint();
+    } else if (event->timerId() == awakeTimer_.timerId()) {
+        awakeTimer_.stop();
     }
 }
 

@@ -37,6 +37,9 @@ class HintComponent : public QObject {
 public:
     static constexpr int kHideTimeout = 2500; // ms
     static constexpr int kShortPause = 0;     // ms, from one hint to the next
+    // ms: after the pointer leaves a shown hint's control, the next hinted
+    // control it reaches in this time counts as "the next" (short pause).
+    static constexpr int kAwakeTime = 600;
 
     HintComponent();
     ~HintComponent() override;
@@ -87,6 +90,9 @@ protected:
 
 private:
     static QWidget* HintedControl(QWidget* widget);
+    int Pause() const;
+    // Hides the bubble because the pointer left its control.
+    void LeaveShownHint();
 
     Font3D font3D_;
     bool speechbubble_ = true;
@@ -105,6 +111,7 @@ private:
     QPointer<QWidget> expired_; // the control whose hint timed out, until the pointer leaves it
     QBasicTimer showTimer_;
     QBasicTimer hideTimer_;
+    QBasicTimer awakeTimer_; // runs while the next hint comes without the pause
 };
 
 } // namespace marlune::hints

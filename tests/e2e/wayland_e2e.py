@@ -4,6 +4,10 @@
     wayland_e2e.py paints --program BIN --data FILE --out DIR
         any backend: the main window is one top-level surface titled Marlune
         and paints its grid, the first record current
+    wayland_e2e.py hints  --program BIN --data FILE --out DIR --find FIND
+        the x11 backend under xvfb-run: the search box's hint is a pop-up of
+        the main window that shows the screen around its body and never takes
+        the keyboard: typing under it searches
     wayland_e2e.py input  --program BIN --data FILE --out DIR --find FIND
         the x11 backend under xvfb-run: typing syd finds the record that
         marlune-find names, resting on Print shows its hint on a surface of
@@ -35,8 +39,8 @@ class WaylandLog:
     Object ids are reused once deleted, so the log is read in order and every
     role is bound to the wl_surface id current when it was made."""
 
-    REQUEST = re.compile(r"^\[[\d.]+\]\s+-> (\w+)@(\d+)\.(\w+)\((.*)\)$")
-    EVENT = re.compile(r"^\[[\d.]+\] (\w+)@(\d+)\.(\w+)\((.*)\)$")
+    REQUEST = re.compile(r"^\[\s*[\d.]+\]\s+-> (\w+)@(\d+)\.(\w+)\((.*)\)$")
+    EVENT = re.compile(r"^\[\s*[\d.]+\] (\w+)@(\d+)\.(\w+)\((.*)\)$")
 
     def __init__(self, text):
         self.surfaces = []  # dicts: surface, role, title, parent (a surface id)
@@ -218,9 +222,100 @@ def input_through_weston(args):
         program.finish()
 
 
+def pixels(path, box):
+    """The raw RGB bytes of a box (x, y, width, height) of a screenshot."""
+    crop = f"{box[2]}x{box[3]}+{box[0]}+{box[1]}"
+    return subprocess.run(["convert", path, "-crop", crop, "+repage", "rgb:-"],
+                          capture_output=True, check=True).stdout
+
+
+def changed_box(before, after):
+    """(x, y, width, height) of the largest patch of touching pixels (diagonal
+    neighbours too, for a stippled shadow) that differ between two
+    screenshots: what appeared, apart from the pointer and the caret."""
+    size = subprocess.run(["identify", "-format", "%w %h", before], capture_output=True,
+                          text=True, check=True).stdout.split()
+    width, height = int(size[0]), int(size[1])
+    a = pixels(before, (0, 0, width, height))
+    b = pixels(after, (0, 0, width, height))
+    differ = {(i // 3 % width, i // 3 // width) for i in range(0, len(a), 3)
+              if a[i:i + 3] != b[i:i + 3]}
+    best = []
+    while differ:
+        patch = [differ.pop()]
+        todo = list(patch)
+        while todo:
+            x, y = todo.pop()
+            for dx in (-1, 0, 1):
+                for dy in (-1, 0, 1):
+                    if (x + dx, y + dy) in differ:
+                        differ.discard((x + dx, y + dy))
+                        patch.append((x + dx, y + dy))
+                        todo.append((x + dx, y + dy))
+        best = max(best, patch, key=len)
+    if not best:
+        raise Failure("nothing appeared on the screen")
+    xs = [x for x, _ in best]
+    ys = [y for _, y in best]
+    return min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
+
+
+def hints_through_weston(args):
+    """Rests the pointer on the search box: the bubble is a pop-up of the main
+    window, untitled, never given the keyboard, and around its body shows
+    what lies behind it (never black); typing while it is up goes into the
+    search box."""
+    if os.environ.get("MARLUNE_E2E_COMPOSITOR") != "weston-x11" or not os.environ.get("DISPLAY"):
+        raise Failure("this scenario needs weston_run.py --backend x11 under xvfb-run")
+    program = start(args)
+    try:
+        pcode, locality = e2e.find_record(args, program, "syd")[:2]
+        box, _ = main_window(program, args.out, "e2e_wayland_hint_before.png")
+        move(box, e2e.EDIT1)
+        e2e.xdotool("click", "1", check=True)
+        move(box, (e2e.EDIT1[0] + 3, e2e.EDIT1[1] + 1))
+        time.sleep(0.3)
+        before = screenshot(os.path.join(args.out, "e2e_wayland_hint_before.png"))
+        count = len(WaylandLog(program_log(program)).surfaces)
+        move(box, e2e.EDIT1)
+        hint = wait_for("the search box's hint",
+                        lambda: WaylandLog(program_log(program)).surfaces[count:], timeout=10)
+        time.sleep(0.4)  # the bubble's first frame
+        shot = screenshot(os.path.join(args.out, "e2e_wayland_hint.png"))
+        log = WaylandLog(program_log(program))
+        main = [s["surface"] for s in log.toplevels() if s["title"] == "Marlune"]
+        if any(s["role"] != "popup" or s["parent"] not in main for s in hint):
+            raise Failure(f"the bubble is not a pop-up of the main window: {hint}")
+        if any(s["title"] for s in log.surfaces if s["title"] != "Marlune"):
+            raise Failure(f"a window of its own besides the main one: {log.surfaces}")
+        bubble = changed_box(before, shot)
+        # The window's top right corner lies outside the body, the tail and
+        # the shadow in every direction: it shows what was there before.
+        corner = (bubble[0] + bubble[2] - 4, bubble[1], 4, 4)
+        if pixels(before, corner) != pixels(shot, corner):
+            raise Failure(f"around the bubble at {bubble} the screen is not what lay behind")
+        print(f"the hint is a pop-up of the main window at {bubble}; screenshot {shot}")
+
+        e2e.xdotool("type", "--delay", "80", "syd", check=True)
+        found = os.path.join(args.out, "e2e_wayland_hint_syd.png")
+        wait_for("the grid to follow the typing",
+                 lambda: e2e.highlighted_row(screenshot(found), box)[0] != 0, timeout=10,
+                 interval=0.3)
+        slot, n, top, height = e2e.highlighted_row(found, box)
+        if slot != (n - 1) // 2:
+            raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+        log = WaylandLog(program_log(program))
+        popups = {s["surface"] for s in log.popups()}
+        if popups & set(log.keyboard_entered):
+            raise Failure(f"a bubble got the keyboard: {log.keyboard_entered}")
+        print(f"typing syd under the bubble found the record of {pcode} {locality}")
+    finally:
+        program.finish()
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=["paints", "input"])
+    parser.add_argument("scenario", choices=["paints", "input", "hints"])
     parser.add_argument("--program", required=True)
     parser.add_argument("--data", required=True)
     parser.add_argument("--out", required=True)
@@ -228,7 +323,8 @@ def main():
     args = parser.parse_args()
     os.makedirs(args.out, exist_ok=True)
     try:
-        {"paints": paints, "input": input_through_weston}[args.scenario](args)
+        {"paints": paints, "input": input_through_weston,
+         "hints": hints_through_weston}[args.scenario](args)
     except Failure as e:
         print(f"FAILED: {e}", file=sys.stderr)
         return 1

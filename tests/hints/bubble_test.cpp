@@ -165,3 +165,31 @@ TEST(PaintBubble, TextStartsWhereTheWindowSays)
     EXPECT_GT(MeasureHintText(style.font, QStringLiteral("A&B"), 1024).width(),
               MeasureHintText(style.font, QStringLiteral("AB"), 1024).width());
 }
+
+TEST(PlaceBubble, TheScreenUnderThePointerDecidesAmongSeveral)
+{
+    // Two screens side by side, and one below the first.
+    const QRect right(1024, 0, 1024, 768);
+    const QRect below(0, 768, 1024, 768);
+    const struct {
+        const char* name;
+        QRect screen;
+        QPoint pointer;
+        HintDirectionKind expected;
+    } cases[] = {
+        {"right screen, middle", right, {1500, 400}, dUpRight},
+        {"right screen, right edge", right, {2040, 400}, dUpLeft},
+        {"right screen, top edge", right, {1100, 10}, dDownRight},
+        {"lower screen, its top", below, {500, 778}, dDownRight},
+    };
+    for (const auto& c : cases) {
+        const BubblePlacement p = PlaceBubble(kText, c.pointer, c.screen, dUpRight);
+        EXPECT_EQ(p.direction, c.expected) << c.name;
+        EXPECT_TRUE(c.screen.contains(p.window)) << c.name;
+        // The same bubble as on a lone screen, moved with the screen.
+        const BubblePlacement alone =
+            PlaceBubble(kText, c.pointer - c.screen.topLeft(), c.screen.size(), dUpRight);
+        EXPECT_EQ(p.window, alone.window.translated(c.screen.topLeft())) << c.name;
+        EXPECT_EQ(p.tailTip, alone.tailTip + c.screen.topLeft()) << c.name;
+    }
+}

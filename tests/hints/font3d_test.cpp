@@ -130,3 +130,40 @@ TEST(Font3D, OffsetZeroIsRefusedAndChangesAreAnnounced)
     EXPECT_EQ(f.DrawingWidth(), 10);
     EXPECT_EQ(changes, 3);
 }
+
+TEST(Font3D, WordsReadEvenlyInWholePixels)
+{
+    marlune::hints::testing::TestApplication();
+    // The program's hints in its hint font: between the first and the last
+    // letter, a gap of three blank columns or more is a space between words,
+    // never one inside a word (glyphs placed each on its own rounded place
+    // read "c omplete"); and every pixel is the text's or the ground's.
+    const QString texts[] = {QStringLiteral("Print complete list"), QStringLiteral("About Marlune"),
+                             QStringLiteral("Exit Marlune"), QStringLiteral("Check for updates"),
+                             QStringLiteral("Type your search here")};
+    Font3D plain;
+    plain.SetThreeDimensional(false);
+    for (const QString& text : texts) {
+        QImage image(200, 20, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        plain.Draw(painter, paint::SansSerifFont(11), paint::clBlack, true, Qt::AlignLeft, text,
+                   QRect(4, 2, 190, 16));
+        painter.end();
+        const QRect ink = BoxOf(image, qRgb(0, 0, 0));
+        int gaps = 0;
+        int blank = 0;
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            bool any = false;
+            for (int y = 0; y < image.height(); ++y) {
+                const QRgb pixel = image.pixel(x, y);
+                EXPECT_TRUE(pixel == qRgb(0, 0, 0) || pixel == qRgb(255, 255, 255))
+                    << x << "," << y;
+                any = any || pixel == qRgb(0, 0, 0);
+            }
+            blank = any ? 0 : blank + 1;
+            gaps += blank == 3 ? 1 : 0;
+        }
+        EXPECT_EQ(gaps, text.count(QLatin1Char(' '))) << text.toStdString();
+    }
+}

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolTip>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -130,4 +131,74 @@ TEST_F(HintComponentTest, ScreenReadersMeetTheBubbleAsATooltip)
     hint.ShowHint(first_, QPoint(400, 400));
     ASSERT_EQ(hint.HintWindow(), bubble);
     EXPECT_EQ(a->text(QAccessible::Name), first_->toolTip());
+}
+
+namespace {
+
+// A window without a hint of its own that shows Qt's tooltip itself, as the
+// tray icon's window does.
+class OwnTooltipWindow : public QWidget {
+protected:
+    bool event(QEvent* e) override
+    {
+        if (e->type() == QEvent::ToolTip) {
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), QStringLiteral("Marlune"),
+                               this);
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+bool Shows(const HintComponent& hint, const QWidget* control)
+{
+    return hint.HintWindow() != nullptr && hint.HintWindow()->windowTitle() == control->toolTip();
+}
+
+} // namespace
+
+TEST_F(HintComponentTest, WhatItDoesNotHintShowsItsOwnTooltip)
+{
+    HintComponent hint;
+    OwnTooltipWindow tray;
+    tray.setGeometry(700, 0, 24, 24);
+    tray.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tray));
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), tray.mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(&tray, &help);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 2000));
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Marlune"));
+    QToolTip::hideText();
+}
+
+TEST_F(HintComponentTest, FromOneHintToTheNextAcrossAGapWithoutThePause)
+{
+    HintComponent hint;
+    hint.SetHintPauseTime(50);
+    QTest::mouseMove(first_, QPoint(20, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(hint, first_); }, 3000));
+    // A pause far longer than the wait below: only the short pause shows it.
+    hint.SetHintPauseTime(60000);
+    QTest::mouseMove(window_.get(), QPoint(150, 45)); // between the two boxes
+    QTest::mouseMove(second_, QPoint(20, 10));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(hint, second_); }, 2000));
+}
+
+TEST_F(HintComponentTest, AHintThatExpiredComesAgainAfterThePointerLeftTheWindow)
+{
+    auto& settings = marlune::platform::ApplicationHintSettings();
+    const int hidePause = settings.hintHidePause;
+    settings.hintHidePause = 200;
+    HintComponent hint;
+    hint.SetHintPauseTime(50);
+    QTest::mouseMove(first_, QPoint(20, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Shows(hint, first_); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hint.HintWindow() == nullptr; }, 3000));
+    // Off the window onto the desktop: the window hears only that the
+    // pointer left, as from the window system.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(window_->windowHandle(), &leave);
+    QTest::mouseMove(first_, QPoint(20, 12));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shows(hint, first_); }, 3000));
+    settings.hintHidePause = hidePause;
 }
