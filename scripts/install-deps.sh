@@ -6,7 +6,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libgl-dev libcups2-dev
   fonts-liberation2 fonts-dejavu-core
 )
 if [ "${1:-run}" = test ]; then
@@ -15,7 +15,7 @@ if [ "${1:-run}" = test ]; then
     xvfb xauth xdotool x11-utils twm trayer imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
     python3 sqlite3 libsqlite3-dev curl clang-format man-db groff-base
     appstream desktop-file-utils dbus at-spi2-core python3-pyatspi
-    cups cups-bsd printer-driver-cups-pdf
+    cups cups-bsd printer-driver-cups-pdf python3-reportlab
   )
 fi
 missing=()

@@ -69,6 +69,7 @@ void PdfPaintEngine::StartPage(double heightPt, double scale)
     appliedRect_.reset();
     appliedPath_.reset();
     gs_ = GraphicsState();
+    tolerance_ = 72.0 / scale / 600;
     // Whole pixels up the page, the odd part of a pixel below the sheet.
     const double height = std::ceil(heightPt / scale - 1e-6);
     flip_ = QTransform(1, 0, 0, -1, 0, height);
@@ -590,15 +591,15 @@ void PdfPaintEngine::DrawRun(FontResource& font, const QPointF* positions,
         Num(tm.dy());
         out_ += " Tm";
     }
-    // A glyph the widths and spacing would put more than a pixel (a
-    // 600th of an inch) away from where the page has it gets a correction.
+    // A glyph the widths and spacing would put more than a 600th of an inch
+    // away from where the page has it gets a correction.
     std::string shown = "[(";
     bool corrected = false;
     double pen = 0;
     for (int i = 0; i < count; ++i) {
         const unsigned char code = codes[i];
         const double off = positions[i].x() - first.x() - pen;
-        if (std::abs(off) > 1.0) {
+        if (std::abs(off) > tolerance_) {
             const long long adjust = std::llround(-off * 1000 / em);
             if (adjust != 0) {
                 shown += ")" + std::to_string(adjust) + "(";

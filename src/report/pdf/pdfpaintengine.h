@@ -87,6 +87,8 @@ private:
     GraphicsState saved_;
     // The page's device pixels with the y axis upwards, as PDF has it.
     QTransform flip_;
+    // How far a glyph may stray from its place, in device pixels.
+    double tolerance_ = 1;
 };
 
 // The page the engine paints: its size in the writer's device pixels.
