@@ -1,5 +1,6 @@
 #include "report/pdf/pdfwriter.h"
 
+#include "platform/cp1252.h"
 #include "platform/error.h"
 #include "report/pdf/pdfpaintengine.h"
 
@@ -88,6 +89,34 @@ std::string Number(double v)
         s.pop_back();
     }
     return s == "-0" ? "0" : s;
+}
+
+// The characters of the single-byte codes the text uses, for readers that
+// copy text out rather than name glyphs.
+std::string ToUnicodeCMap()
+{
+    std::vector<std::string> entries;
+    for (int code = 32; code < 256; ++code) {
+        const char32_t c = platform::ToUnicode(static_cast<unsigned char>(code));
+        if (c >= 0x20 && (c < 0x7F || c > 0x9F)) {
+            char entry[24];
+            std::snprintf(entry, sizeof entry, "<%02X> <%04X>\n", code, static_cast<unsigned>(c));
+            entries.emplace_back(entry);
+        }
+    }
+    std::string cmap = "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+                       "/CIDSystemInfo<</Registry(Adobe)/Ordering(UCS)/Supplement 0>>def\n"
+                       "/CMapName/Adobe-Identity-UCS def\n/CMapType 2 def\n"
+                       "1 begincodespacerange\n<00> <FF>\nendcodespacerange\n";
+    for (std::size_t i = 0; i < entries.size(); i += 100) {
+        const std::size_t n = std::min<std::size_t>(100, entries.size() - i);
+        cmap += std::to_string(n) + " beginbfchar\n";
+        for (std::size_t j = i; j < i + n; ++j) {
+            cmap += entries[j];
+        }
+        cmap += "endbfchar\n";
+    }
+    return cmap + "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
 }
 
 } // namespace
@@ -283,6 +312,8 @@ void PdfWriter::WriteFonts()
               Number(m.descent * k) + "/CapHeight " + Number(m.capHeight * k) +
               "/StemV 80/FontFile2 " + Ref(fileObject) + ">>\nendobj\n");
     }
+    const int toUnicode = NewObject();
+    WriteStream(toUnicode, "", ToUnicodeCMap());
     for (auto& [key, font] : fonts_) {
         FontFace& face = *font->face;
         int first = 255;
@@ -304,7 +335,8 @@ void PdfWriter::WriteFonts()
         Write("<</Type/Font/Subtype/TrueType/BaseFont/" + SubsetTag(face) + "+" +
               face.postScriptName + "/FirstChar " + std::to_string(first) + "/LastChar " +
               std::to_string(last) + "/Widths[" + widths + "]/FontDescriptor " +
-              Ref(face.descriptor) + "/Encoding/WinAnsiEncoding>>\nendobj\n");
+              Ref(face.descriptor) + "/Encoding/WinAnsiEncoding/ToUnicode " + Ref(toUnicode) +
+              ">>\nendobj\n");
     }
 }
 
