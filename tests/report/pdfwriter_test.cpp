@@ -1,10 +1,14 @@
 // The PDF writer against independent readers: Qt reading the font subsets
 // back, poppler reading the text and rendering the pages beside Qt's own
 // raster drawing of the same painting.
+#include "platform/error.h"
+#include "report/memoview.h"
 #include "report/pdf/fontsubset.h"
 #include "report/pdf/pdfwriter.h"
+#include "report/pdfexport.h"
 #include "report/preparedpages.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGlyphRun>
 #include <QImage>
@@ -18,19 +22,41 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string>
 
 namespace marlune::report::pdf {
+
+std::string Capture(const std::string& command);
+std::string ReadAll(const QString& path);
+
 namespace {
 
 constexpr const char* kFont = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+
+} // namespace
 
 std::string ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }
+
+std::string Capture(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        std::array<char, 4096> buffer{};
+        while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
+            out.append(buffer.data(), n);
+        }
+        pclose(pipe);
+    }
+    return out;
+}
+
+namespace {
 
 // The tables of a font file, through its table directory.
 SfntTables TablesOf(const std::string& file)
@@ -52,19 +78,6 @@ SfntTables TablesOf(const std::string& file)
         }
         return std::string();
     };
-}
-
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-            out.append(buffer.data(), n);
-        }
-        pclose(pipe);
-    }
-    return out;
 }
 
 TEST(FontSubset, HoldsTheChosenGlyphsAsTheFontDrawsThem)
@@ -135,71 +148,150 @@ void Paint(QPainter& p)
     p.drawEllipse(QRectF(100, 320, 120, 80));
 }
 
+// Text Windows-1252 cannot name (drawn as outlines), a clip that is no
+// rectangle, a dashed line over an opaque background, a translucent image.
+void PaintHarder(QPainter& p)
+{
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(30);
+    p.setFont(font);
+    p.drawText(QPointF(30, 60), QStringLiteral("\u03a9mega \u0416"));
+    p.save();
+    QPainterPath oval;
+    oval.addEllipse(QRectF(20, 100, 200, 100));
+    p.setClipPath(oval);
+    p.fillRect(QRect(0, 80, 300, 150), QColor(200, 40, 40));
+    p.restore();
+    p.setBackgroundMode(Qt::OpaqueMode);
+    p.setBackground(QColor(0, 160, 0));
+    p.setPen(QPen(Qt::black, 1, Qt::DashLine, Qt::FlatCap));
+    p.drawLine(QPointF(20.5, 240.5), QPointF(400.5, 240.5));
+    p.setBackgroundMode(Qt::TransparentMode);
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(qRgba(0, 0, 255, 255));
+    image.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    p.drawImage(QRect(300, 300, 80, 80), image);
+}
+
+struct PaintCase {
+    const char* name;
+    void (*paint)(QPainter&);
+    std::vector<std::string> texts;
+};
+
 TEST(PdfWriter, PagesReadAndLookAsQtDrawsThem)
 {
     if (Capture("command -v pdftoppm pdftotext pdffonts").empty()) {
         GTEST_SKIP() << "poppler-utils are not installed";
     }
+    const PaintCase cases[] = {
+        {"texts and shapes", Paint, {"Post Code (1) \\ Caf\u00e9", "Spread", "Upwards"}},
+        {"outlines, clip path, opaque dashes", PaintHarder, {"mega"}},
+    };
+    for (const PaintCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const std::string path = dir.filePath(QStringLiteral("drawn.pdf")).toStdString();
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        QSize size;
+        {
+            PdfWriter writer(out, "Test", "Marlune");
+            for (int page = 0; page < 2; ++page) {
+                QPaintDevice& device = writer.BeginPage(105, 148, 150);
+                size = QSize(device.width(), device.height());
+                QPainter painter(&device);
+                c.paint(painter);
+                painter.end();
+                writer.EndPage();
+            }
+            writer.Finish();
+        }
+        std::fclose(out);
+        const std::string text = Capture("pdftotext -layout '" + path + "' -");
+        for (const std::string& expected : c.texts) {
+            EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+        }
+        EXPECT_NE(Capture("pdfinfo '" + path + "'").find("Pages:           2\n"),
+                  std::string::npos);
+        // Every font embedded as a subset.
+        std::istringstream fonts(Capture("pdffonts '" + path + "' | tail -n +3"));
+        int fontCount = 0;
+        for (std::string line; std::getline(fonts, line); ++fontCount) {
+            EXPECT_NE(line.find(" yes yes "), std::string::npos) << line;
+        }
+        EXPECT_GT(fontCount, 0);
+
+        QImage expected(size, QImage::Format_RGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter painter(&expected);
+            c.paint(painter);
+        }
+        Capture("pdftoppm -r 150 -f 2 -l 2 -png -singlefile '" + path + "' '" +
+                dir.filePath(QStringLiteral("page")).toStdString() + "'");
+        const QImage rendered(dir.filePath(QStringLiteral("page.png")));
+        ASSERT_EQ(rendered.size(), expected.size());
+        int inked = 0;
+        int different = 0;
+        for (int y = 0; y < expected.height(); ++y) {
+            for (int x = 0; x < expected.width(); ++x) {
+                const QRgb a = expected.pixel(x, y);
+                const QRgb b = rendered.pixel(x, y);
+                inked += a != qRgb(255, 255, 255) ? 1 : 0;
+                const int d =
+                    std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+                different += d > 128 ? 1 : 0;
+            }
+        }
+        // The same picture apart from the edges anti-aliasing draws differently.
+        EXPECT_GT(inked, 5000);
+        EXPECT_LT(different, inked / 20) << different << " of " << inked;
+        if (c.paint == Paint) {
+            // The clip holds: nothing beyond it where the clipped word would go on.
+            for (int x = 150; x < 400; x += 5) {
+                EXPECT_EQ(rendered.pixel(x, 200), qRgb(255, 255, 255)) << x;
+            }
+        }
+    }
+}
+
+TEST(PdfWriter, AnImageOnEveryPageIsStoredOnceAndNoPagesStillMakeAFile)
+{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath(QStringLiteral("drawn.pdf")).toStdString();
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    QSize size;
-    {
-        PdfWriter writer(out, "Test", "Marlune");
-        for (int page = 0; page < 2; ++page) {
-            QPaintDevice& device = writer.BeginPage(105, 148, 150);
-            size = QSize(device.width(), device.height());
-            QPainter painter(&device);
-            Paint(painter);
-            painter.end();
-            writer.EndPage();
+    QImage image(6, 6, QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    for (const int pageCount : {3, 0}) {
+        const std::string path = dir.filePath(QStringLiteral("images.pdf")).toStdString();
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        {
+            PdfWriter writer(out, "Test", "Marlune");
+            for (int page = 0; page < pageCount; ++page) {
+                QPainter painter(&writer.BeginPage(100, 100, 300));
+                painter.drawImage(QRect(10 * page, 10, 60, 60), image);
+                painter.end();
+                writer.EndPage();
+            }
+            writer.Finish();
+            EXPECT_EQ(writer.PageCount(), std::max(pageCount, 1));
         }
-        writer.Finish();
-    }
-    std::fclose(out);
-    const std::string text = Capture("pdftotext -layout '" + path + "' -");
-    EXPECT_NE(text.find("Post Code (1) \\ Caf\u00e9"), std::string::npos) << text;
-    EXPECT_NE(text.find("Spread"), std::string::npos) << text;
-    EXPECT_NE(text.find("Upwards"), std::string::npos) << text;
-    EXPECT_NE(Capture("pdfinfo '" + path + "'").find("Pages:           2\n"), std::string::npos);
-    // Every font embedded as a subset.
-    std::istringstream fonts(Capture("pdffonts '" + path + "' | tail -n +3"));
-    int fontCount = 0;
-    for (std::string line; std::getline(fonts, line); ++fontCount) {
-        EXPECT_NE(line.find(" yes yes "), std::string::npos) << line;
-    }
-    EXPECT_GT(fontCount, 0);
-
-    QImage expected(size, QImage::Format_RGB32);
-    expected.fill(Qt::white);
-    {
-        QPainter painter(&expected);
-        Paint(painter);
-    }
-    Capture("pdftoppm -r 150 -f 2 -l 2 -png -singlefile '" + path + "' '" +
-            dir.filePath(QStringLiteral("page")).toStdString() + "'");
-    const QImage rendered(dir.filePath(QStringLiteral("page.png")));
-    ASSERT_EQ(rendered.size(), expected.size());
-    int inked = 0;
-    int different = 0;
-    for (int y = 0; y < expected.height(); ++y) {
-        for (int x = 0; x < expected.width(); ++x) {
-            const QRgb a = expected.pixel(x, y);
-            const QRgb b = rendered.pixel(x, y);
-            inked += a != qRgb(255, 255, 255) ? 1 : 0;
-            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                    std::abs(qBlue(a) - qBlue(b))});
-            different += d > 128 ? 1 : 0;
+        std::fclose(out);
+        const std::string bytes = ReadAll(QString::fromStdString(path));
+        std::size_t images = 0;
+        for (std::size_t at = bytes.find("/Subtype/Image"); at != std::string::npos;
+             at = bytes.find("/Subtype/Image", at + 1)) {
+            ++images;
         }
-    }
-    // The same picture apart from the edges anti-aliasing draws differently.
-    EXPECT_GT(inked, 20000);
-    EXPECT_LT(different, inked / 20) << different << " of " << inked;
-    // The clip holds: nothing beyond it where the clipped word would go on.
-    for (int x = 150; x < 400; x += 5) {
-        EXPECT_EQ(rendered.pixel(x, 200), qRgb(255, 255, 255)) << x;
+        EXPECT_EQ(images, pageCount > 0 ? 1U : 0U);
+        if (!Capture("command -v pdfinfo").empty()) {
+            EXPECT_NE(Capture("pdfinfo '" + path + "'")
+                          .find("Pages:           " + std::to_string(std::max(pageCount, 1))),
+                      std::string::npos);
+        }
     }
 }
 
@@ -230,3 +322,87 @@ TEST(PreparedPages, StreamsBeyondTheLastPagesWaitInTheSpillFile)
 
 } // namespace
 } // namespace marlune::report::pdf
+
+namespace marlune::report {
+namespace {
+
+PreparedPage& A4Page(PreparedPages& pages)
+{
+    PreparedPage& page = pages.AddEmpty();
+    page.paperWidth = 2100;
+    page.paperHeight = 2970;
+    page.paperCode = 9;
+    return page;
+}
+
+// Appends a memo of one line to the page.
+void OutputMemo(PreparedPages& pages, int index, const std::string& text, int top)
+{
+    MemoView memo;
+    memo.Left = 40;
+    memo.Top = top;
+    memo.Width = 500;
+    memo.Height = 30;
+    memo.Memo = {text};
+    pages.Output(index, memo);
+}
+
+TEST(PreparedPages, ASpilledPageDrawsAndTakesMoreViews)
+{
+    PreparedPages pages;
+    for (int i = 0; i < 20; ++i) {
+        A4Page(pages);
+        OutputMemo(pages, i, "Page " + std::to_string(i), 40);
+    }
+    ASSERT_TRUE(pages[2].stream.empty());
+    const auto& views = pages.Views(2);
+    ASSERT_EQ(views.size(), 1U);
+    EXPECT_EQ(dynamic_cast<const MemoView&>(*views[0]).Memo, Lines{"Page 2"});
+    pages.Release(2);
+    OutputMemo(pages, 2, "More", 80);
+    ASSERT_EQ(pages.Views(2).size(), 2U);
+    EXPECT_EQ(dynamic_cast<const MemoView&>(*pages.Views(2)[1]).Memo, Lines{"More"});
+}
+
+TEST(PdfFile, WritesOnCommitOnlyAndLeavesNothingElse)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("list.pdf")).toStdString();
+    {
+        std::ofstream old(path);
+        old << "old";
+    }
+    PreparedPages pages;
+    for (int i = 0; i < 12; ++i) {
+        A4Page(pages);
+        OutputMemo(pages, i, "Sheet " + std::to_string(i + 1), 40);
+    }
+    const auto entries = [&dir] { return QDir(dir.path()).entryList(QDir::Files); };
+    {
+        PdfFile abandoned(path);
+        abandoned.AddPage(pages, 0);
+    }
+    EXPECT_EQ(pdf::ReadAll(QString::fromStdString(path)), "old");
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("list.pdf")});
+    try {
+        PdfFile nowhere(dir.filePath(QStringLiteral("missing/list.pdf")).toStdString());
+        ADD_FAILURE() << "a file in a missing folder was started";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.Message().rfind("Cannot create file ", 0), 0U) << e.Message();
+    }
+    WritePreparedPagesPdf(pages, path);
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("list.pdf")});
+    EXPECT_EQ(pdf::ReadAll(QString::fromStdString(path)).rfind("%PDF-", 0), 0U);
+    if (!pdf::Capture("command -v pdftotext").empty()) {
+        const std::string text = pdf::Capture("pdftotext -layout '" + path + "' -");
+        std::size_t at = 0;
+        for (int i = 1; i <= 12; ++i) {
+            at = text.find("Sheet " + std::to_string(i), at);
+            ASSERT_NE(at, std::string::npos) << i;
+        }
+    }
+}
+
+} // namespace
+} // namespace marlune::report
