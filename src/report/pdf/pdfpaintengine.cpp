@@ -13,8 +13,6 @@
 #include <climits>
 #include <cmath>
 #include <vector>
-#include <cstdlib>
-#include <cstdio>
 
 namespace marlune::report::pdf {
 
