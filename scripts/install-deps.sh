@@ -7,7 +7,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libcups2-dev libsodium-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libgl-dev libcups2-dev libsodium-dev
   fonts-liberation2 fonts-dejavu-core
 )
 # Building the Debian package: dpkg-shlibdeps (dpkg-dev) and lintian.
@@ -20,7 +20,7 @@ if [ "${1:-run}" = test ]; then
     xvfb xauth xdotool xclip x11-utils twm trayer imagemagick poppler-utils tesseract-ocr tesseract-ocr-eng
     python3 sqlite3 libsqlite3-dev curl clang-format man-db groff-base
     appstream desktop-file-utils dbus at-spi2-core python3-pyatspi
-    cups cups-bsd printer-driver-cups-pdf minisign
+    cups cups-bsd printer-driver-cups-pdf minisign python3-reportlab
     weston qt6-wayland
   )
 fi

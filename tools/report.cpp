@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -240,23 +241,84 @@ int BuildList(const Options& o)
     report.Dataset = &tableDataset1;
     report.Title = "Marlune";
     LoadPostcodeListTemplate(report);
+    std::unique_ptr<PdfFile> pdf;
+    std::string pdfError;
+    if (!o.pdfFile.empty()) {
+        try {
+            pdf = std::make_unique<PdfFile>(o.pdfFile);
+        } catch (const marlune::Error& e) {
+            pdfError = e.Message();
+        }
+    }
+    // The final pass's pages go to the PDF as each is finished, so that
+    // memory holds only the page being built. The first pass of a double
+    // pass only counts the pages; it is over when the count starts again.
+    bool finalPass = !report.DoublePass;
+    int lastCount = 0;
+    int written = 0;
+    const auto writeFinished = [&](int upTo) {
+        try {
+            for (; pdf && pdfError.empty() && written < upTo; ++written) {
+                pdf->AddPage(report.Prepared, written);
+                report.Prepared.Drop(written);
+            }
+        } catch (const marlune::Error& e) {
+            pdfError = e.Message();
+        }
+        if (!pdfError.empty()) {
+            report.Terminate();
+        }
+    };
     // A progress line while it works, when someone watches.
     const bool watched = isatty(STDERR_FILENO) != 0;
-    report.OnProgress = [watched](int page) {
+    report.OnProgress = [&](int page) {
         if (watched) {
             std::cerr << "\rmarlune-report: building page " << page << std::flush;
         }
+        const int count = report.Prepared.Count();
+        finalPass = finalPass || count < lastCount;
+        lastCount = count;
+        if (finalPass) {
+            // The page being built may still get its footer.
+            writeFinished(count - 1);
+        }
     };
-    report.BuildReport();
+    if (pdfError.empty()) {
+        report.BuildReport();
+    }
     if (watched) {
         std::cerr << '\n';
     }
-    if (!error.empty() || report.ErrorFlag) {
+    if (pdfError.empty() && (!error.empty() || report.ErrorFlag)) {
         std::cerr << "marlune-report: "
                   << marlune::platform::ToUtf8(error.empty() ? report.ErrorText : error) << '\n';
         return 2;
     }
-    return WritePages(report.Prepared, o) ? 0 : 2;
+    if (!pdf) {
+        if (!pdfError.empty()) {
+            std::cerr << "marlune-report: " << o.pdfFile << ": "
+                      << marlune::platform::ToUtf8(pdfError) << '\n';
+            return 2;
+        }
+        return WritePages(report.Prepared, o) ? 0 : 2;
+    }
+    if (written == 0 && report.Prepared.Empty()) {
+        pdfError = "There are no pages to write to " + o.pdfFile;
+    }
+    writeFinished(report.Prepared.Count());
+    try {
+        if (pdfError.empty()) {
+            pdf->Commit();
+        }
+    } catch (const marlune::Error& e) {
+        pdfError = e.Message();
+    }
+    if (!pdfError.empty()) {
+        std::cerr << "marlune-report: " << o.pdfFile << ": " << marlune::platform::ToUtf8(pdfError)
+                  << '\n';
+        return 2;
+    }
+    return 0;
 }
 
 // Draws the pages of a report file; exit status.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 // Prepared pages as a PDF file, drawn exactly as the printer draws them.
@@ -10,12 +11,32 @@ class PreparedPages;
 inline constexpr const char* kPdfFileDescription = "PDF file";
 inline constexpr const char* kPdfFileExtension = "pdf";
 
-// Writes every page on a sheet of its own paper size and orientation,
-// through the printer's drawing path at a high resolution. Needs a
-// QGuiApplication (the offscreen platform will do) but no window. The file
-// is written beside `path` and renamed over it once complete; a failure
-// raises marlune::Error and leaves no part of a file behind (an existing
-// file stays as it was). Pages without views loaded are released again.
+// A PDF file that takes pages one at a time as they are ready, each written
+// out at once, so that memory does not grow with the page count. The file is
+// written beside `path` and renamed over it by Commit; without Commit (a
+// failure, an exception) no part of a file is left behind and an existing
+// file stays as it was. Needs a QGuiApplication (the offscreen platform will
+// do). Failures raise marlune::Error.
+class PdfFile {
+public:
+    explicit PdfFile(const std::string& path);
+    ~PdfFile();
+    PdfFile(const PdfFile&) = delete;
+    PdfFile& operator=(const PdfFile&) = delete;
+
+    // Draws page `index` on a sheet of its own paper size and orientation,
+    // through the printer's drawing path at a high resolution; a page
+    // without views loaded is released again.
+    void AddPage(PreparedPages& pages, int index);
+    int PageCount() const;
+    void Commit();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Writes every page (see PdfFile).
 void WritePreparedPagesPdf(PreparedPages& pages, const std::string& path);
 
 } // namespace marlune::report

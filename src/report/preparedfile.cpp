@@ -211,7 +211,7 @@ void WritePreparedFile(const PreparedPages& pages, const std::string& printerNam
         writer.WriteInt(page.paperHeight);
         writer.WriteByte(static_cast<std::uint8_t>(page.orientation));
         writer.WriteByte(page.useMargins ? 1 : 0);
-        writer.WriteBytes(page.stream);
+        writer.WriteBytes(pages.Stream(i));
         if (writer.Position() > kMaxReportFileSize) {
             throw Error("The report is too large for a report file (" + SizeLimit() + ")");
         }

@@ -4,6 +4,7 @@
 #include "report/reportview.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,7 +16,10 @@ class QPainter;
 // geometry and a stream of page-form view records (the version byte, then
 // each view's kind and data, every text already expanded). The preview and
 // the print run draw pages from their streams; the views of a page are
-// rebuilt while it is on screen and released when it is not.
+// rebuilt while it is on screen and released when it is not. Only the last
+// few pages of a long report keep their streams in memory: the others lie
+// in a temporary file of the pages' own until they are drawn, so memory does
+// not grow with the page count.
 namespace marlune::report {
 
 class ReportPage;
@@ -31,8 +35,11 @@ struct PreparedPage {
     PrintGeometry geometry;
     // The page may be drawn: set for pages on screen and while printing.
     bool visible = false;
-    // The version byte 23, then the page-form view records.
+    // The version byte 23, then the page-form view records; empty while the
+    // stream lies in the spill file (PreparedPages::Stream reads it).
     std::string stream;
+    std::int64_t spillOffset = -1;
+    std::size_t spillSize = 0;
     // The views rebuilt from the stream; empty while the page is released.
     std::vector<std::unique_ptr<ReportView>> views;
     bool viewsLoaded = false;
@@ -40,6 +47,15 @@ struct PreparedPage {
 
 class PreparedPages {
 public:
+    // Pages this far from the last page have their streams moved to the
+    // spill file.
+    static constexpr int kHeldPages = 8;
+
+    PreparedPages();
+    ~PreparedPages();
+    PreparedPages(PreparedPages&& other) noexcept;
+    PreparedPages& operator=(PreparedPages&& other) noexcept;
+
     int Count() const { return static_cast<int>(pages_.size()); }
     bool Empty() const { return pages_.empty(); }
     PreparedPage& operator[](int index) { return pages_.at(static_cast<std::size_t>(index)); }
@@ -53,7 +69,14 @@ public:
     PreparedPage& Add(const ReportPage& templatePage);
     // A new last page with the given paper; the caller fills the rest.
     PreparedPage& AddEmpty();
-    void Clear() { pages_.clear(); }
+    void Clear();
+
+    // The page's stream, from memory or from the spill file. Raises
+    // marlune::Error when the spill file cannot be read.
+    std::string Stream(int index) const;
+    // Frees a page's stream and views once it has been written elsewhere:
+    // it keeps its paper and draws empty.
+    void Drop(int index);
 
     // The page's views, read from its stream when they are not loaded yet.
     // Raises marlune::Error on a damaged stream.
@@ -65,7 +88,15 @@ public:
     void Output(int index, const ReportView& view);
 
 private:
+    // Moves the page's stream to the spill file; it stays in memory when
+    // the file cannot be written.
+    void Spill(int index);
+    // Brings a spilled stream back into memory.
+    void Unspill(int index);
+
     std::vector<PreparedPage> pages_;
+    std::FILE* spill_ = nullptr;
+    std::int64_t spillEnd_ = 0;
 };
 
 // Draws a page's views at the given scale and offset (pixels of the

@@ -118,7 +118,7 @@ void ExpectSamePages(const PreparedPages& expected, const PreparedPages& actual)
 {
     ASSERT_EQ(actual.Count(), expected.Count());
     for (int i = 0; i < expected.Count(); ++i) {
-        EXPECT_EQ(actual[i].stream, expected[i].stream) << i;
+        EXPECT_EQ(actual.Stream(i), expected.Stream(i)) << i;
         EXPECT_EQ(actual[i].paperCode, expected[i].paperCode) << i;
         EXPECT_EQ(actual[i].paperWidth, expected[i].paperWidth) << i;
         EXPECT_EQ(actual[i].paperHeight, expected[i].paperHeight) << i;
