@@ -259,13 +259,17 @@ TEST(PreviewForm, ClosingGivesTheMemoryOfItsPagesBack)
     const long long before = ResidentBytes();
     std::unique_ptr<std::string> pinned; // made after the pages, kept after them
     {
-        // About 120 MB in blocks of 24 KB, as a long list's page streams are.
+        // About 120 MB of views in blocks of 24 KB, as pages that have been
+        // on screen hold them (older page streams wait in the spill file).
         ReportPrinter printer;
         const ReportPage paper(printer, 9, 2100, 2970, 0);
         PreparedPages pages;
         for (int i = 0; i < 5000; ++i) {
             pages.Add(paper);
             AddMemo(pages, i, 10, 10, 700, 18, std::string(24000, 'a' + i % 26));
+        }
+        for (int i = 0; i < pages.Count(); ++i) {
+            pages.Views(i);
         }
         pinned = std::make_unique<std::string>(100000, 'p');
         ASSERT_GT(ResidentBytes() - before, 100 * kMegabyte);
