@@ -404,9 +404,9 @@ void TForm1::ConfigureReport1()
     Report1.OnMessage = [](const std::string& text, const std::string& caption) {
         platform::ShowMessage(text, caption, platform::MessageIcon::Error);
     };
-    // The report prints on the system's printers (CUPS); without one it keeps
-    // the built-in paper geometry and the preview cannot print.
-    report::AttachPlatformPrinter(Report1.Printer());
+    // The report keeps the built-in paper geometry until Print asks for the
+    // system's printers: a print server that is slow or silent never holds
+    // the window.
     Report1.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
         report::preview::ShowReportPreview(
             Report1, std::move(pages), caption, this,
@@ -429,6 +429,16 @@ void TForm1::ConfigureReport1()
 
 void TForm1::ToolButton3Click()
 {
+    // The printers of this moment, asked with a time limit; without an answer
+    // the list is still built and previewed, and the preview cannot print.
+    bool answered = true;
+    {
+        WaitCursor cursor;
+        answered = report::AttachReportToPrinters(Report1).answered;
+    }
+    if (!answered) {
+        platform::ShowMessage(report::kNoPrinterAnswers, platform::MessageIcon::Warning);
+    }
     // The grid neither repaints nor follows the table while the report walks
     // it; afterwards it shows the record the report left current.
     Table1.DisableControls();

@@ -1,5 +1,6 @@
 #include "report/print/printrun.h"
 
+#include "platform/error.h"
 #include "report/buildprogress.h"
 #include "report/pagelist.h"
 #include "report/print/printjob.h"
@@ -102,7 +103,10 @@ std::string PrintJobTitle(const std::string& title)
 bool PrintPreparedReport(Report& report, const std::string& pageList, int copies)
 {
     report.Terminated = false;
-    AttachPlatformPrinter(report.Printer());
+    // Qt's printer would wait for a silent print server without end.
+    if (!AttachPlatformPrinter(report.Printer()).answered) {
+        throw Error(kNoPrinterAnswers);
+    }
     // Checked before the progress window opens: a list that is not valid
     // neither leaves a window on screen nor starts a job.
     PrintRun run(report, ParsePageList(pageList, report.Prepared.Count()), std::max(copies, 1));
