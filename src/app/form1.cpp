@@ -169,8 +169,13 @@ void TForm1::ConfigureHttp1()
 void TForm1::CreateControls()
 {
     imageList1_ = std::make_unique<TImageList>(16, 16);
+    // At 200 % and 300 % the icons take drawings of their own, not the 16-pixel
+    // pictures scaled up.
     for (const char* picture : {"tb_exit", "tb_print", "tb_update", "tb_about"}) {
-        imageList1_->Add(QPixmap(QStringLiteral(":/marlune/%1.png").arg(QLatin1String(picture))));
+        const QString name = QStringLiteral(":/marlune/%1").arg(QLatin1String(picture));
+        imageList1_->Add(
+            QPixmap(name + QStringLiteral(".png")),
+            {QPixmap(name + QStringLiteral("_32.png")), QPixmap(name + QStringLiteral("_48.png"))});
     }
 
     Panel1 = new QFrame(this);
