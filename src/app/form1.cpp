@@ -143,6 +143,7 @@ void TForm1::ConfigureAppManager1()
     m.SetIcon(windowIcon());
     m.SetSysShortDateFormat("d/MM/yyyy");
     m.SetSysLongDateFormat("dddd, d MMMM yyyy");
+    m.TrayIcon().SetKeepTaskbarEntry(!PlatformReportsMinimising());
     m.TrayIcon().SetActive(appmanager::tsOnMinimized);
     m.TrayIcon().SetHint("Marlune");
     m.TrayIcon().SetAppRestore(appmanager::OnSingleClick);
