@@ -81,7 +81,7 @@ def painted(program):
             with open(os.path.join(program.base, "program.log")) as f:
                 raise Failure(f"the program ended: {f.read()[-2000:]}")
         return next((w for w, name in program.windows() if name == "Marlune"), None)
-    wid = wait_for("the main window", mapped, timeout=STARTUP_BOUND, interval=0.005)
+    wid = wait_for("the main window", mapped, timeout=STARTUP_BOUND, interval=0.02)
     origin = e2e.window_origin(wid)
     shot = os.path.join(program.base, "start.png")
 
@@ -91,7 +91,7 @@ def painted(program):
             return True
         except (Failure, StopIteration, subprocess.CalledProcessError):
             return False
-    wait_for("the grid to paint", grid_shown, timeout=STARTUP_BOUND, interval=0.005)
+    wait_for("the grid to paint", grid_shown, timeout=STARTUP_BOUND, interval=0.02)
     return time.monotonic() - start, wid
 
 
