@@ -1,11 +1,13 @@
 #include "app/aboutbox.h"
 
+#include "app/proportionalpicture.h"
 #include "app/versionlabel.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
 
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -51,11 +53,19 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     inner->setFrameStyle(QFrame::Panel | QFrame::Raised);
     inner->setLineWidth(1);
 
-    ProgramIcon = new QLabel(Panel1);
+    // The square picture keeps its proportions in the wider box; on scaled
+    // screens it is drawn from the large icon, on white as the picture is.
+    QPixmap large(QStringLiteral(":/marlune/marlune_256.png"));
+    if (!large.isNull()) {
+        QPixmap onWhite(large.size());
+        onWhite.fill(Qt::white);
+        QPainter(&onWhite).drawPixmap(0, 0, large);
+        large = onWhite;
+    }
+    ProgramIcon = new ProportionalPicture(
+        Panel1, QPixmap(QStringLiteral(":/marlune/about_postbox.png")), large);
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setGeometry(8, 8, 65, 57);
-    ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/marlune/about_postbox.png")));
-    ProgramIcon->setScaledContents(true);
 
     ProductName = SizedLabel(Panel1, "ProductName", QStringLiteral("Marlune"), 88, 16);
 

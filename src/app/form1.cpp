@@ -151,6 +151,7 @@ void TForm1::ConfigureAppManager1()
     m.SetIcon(windowIcon());
     m.SetSysShortDateFormat("d/MM/yyyy");
     m.SetSysLongDateFormat("dddd, d MMMM yyyy");
+    m.TrayIcon().SetKeepTaskbarEntry(!PlatformReportsMinimising());
     m.TrayIcon().SetActive(appmanager::tsOnMinimized);
     m.TrayIcon().SetHint("Marlune");
     m.TrayIcon().SetAppRestore(appmanager::OnSingleClick);
@@ -177,8 +178,13 @@ void TForm1::ConfigureHttp1()
 void TForm1::CreateControls()
 {
     imageList1_ = std::make_unique<TImageList>(16, 16);
+    // At 200 % and 300 % the icons take drawings of their own, not the 16-pixel
+    // pictures scaled up.
     for (const char* picture : {"tb_exit", "tb_print", "tb_update", "tb_about"}) {
-        imageList1_->Add(QPixmap(QStringLiteral(":/marlune/%1.png").arg(QLatin1String(picture))));
+        const QString name = QStringLiteral(":/marlune/%1").arg(QLatin1String(picture));
+        imageList1_->Add(
+            QPixmap(name + QStringLiteral(".png")),
+            {QPixmap(name + QStringLiteral("_32.png")), QPixmap(name + QStringLiteral("_48.png"))});
     }
 
     Panel1 = new QFrame(this);
@@ -459,9 +465,9 @@ void TForm1::ConfigureReport1()
     Report1.OnMessage = [](const std::string& text, const std::string& caption) {
         platform::ShowMessage(text, caption, platform::MessageIcon::Error);
     };
-    // The report prints on the system's printers (CUPS); without one it keeps
-    // the built-in paper geometry and the preview cannot print.
-    report::AttachPlatformPrinter(Report1.Printer());
+    // The report keeps the built-in paper geometry until Print asks for the
+    // system's printers: a print server that is slow or silent never holds
+    // the window.
     Report1.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
         report::preview::ShowReportPreview(
             Report1, std::move(pages), caption, this,
@@ -484,6 +490,16 @@ void TForm1::ConfigureReport1()
 
 void TForm1::ToolButton3Click()
 {
+    // The printers of this moment, asked with a time limit; without an answer
+    // the list is still built and previewed, and the preview cannot print.
+    bool answered = true;
+    {
+        WaitCursor cursor;
+        answered = report::AttachReportToPrinters(Report1).answered;
+    }
+    if (!answered) {
+        platform::ShowMessage(report::kNoPrinterAnswers, platform::MessageIcon::Warning);
+    }
     // The grid neither repaints nor follows the table while the report walks
     // it; afterwards it shows the record the report left current.
     Table1.DisableControls();

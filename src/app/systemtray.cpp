@@ -3,7 +3,14 @@
 #include "platform/cp1252.h"
 #include "platform/gui/application.h"
 
+#include <QGuiApplication>
+
 namespace marlune::app {
+
+bool PlatformReportsMinimising()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 
 SystemTrayArea::SystemTrayArea(QObject* parent) : QObject(parent)
 {

@@ -7,6 +7,11 @@
 
 namespace marlune::app {
 
+// Whether the windowing platform tells a window that it was minimised. On
+// Wayland it does not (minimise-to-tray cannot happen there; the window
+// goes to the dock or taskbar like any other).
+bool PlatformReportsMinimising();
+
 // The desktop's notification area through QSystemTrayIcon: an add fails
 // while the desktop has no tray; clicks on the icon go to the tray icon.
 class SystemTrayArea : public QObject, public appmanager::NotifyArea {

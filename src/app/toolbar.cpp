@@ -5,6 +5,16 @@
 
 namespace marlune::app {
 
+void TImageList::Add(const QPixmap& picture, const std::vector<QPixmap>& larger)
+{
+    images_.push_back(picture);
+    QIcon icon(picture);
+    for (const QPixmap& size : larger) {
+        icon.addPixmap(size);
+    }
+    icons_.push_back(icon);
+}
+
 TToolSeparator::TToolSeparator(QWidget* parent, int width) : QWidget(parent)
 {
     setFixedWidth(width);
@@ -37,7 +47,7 @@ QToolButton* TToolBar::AddButton(const QString& caption, int imageIndex, const Q
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     if (images_ && imageIndex >= 0 && imageIndex < images_->Count()) {
-        button->setIcon(QIcon(images_->Image(imageIndex)));
+        button->setIcon(images_->Icon(imageIndex));
         button->setIconSize(QSize(images_->Width(), images_->Height()));
     }
     button->setFixedSize(buttonWidth_, buttonHeight_);

@@ -10,19 +10,25 @@ class QToolButton;
 namespace marlune::app {
 
 // The toolbar's pictures, in order; a button names its picture by index.
+// Each picture has its list size and may have larger drawings of itself for
+// scaled screens, which the icon picks by the screen's pixel ratio.
 class TImageList {
 public:
     TImageList(int width, int height) : width_(width), height_(height) {}
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Count() const { return static_cast<int>(images_.size()); }
-    void Add(const QPixmap& picture) { images_.push_back(picture); }
+    void Add(const QPixmap& picture, const std::vector<QPixmap>& larger = {});
+    // The picture at the list's size.
     const QPixmap& Image(int index) const { return images_.at(static_cast<std::size_t>(index)); }
+    // The picture with every size it was drawn at.
+    const QIcon& Icon(int index) const { return icons_.at(static_cast<std::size_t>(index)); }
 
 private:
     int width_;
     int height_;
     std::vector<QPixmap> images_;
+    std::vector<QIcon> icons_;
 };
 
 // A gap between toolbar buttons with an etched line in its middle.

@@ -53,7 +53,7 @@ void TrayIcon::DeleteTrayIcon()
 void TrayIcon::HideTaskbarEntry()
 {
     // Only with the icon up: a desktop without a tray keeps the entry.
-    if (!needsAdd_ && !taskbarHidden_) {
+    if (!needsAdd_ && !taskbarHidden_ && !keepTaskbarEntry_) {
         taskbarHidden_ = true;
         Call(host_.hideTaskbarEntry);
     }

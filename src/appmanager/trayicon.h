@@ -85,6 +85,12 @@ public:
 
     // While the manager is being loaded a hint change sends nothing.
     void SetLoading(bool loading) { loading_ = loading; }
+    // Where the platform cannot report minimising (Wayland: the compositor
+    // never tells a window it was minimised), a hidden window could not be
+    // got back from the taskbar once the tray icon is gone: the taskbar entry
+    // then always stays, beside the icon.
+    void SetKeepTaskbarEntry(bool keep) { keepTaskbarEntry_ = keep; }
+    bool KeepTaskbarEntry() const { return keepTaskbarEntry_; }
 
     std::function<void()> OnClick;
     std::function<void()> OnDblClick;
@@ -114,6 +120,7 @@ private:
     bool appMinimized_;
     bool taskbarHidden_ = false;
     bool loading_ = false;
+    bool keepTaskbarEntry_ = false;
 };
 
 } // namespace marlune::appmanager

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <map>
+
 namespace marlune::testing {
 namespace {
 
@@ -60,7 +62,6 @@ TEST_F(AboutBoxTest, CreatedHiddenWithItsControls)
     EXPECT_EQ(box.palette().color(QPalette::Window), paint::ColorToQColor(paint::clBtnFace));
     EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 281, 161));
     EXPECT_EQ(box.ProgramIcon->geometry(), QRect(8, 8, 65, 57));
-    EXPECT_TRUE(box.ProgramIcon->hasScaledContents());
     EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(90, 90));
     EXPECT_EQ(box.ProductName->text(), QStringLiteral("Marlune"));
     EXPECT_EQ(box.ProductName->pos(), QPoint(88, 16));
@@ -94,6 +95,44 @@ TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
         }
     }
     EXPECT_GT(red, picture.width() * picture.height() / 5);
+}
+
+// The square picture keeps its proportions in its wider box, centred, at the
+// screen's pixel ratio; at 200 % it is drawn from a larger source, not the
+// 100 % drawing scaled up.
+TEST_F(AboutBoxTest, ThePictureKeepsItsProportionsAtEveryScale)
+{
+    QLabel& icon = *box_->ProgramIcon;
+    const QColor face = icon.palette().color(QPalette::Window);
+    std::map<int, QImage> drawn;
+    for (const int ratio : {1, 2}) {
+        SCOPED_TRACE(ratio);
+        QImage image(icon.size() * ratio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        image.fill(face);
+        icon.render(&image);
+        // The picture is what differs from the panel around it.
+        QRect picture;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) != face) {
+                    picture |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        EXPECT_EQ(picture.width(), picture.height());
+        EXPECT_EQ(picture.height(), 57 * ratio);
+        EXPECT_NEAR(picture.left(), image.width() - 1 - picture.right(), 1);
+        drawn[ratio] = image.copy(picture);
+    }
+    const QImage doubled = drawn[1].scaled(drawn[2].size());
+    int differing = 0;
+    for (int y = 0; y < doubled.height(); ++y) {
+        for (int x = 0; x < doubled.width(); ++x) {
+            differing += doubled.pixel(x, y) != drawn[2].pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(differing, doubled.width() * doubled.height() / 10);
 }
 
 TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)

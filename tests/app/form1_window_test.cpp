@@ -139,6 +139,37 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
     }
 }
 
+// On screens scaled to 200 % and 300 % each toolbar icon takes a drawing of
+// its own at 32 and 48 pixels, not its 16-pixel picture scaled up; at 100 %
+// it is the 16-pixel picture.
+TEST_F(Form1WindowTest, ToolButtonPicturesForScaledScreens)
+{
+    app::TForm1& form = *form_;
+    const QToolButton* buttons[] = {form.ToolButton1, form.ToolButton3, form.ToolButton6,
+                                    form.ToolButton4};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const QIcon icon = buttons[i]->icon();
+        const QImage small =
+            form.ImageList1().Image(i).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
+                  small);
+        for (const int ratio : {2, 3}) {
+            const QImage drawn =
+                icon.pixmap(QSize(16, 16), ratio).toImage().convertToFormat(QImage::Format_ARGB32);
+            ASSERT_EQ(drawn.size(), QSize(16, 16) * ratio) << ratio;
+            const QImage scaledUp = small.scaled(drawn.size());
+            int differing = 0;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    differing += drawn.pixel(x, y) != scaledUp.pixel(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_GT(differing, drawn.width() * drawn.height() / 10) << ratio;
+        }
+    }
+}
+
 TEST_F(Form1WindowTest, SearchBoxAndRadioButtons)
 {
     app::TForm1& form = *form_;

@@ -138,6 +138,40 @@ TEST_F(TrayIconTest, WithoutATrayTheTaskbarEntryStaysAndTheAddIsTriedAgain)
     EXPECT_EQ(area.calls, (Log{"add", "add"}));
 }
 
+// Where the platform cannot report minimising the window is never hidden:
+// nothing could bring it back once the icon is gone. The icon still comes
+// and goes with the minimise and restore notifications that do arrive.
+TEST_F(TrayIconTest, KeepingTheTaskbarEntryNeverHidesTheWindow)
+{
+    const struct {
+        bool keep;
+        bool startMinimized;
+        Log log;
+    } cases[] = {
+        {false, false, {"hide entry", "OnMinimize", "show entry", "OnRestore"}},
+        {true, false, {"OnMinimize", "OnRestore"}},
+        {false, true, {"hide entry", "OnMinimize", "show entry", "OnRestore"}},
+        {true, true, {"OnMinimize", "OnRestore"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.keep) + std::to_string(c.startMinimized));
+        log.clear();
+        area.calls.clear();
+        auto tray = std::make_unique<TrayIcon>(&area, Host(), c.startMinimized);
+        tray->SetKeepTaskbarEntry(c.keep);
+        tray->SetActive(tsOnMinimized);
+        tray->OnMinimize = [this] { log.push_back("OnMinimize"); };
+        tray->OnRestore = [this] { log.push_back("OnRestore"); };
+        tray->Minimize();
+        EXPECT_TRUE(area.shown);
+        EXPECT_EQ(tray->TaskbarEntryHidden(), !c.keep);
+        tray->Restore();
+        EXPECT_FALSE(area.shown);
+        EXPECT_FALSE(tray->TaskbarEntryHidden());
+        EXPECT_EQ(log, c.log);
+    }
+}
+
 TEST_F(TrayIconTest, StartingMinimisedShowsTheIconAtOnce)
 {
     auto tray = ProgramTray(true);

@@ -39,11 +39,12 @@ class WaylandLog:
     Object ids are reused once deleted, so the log is read in order and every
     role is bound to the wl_surface id current when it was made."""
 
+    # The time stamp is padded to a width: "[ 889830.101]".
     REQUEST = re.compile(r"^\[\s*[\d.]+\]\s+-> (\w+)@(\d+)\.(\w+)\((.*)\)$")
     EVENT = re.compile(r"^\[\s*[\d.]+\] (\w+)@(\d+)\.(\w+)\((.*)\)$")
 
     def __init__(self, text):
-        self.surfaces = []  # dicts: surface, role, title, parent (a surface id)
+        self.surfaces = []  # dicts: surface, role, title, parent (wl_surface ids)
         self.keyboard_entered = []  # wl_surface ids, in order
         xdg_surface_of = {}  # xdg_surface id -> wl_surface id
         role_of = {}  # xdg_toplevel / xdg_popup id -> index into self.surfaces
@@ -64,7 +65,10 @@ class WaylandLog:
                 elif kind == "xdg_toplevel" and name == "set_title" and oid in role_of:
                     self.surfaces[role_of[oid]]["title"] = params.strip('"')
                 elif kind == "xdg_toplevel" and name == "set_parent" and oid in role_of:
-                    self.surfaces[role_of[oid]]["parent"] = ids[0] if ids else None
+                    # The parent named by its role: give its surface.
+                    parent = self.surfaces[role_of[ids[0]]]["surface"] if ids and ids[0] in \
+                        role_of else None
+                    self.surfaces[role_of[oid]]["parent"] = parent
                 continue
             event = self.EVENT.match(line)
             if event and event.group(1) == "wl_keyboard" and event.group(3) == "enter":

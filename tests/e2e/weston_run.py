@@ -58,7 +58,8 @@ def start_weston(args, runtime):
     width, height = args.size.split("x")
     command = ["weston", f"--backend={args.backend}-backend.so", "--use-pixman", "--debug",
                f"--socket={SOCKET}", f"--config={config}", f"--width={width}",
-               f"--height={height}", "--idle-time=0", f"--log={os.path.join(runtime, 'weston.log')}"]
+               f"--height={height}", "--idle-time=0",
+               f"--log={os.path.join(runtime, 'weston.log')}"]
     if args.scale != 1:
         command.append(f"--scale={args.scale}")
     env = dict(os.environ, XDG_RUNTIME_DIR=runtime)

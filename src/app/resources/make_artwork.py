@@ -4,7 +4,9 @@
     src/app/resources/make_artwork.py
 
 The four 16 x 16 toolbar pictures are pixel maps below, written as PNG with
-nothing but the standard library. The application icon, a red post box, is
+nothing but the standard library; the same pictures at 32 and 48 pixels, for
+screens scaled to 200 % and 300 %, are drawn with ImageMagick from shapes on
+a 48-unit grid, with outlines that stay about one pixel wide. The application icon, a red post box, is
 drawn with ImageMagick's `convert` at 256 x 256 and scaled down to the
 icon theme's sizes (installed under share/icons/hicolor); the about
 box shows it on white at 90 x 90. The PNGs are
@@ -133,6 +135,53 @@ def write_png(path, rows):
         f.write(png)
 
 
+OUTLINE = "#282828"
+
+# The larger toolbar pictures: ImageMagick draw primitives on a 48 x 48 grid,
+# each (fill, primitive); the outline is drawn around every shape.
+LARGE = {
+    "exit": [
+        ("#808080", "rectangle 20,3 44,45"),
+        ("#b06838", "rectangle 24,7 40,45"),
+        ("#704020", "rectangle 28,11 36,41"),
+        ("#ffd000", "circle 27,26 27,28.2"),
+        ("#30a840", "polygon 2,26 13,15 13,21 23,21 23,31 13,31 13,37"),
+    ],
+    "print": [
+        ("#ffffff", "rectangle 13,3 35,17"),
+        ("#c8c8c8", "roundrectangle 4,16 44,36 4,4"),
+        ("#30a840", "rectangle 34,21 39,24"),
+        ("#282828", "rectangle 9,29 39,32"),
+        ("#ffffff", "rectangle 11,31 37,45"),
+        ("#808080", "line 15,37 33,37"),
+        ("#808080", "line 15,41 29,41"),
+        ("#808080", "line 17,9 31,9"),
+    ],
+    "update": [
+        ("#30a840", "polygon 19,2 29,2 29,17 37,17 24,31 11,17 19,17"),
+        ("#88d888", "rectangle 21,4 23,17"),
+        ("#c8c8c8", "polygon 3,31 8,31 8,39 40,39 40,31 45,31 45,45 3,45"),
+    ],
+    "about": [
+        ("#2870d2", "circle 24,24 24,2"),
+        ("#78aaf0", "ellipse 17,14 8,5 0,360"),
+        ("#ffffff", "circle 24,12.5 24,16"),
+        ("#ffffff", "polygon 19,20 27,20 27,35 30,35 30,39 18,39 18,35 21,35 21,24 19,24"),
+    ],
+}
+
+
+def write_large(name, size):
+    scale = size / 48
+    draw = ["-size", f"{size}x{size}", "xc:none", "-affine", f"{scale},0,0,{scale},0,0",
+            "-strokewidth", "1.5"]
+    for fill, primitive in LARGE[name]:
+        plain = primitive.startswith("line") or primitive.startswith("ellipse")
+        draw += ["-fill", fill, "-stroke", fill if plain else OUTLINE, "-draw", primitive]
+    draw += ["-depth", "8", "-strip", os.path.join(HERE, f"tb_{name}_{size}.png")]
+    subprocess.run(["convert"] + draw, check=True)
+
+
 def post_box(path_256):
     # A pillar box: domed cap, red body with a letter slot and a white
     # collection plate, dark plinth. Drawn large, antialiased.
@@ -163,6 +212,8 @@ def post_box(path_256):
 def main():
     for name, rows in (("exit", EXIT), ("print", PRINT), ("update", UPDATE), ("about", ABOUT)):
         write_png(os.path.join(HERE, f"tb_{name}.png"), rows)
+        for size in (32, 48):
+            write_large(name, size)
     big = os.path.join(HERE, "marlune_256.png")
     post_box(big)
     # Every size the icon theme's hicolor directories list.

@@ -168,14 +168,20 @@ QPixmap GlyphPixmap(Glyph glyph, QSize size)
     return pixmap;
 }
 
-QPixmap GreyedPixmap(const QPixmap& pixmap)
+QPixmap GreyedPixmap(const QPixmap& pixmap, const QColor& ink)
 {
+    // From the ink (the darkest lines) to its opposite (the lightest parts).
+    const int paper = qGray(ink.rgb()) < 128 ? 255 : 0;
+    const auto shade = [paper](int from, int lightness) {
+        return from + (paper - from) * lightness / 255;
+    };
     QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             const int grey = qGray(line[x]);
-            line[x] = qRgba(grey, grey, grey, qAlpha(line[x]));
+            line[x] = qRgba(shade(ink.red(), grey), shade(ink.green(), grey),
+                            shade(ink.blue(), grey), qAlpha(line[x]));
         }
     }
     return QPixmap::fromImage(image);

@@ -29,9 +29,11 @@ void DrawGlyph(QPainter& painter, Glyph glyph, const QRect& rect);
 // The glyph on a transparent pixmap of `size`.
 QPixmap GlyphPixmap(Glyph glyph, QSize size);
 
-// The glyph's colours turned to greys of the same lightness: the look of a
-// flat button that the mouse is not over.
-QPixmap GreyedPixmap(const QPixmap& pixmap);
+// The glyph's colours turned to shades of `ink` (the button-text colour) by
+// their darkness: the look of a flat button that the mouse is not over. Dark
+// ink gives greys of the same lightness; light ink (a dark colour scheme)
+// turns the picture's dark lines light, so that it stands out from the button.
+QPixmap GreyedPixmap(const QPixmap& pixmap, const QColor& ink = Qt::black);
 
 // The disabled look: the glyph's shape embossed, a light copy one pixel
 // right and down under a shadow-coloured one.

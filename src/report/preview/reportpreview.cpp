@@ -21,6 +21,9 @@ void ShowReportPreview(Report& report, PreparedPages pages, const std::string& c
     options.initialZoom = report.InitialZoom;
     options.buttons = report.PreviewButtons;
     options.modal = report.ModalPreview;
+    // The printers the report was last attached to: asking the system here
+    // could wait for a silent print server.
+    options.printersAvailable = [&report] { return report.Printer().BuiltInIndex() > 0; };
     auto preview = std::make_unique<PreviewForm>(std::move(pages), options, parent);
     preview->OnSave = [&report](PreviewForm& form) { SavePreviewPages(report, form); };
     preview->OnLoad = [&report](PreviewForm& form) { LoadPreviewPages(report, form); };

@@ -18,8 +18,7 @@ void Setup(QAbstractButton& button, int width, int height)
 } // namespace
 
 ToolBarButton::ToolBarButton(QWidget* parent, Glyph glyph, int width, int height)
-    : QAbstractButton(parent), glyph_(glyph), normal_(GlyphPixmap(glyph, {kGlyphSize, kGlyphSize})),
-      greyed_(GreyedPixmap(normal_))
+    : QAbstractButton(parent), glyph_(glyph), normal_(GlyphPixmap(glyph, {kGlyphSize, kGlyphSize}))
 {
     Setup(*this, width, height);
 }
@@ -67,6 +66,12 @@ void ToolBarButton::paintEvent(QPaintEvent*)
     if (!enabled) {
         picture = DisabledPixmap(normal_, pal.color(QPalette::Light), pal.color(QPalette::Dark));
     } else if (!hot) {
+        // Made again when the palette changes (a dark colour scheme).
+        const QColor ink = pal.color(QPalette::Active, QPalette::ButtonText);
+        if (greyed_.isNull() || ink != greyedInk_) {
+            greyed_ = GreyedPixmap(normal_, ink);
+            greyedInk_ = ink;
+        }
         picture = greyed_;
     }
     const QPoint at((width() - kGlyphSize) / 2 + shift, (height() - kGlyphSize) / 2 + shift);

@@ -13,8 +13,9 @@ namespace marlune::report::preview {
 
 // A flat button: button face without a border while the mouse is elsewhere,
 // a raised border while the mouse is over it, sunken with the picture moved
-// one pixel right and down while pressed. Its glyph is grey while the mouse
-// is not over it; a disabled button shows the embossed disabled glyph.
+// one pixel right and down while pressed. Its glyph is in shades of the
+// palette's button-text colour while the mouse is not over it; a disabled
+// button shows the embossed disabled glyph.
 class ToolBarButton : public QAbstractButton {
 public:
     // A button with a glyph.
@@ -33,7 +34,8 @@ protected:
 private:
     std::optional<Glyph> glyph_;
     QPixmap normal_;
-    QPixmap greyed_;
+    QPixmap greyed_; // in shades of greyedInk_
+    QColor greyedInk_;
     int tag_ = 0;
 };
 

@@ -413,7 +413,10 @@ bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWid
     if (pages.Empty()) {
         return false;
     }
-    AttachPlatformPrinter(printer);
+    if (!AttachPlatformPrinter(printer).answered) {
+        platform::ShowMessage(kNoPrinterAnswers, platform::MessageIcon::Warning);
+        return false;
+    }
     if (printer.BuiltInIndex() == 0) {
         return false;
     }

@@ -133,7 +133,10 @@ bool PrintPreparedReport(Report& report, const std::string& pageList, int copies
     if (copies > kMaxCopies) {
         throw Error(CopiesOutOfRange());
     }
-    AttachPlatformPrinter(report.Printer());
+    // Qt's printer would wait for a silent print server without end.
+    if (!AttachPlatformPrinter(report.Printer()).answered) {
+        throw Error(kNoPrinterAnswers);
+    }
     // Checked before the progress window opens: a list that is not valid
     // neither leaves a window on screen nor starts a job.
     PrintRun run(report, ParsePageList(pageList, report.Prepared.Count()), std::max(copies, 1));

@@ -3,6 +3,7 @@
 #include "platform/cp1252.h"
 #include "platform/error.h"
 #include "report/papertable.h"
+#include "report/report.h"
 #include "report/reportprinter.h"
 
 #include <QPageLayout>
@@ -32,23 +33,23 @@ QPageSize PageSizeOfCode(int code)
 
 QPrinterDevice::QPrinterDevice() : printer_(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
-    Refresh();
     paperCode_ = PaperCodeOf(printer_->pageLayout().pageSize());
 }
 
-void QPrinterDevice::Refresh()
+void QPrinterDevice::Refresh(const PrinterList& list)
 {
     const std::string current = names_.empty() ? std::string() : Device();
-    const QString defaultName = QPrinterInfo::defaultPrinterName();
     names_.clear();
     int currentIndex = -1;
     int defaultIndex = 0;
-    for (const QString& name : QPrinterInfo::availablePrinterNames()) {
-        const std::string entry = platform::FromQString(name);
+    for (const std::string& name : list.names) {
+        // The list gives the system's bytes; the names here are Windows-1252
+        // like every text of the report.
+        const std::string entry = platform::FromQString(QString::fromLocal8Bit(name));
         if (!current.empty() && entry == current) {
             currentIndex = static_cast<int>(names_.size());
         }
-        if (name == defaultName) {
+        if (name == list.defaultName) {
             defaultIndex = static_cast<int>(names_.size());
         }
         names_.push_back(entry);
@@ -187,11 +188,28 @@ QPrinterDevice& PlatformPrinter()
     return device;
 }
 
-void AttachPlatformPrinter(ReportPrinter& printer)
+PrinterList AttachPlatformPrinter(ReportPrinter& printer)
 {
+    PrinterList list = ListPrinters();
+    if (list.names.empty()) {
+        printer.AttachPrinter(nullptr);
+        return list;
+    }
     QPrinterDevice& device = PlatformPrinter();
-    device.Refresh();
+    device.Refresh(list);
     printer.AttachPrinter(&device);
+    return list;
+}
+
+PrinterList AttachReportToPrinters(Report& report)
+{
+    ReportPrinter& printer = report.Printer();
+    PrinterList list = AttachPlatformPrinter(printer);
+    printer.ForgetPaper();
+    for (const auto& page : report.Pages) {
+        page->ChangePaper(page->PaperCode, page->PaperWidth, page->PaperHeight, page->Orientation);
+    }
+    return list;
 }
 
 } // namespace marlune::report

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "report/print/printerlist.h"
 #include "report/printerdevice.h"
 
 #include <QPrinter>
@@ -7,16 +8,18 @@
 #include <memory>
 
 // The printer layer's device over Qt's printers (CUPS underneath): the list
-// from QPrinterInfo, the settings and page measures from a QPrinter.
+// from ListPrinters, the settings and page measures from a QPrinter. Making
+// one loads Qt's print support, which asks CUPS without a time limit: only
+// once the print server has answered.
 namespace marlune::report {
 
 class QPrinterDevice final : public PrinterDevice {
 public:
     QPrinterDevice();
 
-    // Reads the platform's printer list again, keeping the current printer
-    // when it is still there and taking the default printer otherwise.
-    void Refresh();
+    // Takes the platform's printer list, keeping the current printer when it
+    // is still there and taking the default printer otherwise.
+    void Refresh(const PrinterList& list);
 
     std::vector<std::string> PrinterNames() const override;
     int PrinterIndex() const override { return index_; }
@@ -49,15 +52,24 @@ private:
     int paperCode_ = 0;
 };
 
+class Report;
 class ReportPrinter;
 
 // The platform's printer object of the process (created on first use, after
 // the application object).
 QPrinterDevice& PlatformPrinter();
 
-// Refreshes the platform's printer list and attaches the printer layer to it:
-// at start-up and at the start of every print run.
-void AttachPlatformPrinter(ReportPrinter& printer);
+// Asks for the printer list again and attaches the printer layer to it (at
+// the start of every print run). Without printers, or when the print server
+// does not answer in time, the layer has only its built-in printer and the
+// platform printer is not touched.
+PrinterList AttachPlatformPrinter(ReportPrinter& printer);
+
+// The same for a report about to be built for printing, when the user asks
+// to print: every template page then takes its paper from the printer now
+// current. The program never asks for printers before that, so a slow or
+// silent print server cannot hold its start.
+PrinterList AttachReportToPrinters(Report& report);
 
 // The Windows paper code of a Qt page size (0 when it has none), and back.
 int PaperCodeOf(const QPageSize& size);

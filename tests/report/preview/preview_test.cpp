@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace marlune::report::preview {
 namespace {
 
@@ -368,6 +370,46 @@ TEST(ToolBarButton, FlatRaisedSunken)
     EXPECT_EQ(colourful(rest), 0);
     EXPECT_GT(colourful(hot), 0);
     EXPECT_EQ(down.copy(4, 5, 16, 16), hot.copy(3, 4, 16, 16));
+}
+
+// At rest the glyph's lines stand out from the button face in a light and in
+// a dark colour scheme alike: they take the button-text colour.
+TEST(ToolBarButton, RestingGlyphContrastsWithTheFaceInAnyScheme)
+{
+    QPalette dark;
+    dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::ButtonText, QColor(0xF0, 0xF0, 0xF0));
+    dark.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+    dark.setColor(QPalette::Dark, QColor(0x20, 0x20, 0x20));
+    const struct {
+        const char* name;
+        std::optional<QPalette> palette;
+    } schemes[] = {{"light", std::nullopt}, {"dark", dark}};
+    for (const auto& scheme : schemes) {
+        QWidget bar;
+        if (scheme.palette) {
+            bar.setPalette(*scheme.palette);
+        }
+        ToolBarButton button(&bar, Glyph::Print, 22, 24);
+        bar.show();
+        const QImage rest = button.grab().toImage();
+        const int face = qGray(button.palette().color(QPalette::Button).rgb());
+        // The glyph's own ink (its dark lines), where the button draws it.
+        const QImage glyph = GlyphPixmap(Glyph::Print, {16, 16}).toImage();
+        int inked = 0;
+        int contrast = 0;
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const QRgb ink = glyph.pixel(x, y);
+                if (qAlpha(ink) > 200 && qGray(ink) < 64) {
+                    ++inked;
+                    contrast += std::abs(qGray(rest.pixel(3 + x, 4 + y)) - face);
+                }
+            }
+        }
+        ASSERT_GT(inked, 10) << scheme.name;
+        EXPECT_GT(contrast / inked, 120) << scheme.name;
+    }
 }
 
 } // namespace

@@ -1,0 +1,180 @@
+// The printer list asked with a time limit: against Qt's own list on a real
+// scheduler, and beside print servers that are missing or never answer.
+#include "cupsqueues.h"
+
+#include "report/postcodelist/postcodelist.h"
+#include "report/print/printerlist.h"
+#include "report/print/qprinterdevice.h"
+#include "report/report.h"
+#include "report/reportprinter.h"
+#include "report/shapeview.h"
+
+#include <QPrinterInfo>
+
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <optional>
+
+namespace marlune::report {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Points the process's CUPS clients at `server` (unchanged: none) and puts
+// the setting back when it goes.
+class ServerScope {
+public:
+    explicit ServerScope(const std::optional<std::string>& server = std::nullopt)
+    {
+        if (qEnvironmentVariableIsSet("CUPS_SERVER")) {
+            previous_ = qgetenv("CUPS_SERVER");
+        }
+        if (server) {
+            qputenv("CUPS_SERVER", QByteArray::fromStdString(*server));
+        }
+        cupsSetServer(nullptr); // libcups keeps the name it read first
+    }
+    ~ServerScope()
+    {
+        if (previous_) {
+            qputenv("CUPS_SERVER", *previous_);
+        } else {
+            qunsetenv("CUPS_SERVER");
+        }
+        cupsSetServer(nullptr);
+    }
+    ServerScope(const ServerScope&) = delete;
+    ServerScope& operator=(const ServerScope&) = delete;
+
+private:
+    std::optional<QByteArray> previous_;
+};
+
+// A socket on 127.0.0.1, bound to a free port. Listening, it takes
+// connections into its backlog and never reads or answers them: a print
+// server that is down. Not listening, the port refuses: no print server.
+class LocalPort {
+public:
+    explicit LocalPort(bool listening) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            (!listening || ::listen(fd_, 8) == 0) &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port_ = ntohs(address.sin_port);
+        }
+    }
+    ~LocalPort() { ::close(fd_); }
+    LocalPort(const LocalPort&) = delete;
+    LocalPort& operator=(const LocalPort&) = delete;
+
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
+TEST(PrinterList, WithoutAnAnswerInTimeNoPrinterAndNoWaitBeyondTheLimit)
+{
+    const LocalPort closed(false);
+    const LocalPort silent(true);
+    const struct {
+        std::string name, server;
+        bool answered;
+    } cases[] = {
+        {"no print server", closed.Address(), true},
+        {"a print server that never answers", silent.Address(), false},
+    };
+    const std::chrono::milliseconds limit{300};
+    for (const auto& c : cases) {
+        const ServerScope scope(c.server);
+        const auto start = Clock::now();
+        const PrinterList list = ListPrinters(limit);
+        const auto waited = Clock::now() - start;
+        EXPECT_EQ(list.answered, c.answered) << c.name;
+        EXPECT_TRUE(list.names.empty()) << c.name;
+        EXPECT_LT(waited, limit + std::chrono::seconds(2)) << c.name;
+
+        // The printer layer then has its built-in printer only.
+        ReportPrinter printer;
+        EXPECT_EQ(AttachPlatformPrinter(printer).answered, c.answered) << c.name;
+        EXPECT_EQ(printer.BuiltInIndex(), 0) << c.name;
+        EXPECT_TRUE(printer.IsBuiltIn()) << c.name;
+    }
+}
+
+class PrinterListOnAScheduler : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (queues_.Failed()) {
+            GTEST_SKIP() << "printing on CUPS skipped: " << queues_.Failure();
+        }
+    }
+
+    // Made before the queues, which point CUPS_SERVER at their scheduler, and
+    // gone after them.
+    ServerScope restore_;
+    testing::CupsQueues queues_{{"first", "second"}};
+};
+
+TEST_F(PrinterListOnAScheduler, NamesTheSamePrintersAndDefaultAsQt)
+{
+    cupsSetServer(nullptr);
+    const PrinterList list = ListPrinters();
+    ASSERT_TRUE(list.answered);
+    std::vector<std::string> qt;
+    for (const QString& name : QPrinterInfo::availablePrinterNames()) {
+        qt.push_back(name.toStdString());
+    }
+    EXPECT_EQ(list.names, qt);
+    EXPECT_EQ(list.defaultName, QPrinterInfo::defaultPrinterName().toStdString());
+    EXPECT_EQ(list.defaultName, queues_.Name("first"));
+}
+
+// Asking for printers when the user prints gives every template page the
+// paper and geometry that asking at start-up, before the template was read,
+// gave.
+TEST_F(PrinterListOnAScheduler, PagesAttachedOnPrintMatchPagesLoadedWithThePrinters)
+{
+    cupsSetServer(nullptr);
+    ReportPrinter atStart;
+    ASSERT_TRUE(AttachPlatformPrinter(atStart).answered);
+    ShapeObject shapes;
+    Report loadedWithPrinters(atStart);
+    LoadPostcodeListTemplate(loadedWithPrinters);
+
+    ReportPrinter onPrint;
+    Report attachedLater(onPrint);
+    LoadPostcodeListTemplate(attachedLater);
+    ASSERT_TRUE(onPrint.IsBuiltIn());
+    const PrintGeometry builtIn = attachedLater.Pages.at(0)->Geometry;
+    ASSERT_TRUE(AttachReportToPrinters(attachedLater).answered);
+
+    EXPECT_EQ(onPrint.PrinterNames(), atStart.PrinterNames());
+    EXPECT_EQ(onPrint.CurrentPrinterName(), queues_.Name("first"));
+    ASSERT_EQ(attachedLater.Pages.size(), loadedWithPrinters.Pages.size());
+    for (std::size_t i = 0; i < attachedLater.Pages.size(); ++i) {
+        const ReportPage& later = *attachedLater.Pages[i];
+        const ReportPage& loaded = *loadedWithPrinters.Pages[i];
+        EXPECT_EQ(later.PaperCode, loaded.PaperCode) << i;
+        EXPECT_EQ(later.PaperWidth, loaded.PaperWidth) << i;
+        EXPECT_EQ(later.PaperHeight, loaded.PaperHeight) << i;
+        EXPECT_EQ(later.Geometry, loaded.Geometry) << i;
+    }
+    // The queue's margins are not the built-in printer's 5 millimetres.
+    EXPECT_NE(attachedLater.Pages.at(0)->Geometry, builtIn);
+}
+
+} // namespace
+} // namespace marlune::report
