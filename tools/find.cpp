@@ -6,6 +6,8 @@
 #include "table/memtable.h"
 #include "table/recordcompare.h"
 
+#include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -26,11 +28,35 @@ constexpr const char* kUsage =
     "  --all        print every record whose field begins with TEXT, in file order\n"
     "  --data FILE  the data file to search; by default the one Marlune loads: its\n"
     "               DataFileName setting (default 20051206.dat) in the current\n"
-    "               directory\n"
+    "               directory or, when it is not there, in the folder the installed\n"
+    "               program runs in (~/.local/share/marlune)\n"
     "  --help       show this text\n"
     "\n"
     "Exit status: 0 when something was found, 1 when nothing was, 2 when the data\n"
     "file could not be loaded or the arguments are wrong.\n";
+
+// The configured data file as the program would load it: in the current
+// directory, or in the folder the installed program's launcher runs it in.
+std::string LocateDataFile(const std::string& name)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (fs::exists(name, error) || fs::path(name).is_absolute()) {
+        return name;
+    }
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    fs::path folder;
+    if (dataHome != nullptr && *dataHome != '\0') {
+        folder = dataHome;
+    } else if (home != nullptr && *home != '\0') {
+        folder = fs::path(home) / ".local" / "share";
+    } else {
+        return name;
+    }
+    const fs::path installed = folder / "marlune" / name;
+    return fs::exists(installed, error) ? installed.string() : name;
+}
 
 void PrintCurrent(const MemTable& table)
 {
@@ -107,7 +133,7 @@ int main(int argc, char** argv)
 
     if (dataFile.empty()) {
         try {
-            dataFile = marlune::settings::ConfiguredDataFileName();
+            dataFile = LocateDataFile(marlune::settings::ConfiguredDataFileName());
         } catch (const std::exception& e) {
             std::cerr << "marlune-find: setting " << marlune::settings::kDataFileNameSetting << ": "
                       << marlune::platform::ToUtf8(e.what()) << "\n";

@@ -61,9 +61,12 @@ cmp -s "$build/bin/20051206.dat" "$home/.local/share/marlune/20051206.dat" || fa
 grep -q '"DataFileName"="20051206.dat"' "$home/.config/marlune/HKEY_CURRENT_USER.reg" \
   || fail "the program started by the launcher did not store its setting"
 if [ -e "$prefix/bin/marlune-find" ]; then
-  # The lookup tool finds the installed data file through the seeded directory.
-  (cd "$home/.local/share/marlune" && HOME="$home" "$prefix/bin/marlune-find" sydney) | grep -q SYDNEY \
-    || fail "marlune-find on the installed data"
+  # The lookup tool finds the installed data file in the seeded folder, from
+  # there and from anywhere else.
+  for where in "$home/.local/share/marlune" /; do
+    (cd "$where" && HOME="$home" "$prefix/bin/marlune-find" sydney) | grep -q SYDNEY \
+      || fail "marlune-find on the installed data, run in $where"
+  done
 fi
 # The manual pages are found where man looks for them.
 MANPATH="$prefix/share/man" man -w marlune-find >/dev/null 2>&1 || fail "man does not find marlune-find(1)"
