@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QRawFont>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class QPaintDevice;
 class QString;
@@ -42,6 +44,11 @@ public:
     // QFontMetrics::horizontalAdvance of one character.
     int Advance(QChar ch);
     // QFontMetrics::horizontalAdvance of the text (8-bit, Windows-1252).
+    // Shaping a whole text costs far more than adding up its characters, and
+    // with kerning off the two agree wherever no two neighbours affect each
+    // other: so each neighbouring pair is shaped once and compared with its
+    // two characters alone, and only texts made of pairs that agree are
+    // added up; the rest are shaped whole (and kept, bounded).
     int Width(const std::string& text);
     // The glyph run font of `painterFont` (the font as a painter on this
     // device holds it); made once.
@@ -50,8 +57,18 @@ public:
     quint32 Glyph(QChar ch);
 
 private:
+    // Shaped advance of one character in 1/64 pixel, -1 where the sum
+    // cannot stand for it.
+    int FixedAdvance(unsigned char c);
+    bool PairAdds(unsigned char a, unsigned char b);
+    int ShapedWidth(const std::string& text);
+
     QFont font_;
     QFontMetrics metrics_;
+    QFontMetricsF metricsF_;
+    std::array<int, 256> fixedAdvances_{};
+    // Per pair of Latin-1 characters: 0 unknown, 1 adds up, 2 does not.
+    std::vector<std::uint8_t> pairs_;
     int ascent_ = 0;
     std::array<int, 256> latinAdvances_{};
     std::unordered_map<char16_t, int> otherAdvances_;
