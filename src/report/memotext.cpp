@@ -406,6 +406,9 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
     const int horizontal = style.adjust & 3;
     int index = std::max(firstLine, 0);
     std::shared_ptr<paint::MeasuredFont> painterFont;
+    // Most lines are drawn at the memo's own size.
+    const int basePx = std::clamp(style.fontPixelHeight, 1, kMaxFontPixelHeight);
+    const auto baseFont = MeasuredMemoFont(style.font, basePx, painter.device());
     std::vector<int> advances;
     for (; index < static_cast<int>(lines.size()); ++index) {
         if (style.stopAtClip && y + lineHeight > box.clipBottom - 1) {
@@ -413,12 +416,12 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
         }
         const WrappedLine line = DecodeWrappedLine(lines[static_cast<std::size_t>(index)]);
         const QString text = platform::ToQString(line.text);
-        int px = std::clamp(style.fontPixelHeight, 1, kMaxFontPixelHeight);
+        int px = basePx;
         std::shared_ptr<paint::MeasuredFont> font;
         int drawn = 0;
         const auto measure = [&](int size) {
             px = size;
-            font = MeasuredMemoFont(style.font, px, painter.device());
+            font = px == basePx ? baseFont : MeasuredMemoFont(style.font, px, painter.device());
             Advances(*font, text, style.charGap, advances);
             drawn = Sum(advances);
         };
