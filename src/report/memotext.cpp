@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <QGlyphRun>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QRawFont>
 
@@ -129,7 +130,7 @@ public:
 private:
     int Width(const std::string& text) const
     {
-        return MeasureText96(options_.font, options_.charGap, text);
+        return MeasureText96(*options_.font, options_.charGap, text);
     }
 
     void Emit(const std::string& text, bool paragraphEnd)
@@ -169,14 +170,14 @@ private:
 };
 
 // Per-character advances of `text` on the painter's device.
-std::vector<int> Advances(const QFontMetrics& metrics, const QString& text, int charGap)
+void Advances(paint::MeasuredFont& font, const QString& text, int charGap,
+              std::vector<int>& advances)
 {
-    std::vector<int> advances;
+    advances.clear();
     advances.reserve(static_cast<std::size_t>(text.size()));
     for (const QChar ch : text) {
-        advances.push_back(metrics.horizontalAdvance(ch) + charGap);
+        advances.push_back(font.Advance(ch) + charGap);
     }
-    return advances;
 }
 
 int Sum(const std::vector<int>& values)
@@ -190,8 +191,9 @@ int Sum(const std::vector<int>& values)
 
 // Draws each character at x plus its running advance plus its share of
 // `extra` (spread over the gaps between characters, or over the spaces only).
-void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& advances, int x,
-                int baseline, int extra, bool spacesOnly, bool glyphRun)
+void DrawSpread(QPainter& painter, paint::MeasuredFont& font, const QString& text,
+                const std::vector<int>& advances, int x, int baseline, int extra, bool spacesOnly,
+                bool glyphRun)
 {
     const int n = static_cast<int>(text.size());
     int slots = 0;
@@ -206,10 +208,15 @@ void DrawSpread(QPainter& painter, const QString& text, const std::vector<int>& 
     QList<quint32> glyphs;
     QList<QPointF> positions;
     if (glyphRun) {
-        raw = QRawFont::fromFont(painter.font());
-        glyphs = raw.glyphIndexesForString(text);
-        // One glyph per character, or the characters are drawn one by one.
-        glyphRun = raw.isValid() && glyphs.size() == n && !glyphs.contains(0U);
+        raw = font.Raw(painter.font());
+        glyphRun = raw.isValid();
+        glyphs.reserve(n);
+        for (int i = 0; glyphRun && i < n; ++i) {
+            const quint32 glyph = font.Glyph(text.at(i));
+            // One glyph per character, or the characters are drawn one by one.
+            glyphRun = glyph != 0U;
+            glyphs.append(glyph);
+        }
         positions.reserve(n);
     }
     for (int i = 0; i < n; ++i) {
@@ -296,6 +303,20 @@ QFont MakeFont(const MemoFont& font, int pixelHeight)
     return f;
 }
 
+std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont(const MemoFont& font, int pixelHeight,
+                                                      const QPaintDevice* device)
+{
+    const int px = std::clamp(pixelHeight, 1, kMaxFontPixelHeight);
+    const int dpi = device != nullptr ? device->logicalDpiY() : 0;
+    return paint::SharedFontCache().Get({font.Name, font.Style, px, dpi}, device,
+                                        [&] { return MakeFont(font, px); });
+}
+
+std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont96(const MemoFont& font, int pixelHeight)
+{
+    return MeasuredMemoFont(font, pixelHeight, &paint::Device96Dpi());
+}
+
 std::string EncodeWrappedLine(const WrappedLine& line)
 {
     const int w = std::clamp(line.width, 0, 0xFFFF);
@@ -338,6 +359,11 @@ int MeasureText96(const QFont& font, int charGap, const std::string& text)
            charGap * static_cast<int>(text.size());
 }
 
+int MeasureText96(paint::MeasuredFont& font, int charGap, const std::string& text)
+{
+    return font.Width(text) + charGap * static_cast<int>(text.size());
+}
+
 Lines WrapText(const Lines& text, const WrapOptions& options)
 {
     Lines out;
@@ -348,7 +374,7 @@ Lines WrapText(const Lines& text, const WrapOptions& options)
     return out;
 }
 
-int MeasureTextWidth(const Lines& text, const QFont& font, int charGap)
+int MeasureTextWidth(const Lines& text, paint::MeasuredFont& font, int charGap)
 {
     int widest = 0;
     for (const std::string& line : text) {
@@ -379,22 +405,24 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
     const int lineHeight = style.lineGap + style.fontPixelHeight;
     const int horizontal = style.adjust & 3;
     int index = std::max(firstLine, 0);
+    std::shared_ptr<paint::MeasuredFont> painterFont;
+    // Most lines are drawn at the memo's own size.
+    const int basePx = std::clamp(style.fontPixelHeight, 1, kMaxFontPixelHeight);
+    const auto baseFont = MeasuredMemoFont(style.font, basePx, painter.device());
+    std::vector<int> advances;
     for (; index < static_cast<int>(lines.size()); ++index) {
         if (style.stopAtClip && y + lineHeight > box.clipBottom - 1) {
             break;
         }
         const WrappedLine line = DecodeWrappedLine(lines[static_cast<std::size_t>(index)]);
         const QString text = platform::ToQString(line.text);
-        int px = std::clamp(style.fontPixelHeight, 1, kMaxFontPixelHeight);
-        QFont font;
-        QFontMetrics metrics(font, painter.device());
-        std::vector<int> advances;
+        int px = basePx;
+        std::shared_ptr<paint::MeasuredFont> font;
         int drawn = 0;
         const auto measure = [&](int size) {
             px = size;
-            font = MakeFont(style.font, px);
-            metrics = QFontMetrics(font, painter.device());
-            advances = Advances(metrics, text, style.charGap);
+            font = px == basePx ? baseFont : MeasuredMemoFont(style.font, px, painter.device());
+            Advances(*font, text, style.charGap, advances);
             drawn = Sum(advances);
         };
         measure(px);
@@ -415,8 +443,12 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
         } else if (horizontal == 2) {
             x = box.left + box.gapX + Div(available - target, 2);
         }
-        painter.setFont(font);
-        DrawSpread(painter, text, advances, x, y + metrics.ascent(), target - drawn, spread,
+        // The painter keeps the font of the line before when it is the same.
+        if (font != painterFont) {
+            painter.setFont(font->Font());
+            painterFont = font;
+        }
+        DrawSpread(painter, *font, text, advances, x, y + font->Ascent(), target - drawn, spread,
                    style.glyphRuns);
         y += lineHeight;
     }

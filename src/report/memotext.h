@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/paint/colors.h"
+#include "platform/paint/fontcache.h"
 
 #include <QFont>
 
@@ -41,6 +42,13 @@ inline constexpr int kMaxFontPoints = kMaxFontPixelHeight * 72 / 96;
 // kMaxFontPixelHeight).
 QFont MakeFont(const MemoFont& font, int pixelHeight);
 
+// MakeFont's font on `device` (at its vertical resolution), with its
+// measurements, shared with every other caller asking for the same.
+std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont(const MemoFont& font, int pixelHeight,
+                                                      const QPaintDevice* device);
+// The same at 96 pixels per inch.
+std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont96(const MemoFont& font, int pixelHeight);
+
 // A wrapped line: text, then character 1 if it ends a paragraph, then its
 // width at 96 pixels per inch in two bytes, high byte first.
 struct WrappedLine {
@@ -57,9 +65,11 @@ bool IsWrappedForm(const Lines& text);
 // Width of 8-bit text at 96 pixels per inch with `charGap` extra pixels after
 // each character.
 int MeasureText96(const QFont& font, int charGap, const std::string& text);
+// The same with a font measured at 96 dpi (MeasuredMemoFont96).
+int MeasureText96(paint::MeasuredFont& font, int charGap, const std::string& text);
 
 struct WrapOptions {
-    QFont font; // at the 96-dpi character height
+    std::shared_ptr<paint::MeasuredFont> font; // at the 96-dpi character height
     int charGap = 0;
     int availableWidth = 0;
     bool wordWrap = true;
@@ -72,7 +82,7 @@ Lines WrapText(const Lines& text, const WrapOptions& options);
 
 // The widest line of the text (the trailing line break left out), at 96
 // pixels per inch.
-int MeasureTextWidth(const Lines& text, const QFont& font, int charGap);
+int MeasureTextWidth(const Lines& text, paint::MeasuredFont& font, int charGap);
 
 enum class MemoDrawMode { All, AfterHeightMeasure, Part };
 

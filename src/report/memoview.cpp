@@ -41,7 +41,7 @@ int MemoView::WrapWorkingText()
     const int fontPx = PointsToPixels96(FontPoints());
     TextHeight = LineGap + fontPx;
     WrapOptions options;
-    options.font = MakeFont(Font, fontPx);
+    options.font = MeasuredMemoFont96(Font, fontPx);
     options.charGap = CharGap;
     // Rotated text runs up the view, so it wraps along the height.
     options.availableWidth = rotated ? Height - 2 * GapY : Width - 2 * GapX;
@@ -54,8 +54,9 @@ int MemoView::WrapWorkingText()
 
 int MemoView::AutoWidth() const
 {
-    const QFont font = MakeFont(Font, PointsToPixels96(FontPoints()));
-    return MeasureTextWidth(WorkingText, font, Round(CharGap * ScaleX)) + Round(FrameWidth * 2) + 2;
+    const auto font = MeasuredMemoFont96(Font, PointsToPixels96(FontPoints()));
+    return MeasureTextWidth(WorkingText, *font, Round(CharGap * ScaleX)) + Round(FrameWidth * 2) +
+           2;
 }
 
 void MemoView::ApplyAutoWidth()

@@ -195,6 +195,13 @@ void PdfWriter::EndPage()
 FontResource* PdfWriter::Font(QFontEngine* engine)
 {
     const QFontEngine::FaceId id = engine->faceId();
+    const auto size = static_cast<std::int64_t>(std::llround(engine->fontDef.pixelSize * 64));
+    // Runs of one line after another mostly share their font: found again
+    // without building its key.
+    if (last_.font != nullptr && !id.filename.isEmpty() && id.filename == last_.file &&
+        id.index == last_.index && size == last_.size) {
+        return last_.font;
+    }
     const std::string key = id.filename.isEmpty()
                                 ? PostScriptName(engine)
                                 : id.filename.toStdString() + "#" + std::to_string(id.index);
@@ -237,7 +244,6 @@ FontResource* PdfWriter::Font(QFontEngine* engine)
     if (face == nullptr) {
         return nullptr;
     }
-    const auto size = static_cast<std::int64_t>(std::llround(engine->fontDef.pixelSize * 64));
     auto& resource = fonts_[{face, size}];
     if (!resource) {
         resource = std::make_unique<FontResource>();
@@ -247,6 +253,9 @@ FontResource* PdfWriter::Font(QFontEngine* engine)
         resource->size = static_cast<double>(size) / 64;
         std::fill(std::begin(resource->widths), std::end(resource->widths), -1.0);
         std::fill(std::begin(resource->used), std::end(resource->used), false);
+    }
+    if (!id.filename.isEmpty()) {
+        last_ = {id.filename, id.index, size, resource.get()};
     }
     return resource.get();
 }

@@ -2,6 +2,8 @@
 
 #include "report/pdf/fontsubset.h"
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -95,6 +97,14 @@ private:
     std::unique_ptr<PdfPageDevice> device_;
     std::map<std::string, std::unique_ptr<FontFace>> faces_;
     std::map<std::pair<FontFace*, std::int64_t>, std::unique_ptr<FontResource>> fonts_;
+    // The font Font() gave last, by its face's file, index and size.
+    struct LastFont {
+        QByteArray file;
+        int index = 0;
+        std::int64_t size = 0;
+        FontResource* font = nullptr;
+    };
+    LastFont last_;
     std::map<std::int64_t, std::pair<std::string, int>> images_;
 };
 
