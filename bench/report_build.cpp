@@ -4,10 +4,8 @@
 // the rows as an HTML table in a QTextDocument, laid out on A4 and printed
 // to a PDF.
 #include "report/pdfexport.h"
-#include "report/postcodelist/postcodelist.h"
+#include "report/postcodelist/postcodelistreport.h"
 #include "report/report.h"
-#include "report/shapeview.h"
-#include "report/tabledataset/tabledataset.h"
 #include "platform/cp1252.h"
 #include "table/memtable.h"
 
@@ -35,18 +33,12 @@ struct ListSetup {
         app = std::make_unique<QGuiApplication>(argc, argv);
         table.Open();
         table.LoadTableFile(MARLUNE_BIN_DIR "/20051206.dat");
-        adapter.DataSet = &table;
-        report.AddDataset(&adapter);
-        report.Dataset = &adapter;
-        report.Title = "Marlune";
-        LoadPostcodeListTemplate(report);
+        list = std::make_unique<PostcodeListReport>(table);
     }
 
     std::unique_ptr<QGuiApplication> app;
-    ShapeObject shapes;
     marlune::table::MemTable table;
-    TableDataset adapter;
-    Report report;
+    std::unique_ptr<PostcodeListReport> list;
     QTemporaryDir dir;
 };
 
@@ -58,8 +50,8 @@ ListSetup& Setup()
 
 void Build(ListSetup& s)
 {
-    s.report.BuildReport();
-    if (s.report.Prepared.Count() != 344) {
+    s.list->report().BuildReport();
+    if (s.list->report().Prepared.Count() != 344) {
         throw std::runtime_error("the list should make 344 pages");
     }
 }
@@ -70,7 +62,7 @@ void BM_BuildList(benchmark::State& state)
     for (auto _ : state) {
         Build(s);
     }
-    state.counters["pages"] = s.report.Prepared.Count();
+    state.counters["pages"] = s.list->report().Prepared.Count();
 }
 BENCHMARK(BM_BuildList)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -80,7 +72,7 @@ void BM_BuildListAndWritePdf(benchmark::State& state)
     const std::string path = s.dir.filePath(QStringLiteral("list.pdf")).toStdString();
     for (auto _ : state) {
         Build(s);
-        WritePreparedPagesPdf(s.report.Prepared, path);
+        WritePreparedPagesPdf(s.list->report().Prepared, path);
     }
 }
 BENCHMARK(BM_BuildListAndWritePdf)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -10,11 +10,11 @@
 #include "report/pagelist.h"
 #include "report/pdfexport.h"
 #include "report/postcodelist/postcodelist.h"
+#include "report/postcodelist/postcodelistreport.h"
 #include "report/preparedfile.h"
 #include "report/preparedpages.h"
 #include "report/reportprinter.h"
 #include "report/shapeview.h"
-#include "report/tabledataset/tabledataset.h"
 #include "report/units.h"
 #include "settings/datafilesetting.h"
 #include "table/memtable.h"
@@ -229,18 +229,11 @@ int BuildList(const Options& o)
                   << '\n';
         return 2;
     }
-    ShapeObject shapeObject1;
-    TableDataset tableDataset1;
-    tableDataset1.DataSet = &table;
-    Report report;
     std::string error;
-    report.OnMessage = [&error](const std::string& text, const std::string& /*caption*/) {
-        error = text;
-    };
-    report.AddDataset(&tableDataset1);
-    report.Dataset = &tableDataset1;
-    report.Title = "Marlune";
-    LoadPostcodeListTemplate(report);
+    PostcodeListReport list(
+        table, DefaultPrinter(),
+        [&error](const std::string& text, const std::string& /*caption*/) { error = text; });
+    Report& report = list.report();
     std::unique_ptr<PdfFile> pdf;
     std::string pdfError;
     if (!o.pdfFile.empty()) {

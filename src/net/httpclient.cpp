@@ -33,6 +33,10 @@ void HttpClient::Get(const std::string& url)
 {
     Request(CmdGet, url, {}, {});
 }
+void HttpClient::GetToFile(const std::string& url, const std::string& path)
+{
+    Request(CmdGet, url, {}, {}, path);
+}
 void HttpClient::Options(const std::string& url)
 {
     Request(CmdOptions, url, {}, {});
@@ -104,7 +108,8 @@ void HttpClient::PacketSent()
     }
 }
 
-void HttpClient::Request(CmdType cmd, const std::string& url, std::string data, std::string extra)
+void HttpClient::Request(CmdType cmd, const std::string& url, std::string data, std::string extra,
+                         std::optional<std::string> bodyFile)
 {
     // A request started from a handler while one runs must leave the
     // running one alone: its URL, its lines, its connection.
@@ -115,6 +120,10 @@ void HttpClient::Request(CmdType cmd, const std::string& url, std::string data, 
     url_ = url;
     data_ = std::move(data);
     extra_ = std::move(extra);
+    if (!bodyFile && inputFileMode_) {
+        bodyFile = body_;
+    }
+    bodyFile_ = std::move(bodyFile);
     for (int redirects = 0; Exchange(cmd, redirects); ++redirects) {
     }
 }
@@ -140,8 +149,8 @@ bool HttpClient::Exchange(CmdType cmd, int redirects)
         reached_ = true;
         SendRequest(cmd);
         ReadResponseHeader();
-        if (inputFileMode_) {
-            CaptureFile(body_);
+        if (bodyFile_) {
+            CaptureFile(*bodyFile_);
         } else {
             // Room for the announced length up front, within reason: the
             // length is the server's word only.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 // An HTTP/1.0 client: each request opens a fresh connection, sends one
@@ -77,6 +78,10 @@ public:
     std::function<void()> OnAuthenticationNeeded;
 
     void Get(const std::string& url);
+    // A GET whose body goes into the file `path` whatever InputFileMode
+    // says; Body and InputFileMode keep their values, so a download needs no
+    // switching back and forth around the call.
+    void GetToFile(const std::string& url, const std::string& path);
     void Options(const std::string& url);
     void Head(const std::string& url);
     void Post(const std::string& url, const std::string& data);
@@ -112,7 +117,10 @@ protected:
     void PacketSent() override;
 
 private:
-    void Request(CmdType cmd, const std::string& url, std::string data, std::string extra);
+    // `bodyFile`: the file that receives the body; none: as InputFileMode
+    // says.
+    void Request(CmdType cmd, const std::string& url, std::string data, std::string extra,
+                 std::optional<std::string> bodyFile = std::nullopt);
     // One exchange; true when a redirect is to be followed (url_ holds it).
     bool Exchange(CmdType cmd, int redirects);
     void BuildRequest(CmdType cmd, const std::string& method);
@@ -130,6 +138,8 @@ private:
     std::string path_;
     std::string data_;
     std::string extra_;
+    // Where the running request's body goes: this file, or Body when none.
+    std::optional<std::string> bodyFile_;
     HeaderList requestLines_;
     ResponseHead head_;
     std::string location_;

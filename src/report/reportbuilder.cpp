@@ -1,7 +1,6 @@
 #include "report/reportbuilder.h"
 
 #include "platform/error.h"
-#include "report/bandview.h"
 #include "report/buildprogress.h"
 #include "report/expr/datetimeformat.h"
 #include "report/expr/errors.h"
@@ -16,7 +15,7 @@
 
 namespace marlune::report {
 
-ReportBuilder::ReportBuilder(Report& report) : report_(report)
+ReportBuilder::ReportBuilder(Report& report) : report_(report), former_(report, *this)
 {
     expressions_.namedValues = this;
     expressions_.dataFields = this;
@@ -39,12 +38,71 @@ bool ReportBuilder::Build()
         entry.special = value.OtherKind;
         namedValues_.emplace(UpperAscii(value.Name), std::move(entry));
     }
-    doublePass_ = report_.DoublePass;
     savedPageCount_ = 0;
     firstPassTerminated_ = false;
-    const bool result = PassControl();
-    finalPass_ = false;
-    return result;
+    const bool twoPasses = report_.DoublePass;
+    BuildProgress* window = Window();
+    StartPass(twoPasses ? Pass::First : Pass::Final);
+    // The passes run inside the progress window's modal loop, except for a
+    // single pass started while the window is already on screen.
+    if (window != nullptr && (twoPasses || !window->Showing())) {
+        const bool completed = window->RunModal(
+            report_.ProgressCaption(), progressText_ + "  1", [this] { RunPasses(); },
+            [this] { report_.Terminate(); });
+        return twoPasses ? !firstPassTerminated_ : completed;
+    }
+    if (window != nullptr) {
+        window->SetLine(progressText_ + "  1");
+    }
+    RunPasses();
+    return !firstPassTerminated_;
+}
+
+void ReportBuilder::StartPass(Pass pass)
+{
+    report_.Terminated = false;
+    report_.Prepared.Clear();
+    finalPass_ = pass == Pass::Final;
+    former_.Restart(finalPass_);
+    if (finalPass_) {
+        progressText_ = "Processing page:";
+        BuildProgress* window = Window();
+        showTotal_ = window != nullptr && window->Showing() && !firstPassTerminated_;
+    } else {
+        progressText_ = "Performing 1st pass:";
+        showTotal_ = false;
+    }
+}
+
+void ReportBuilder::RunPasses()
+{
+    BuildOnce();
+    if (!finalPass_) {
+        firstPassTerminated_ = report_.Terminated;
+        if (firstPassTerminated_) {
+            // Its page count would be wrong on every page of a final pass:
+            // the build stops here, with nothing to show.
+            report_.Prepared.Clear();
+            CloseWindow(true);
+            return;
+        }
+        savedPageCount_ = report_.Prepared.Count();
+        StartPass(Pass::Final);
+        BuildProgress* window = Window();
+        if (window != nullptr && window->Showing()) {
+            window->SetLine(progressText_ + "  1");
+        }
+        BuildOnce();
+    }
+    CloseWindow(report_.Terminated);
+}
+
+void ReportBuilder::CloseWindow(bool cancelled)
+{
+    BuildProgress* window = Window();
+    if (window != nullptr && window->Showing()) {
+        window->Close(cancelled);
+    }
 }
 
 void ReportBuilder::ProcessEvents()
@@ -60,72 +118,6 @@ BuildProgress* ReportBuilder::Window() const
     return report_.ProgressWindow();
 }
 
-bool ReportBuilder::PassControl()
-{
-    report_.Terminated = false;
-    append_ = false;
-    drawingDisabled_ = false;
-    finalPass_ = true;
-    pageNumber_ = 0;
-    report_.Prepared.Clear();
-    caption_ = report_.ProgressCaption();
-    BuildProgress* window = Window();
-    const auto step = [this] { BuildStep(); };
-    const auto cancel = [this] { report_.Terminate(); };
-    if (doublePass_) {
-        drawingDisabled_ = true;
-        finalPass_ = false;
-        progressText_ = "Performing 1st pass:";
-        if (window != nullptr) {
-            window->RunModal(caption_, progressText_ + "  1", step, cancel);
-        } else {
-            BuildStep();
-        }
-        return !firstPassTerminated_;
-    }
-    progressText_ = "Processing page:";
-    if (window == nullptr) {
-        BuildStep();
-        return true;
-    }
-    if (window->Showing()) {
-        // The final pass, started from inside the first.
-        doublePass_ = !firstPassTerminated_;
-        window->SetLine(progressText_ + "  1");
-        BuildStep();
-        return true;
-    }
-    savedPageCount_ = 0;
-    return window->RunModal(caption_, progressText_ + "  1", step, cancel);
-}
-
-void ReportBuilder::BuildStep()
-{
-    BuildOnce();
-    if (finalPass_) {
-        BuildProgress* window = Window();
-        if (window != nullptr && window->Showing()) {
-            window->Close(report_.Terminated);
-        }
-        return;
-    }
-    firstPassTerminated_ = report_.Terminated;
-    if (firstPassTerminated_) {
-        // Its page count would be wrong on every page of a final pass: the
-        // build stops here, with nothing to show.
-        report_.Prepared.Clear();
-        BuildProgress* window = Window();
-        if (window != nullptr && window->Showing()) {
-            window->Close(true);
-        }
-        return;
-    }
-    savedPageCount_ = report_.Prepared.Count();
-    doublePass_ = false;
-    PassControl();
-    doublePass_ = true;
-}
-
 void ReportBuilder::Progress(int number)
 {
     if (report_.OnProgress) {
@@ -137,7 +129,7 @@ void ReportBuilder::Progress(int number)
         return;
     }
     std::string line = progressText_ + "  " + std::to_string(number);
-    if (finalPass_ && doublePass_) {
+    if (showTotal_) {
         line += " from " + std::to_string(savedPageCount_);
     }
     window->SetLine(line);
@@ -156,22 +148,14 @@ void ReportBuilder::BuildOnce()
         multiple->Init();
         multiple->First();
     }
-    pages_.clear();
-    for (const auto& source : report_.Pages) {
-        pages_.push_back(PreparePage(*source));
-    }
-    // A page shown by a sub-report is formed there, not on its own.
-    for (const auto& page : pages_) {
+    former_.Prepare();
+    initialised_.clear();
+    for (const auto& page : former_.Pages()) {
         for (const auto& view : page->views) {
-            const auto* sub = dynamic_cast<const SubReportView*>(view.get());
-            if (sub != nullptr && sub->SubPage >= 0 &&
-                static_cast<std::size_t>(sub->SubPage) < pages_.size()) {
-                pages_[static_cast<std::size_t>(sub->SubPage)]->skip = true;
+            if ((view->Flags & flWantHook) != 0) {
+                hooks_.push_back(view.get());
             }
         }
-    }
-    initialised_.clear();
-    for (const auto& page : pages_) {
         for (const auto& band : page->bands) {
             ReportDataset* dataset = band->dataset;
             if (dataset != nullptr && dataset != multiple &&
@@ -184,26 +168,9 @@ void ReportBuilder::BuildOnce()
     }
 
     do {
-        Progress(pageNumber_ + 1);
-        for (std::size_t i = 0; i < pages_.size() && !report_.Terminated; ++i) {
-            RuntimePage& page = *pages_[i];
-            if (page.skip) {
-                continue;
-            }
-            FormPage(page);
-            append_ = false;
-            const bool lastPage = i + 1 == pages_.size();
-            const bool moreRecords = multiple != nullptr && !multiple->Eof();
-            if ((lastPage && moreRecords) ||
-                (!lastPage && pages_[i + 1]->source->PrintToPrevPage)) {
-                --pageNumber_;
-                append_ = true;
-            } else {
-                pageNumber_ = report_.Prepared.Count();
-                Progress(pageNumber_);
-            }
-        }
-        Progress(pageNumber_ + 1);
+        Progress(former_.PageNumber() + 1);
+        former_.FormPages(multiple);
+        Progress(former_.PageNumber() + 1);
         if (multiple != nullptr) {
             multiple->Next();
         }
@@ -213,10 +180,7 @@ void ReportBuilder::BuildOnce()
         dataset->Exit();
     }
     initialised_.clear();
-    pages_.clear();
-    stack_.clear();
-    currentBand_ = nullptr;
-    currentPage_ = nullptr;
+    former_.Release();
     if (multiple != nullptr) {
         multiple->Exit();
     }
@@ -226,9 +190,10 @@ void ReportBuilder::BuildOnce()
 
 void ReportBuilder::UpdateVariables()
 {
-    variables_.pageIndex = pageNumber_;
+    variables_.pageIndex = former_.PageNumber();
     variables_.totalPages = savedPageCount_;
-    Band* band = currentBand_;
+    const RuntimePage* page = former_.CurrentPage();
+    const Band* band = former_.CurrentBand();
     if (band != nullptr && band->dataset == nullptr) {
         while (band->prev != nullptr) {
             band = band->prev;
@@ -236,8 +201,8 @@ void ReportBuilder::UpdateVariables()
     }
     variables_.line = band != nullptr ? band->positionLocal : 0;
     variables_.lineThrough = band != nullptr ? band->positionGlobal : 0;
-    variables_.column = currentPage_ != nullptr ? currentPage_->columnPosition : 0;
-    variables_.current = currentPage_ != nullptr ? currentPage_->curPosition : 0;
+    variables_.column = page != nullptr ? page->columnPosition : 0;
+    variables_.current = page != nullptr ? page->curPosition : 0;
 }
 
 Lines ReportBuilder::ExpandMemo(const ReportView& view)
@@ -276,7 +241,7 @@ void ReportBuilder::OutputView(ReportView& view)
     if (memo == nullptr) {
         RunScript(view);
         if (view.Visible) {
-            report_.Prepared.Output(pageNumber_, view);
+            report_.Prepared.Output(former_.PageNumber(), view);
         }
         return;
     }
@@ -294,7 +259,7 @@ void ReportBuilder::OutputView(ReportView& view)
         memo->FillColor = memo->Highlight.FillColor;
     }
     memo->Memo.swap(text);
-    report_.Prepared.Output(pageNumber_, *memo);
+    report_.Prepared.Output(former_.PageNumber(), *memo);
     memo->Memo.swap(text);
     memo->Font = font;
     memo->FillColor = fill;
@@ -303,35 +268,26 @@ void ReportBuilder::OutputView(ReportView& view)
     }
 }
 
-void ReportBuilder::Fail(ReportView& view, const Band& band)
+int ReportBuilder::MeasureView(ReportView& view)
 {
-    std::string text = "An error occured during calculating";
-    for (const std::string& line : view.Memo) {
-        text += "\n" + line;
+    auto* stretchable = dynamic_cast<StretchableView*>(&view);
+    if (stretchable == nullptr) {
+        return 0;
     }
-    text += "\nReport: " + report_.Name;
-    text += "\nBand: " + BandKindName(band.kind);
-    report_.ErrorFlag = true;
-    report_.ErrorText = std::move(text);
-    report_.Terminated = true;
+    auto* memo = dynamic_cast<MemoView*>(&view);
+    if (memo == nullptr) {
+        return stretchable->MeasureHeight();
+    }
+    Lines text = ExpandMemo(*memo);
+    memo->Memo.swap(text);
+    const int height = memo->MeasureHeight();
+    memo->Memo.swap(text);
+    return height;
 }
 
-void ReportBuilder::DrawView(RuntimePage& page, Band& band, ReportView& view)
+Value ReportBuilder::Evaluate(const std::string& expression)
 {
-    if (drawingDisabled_ || report_.ErrorFlag) {
-        return;
-    }
-    const int left = view.Left;
-    const int top = view.Top;
-    view.Left += page.xAdjust - page.source->LeftMargin();
-    view.Top += band.top;
-    try {
-        OutputView(view);
-    } catch (const std::exception&) {
-        Fail(view, band);
-    }
-    view.Left = left;
-    view.Top = top;
+    return expressions_.Evaluate(expression);
 }
 
 // ---- what expressions and scripts ask of the build
@@ -344,11 +300,13 @@ const NamedValue* ReportBuilder::FindNamedValue(const std::string& name) const
 
 ReportDataset* ReportBuilder::DefaultDataset() const
 {
-    if (currentBand_ == nullptr || currentPage_ == nullptr) {
+    const Band* current = former_.CurrentBand();
+    RuntimePage* page = former_.CurrentPage();
+    if (current == nullptr || page == nullptr) {
         return nullptr;
     }
     int level = 0;
-    switch (currentBand_->kind) {
+    switch (current->kind) {
     case bkMasterData:
     case bkMasterFooter:
     case bkReportSummary:
@@ -367,13 +325,13 @@ ReportDataset* ReportBuilder::DefaultDataset() const
     case bkCrossHeader:
     case bkCrossData:
     case bkCrossFooter:
-        return currentPage_->Of(bkCrossData).dataset;
+        return page->Of(bkCrossData).dataset;
     default:
         return nullptr;
     }
-    const Band* band = levelDataBand_[static_cast<std::size_t>(level)];
+    const Band* band = former_.LevelDataBand(level);
     if (band == nullptr) {
-        band = &currentPage_->Of(bkMasterData + 3 * (level - 1));
+        band = &page->Of(DataOf(level));
     }
     return band->dataset;
 }
@@ -397,10 +355,11 @@ ReportView* ReportBuilder::ScriptView(const std::string& name) const
     if (name.empty()) {
         return scriptView_;
     }
-    if (currentPage_ == nullptr) {
+    const RuntimePage* page = former_.CurrentPage();
+    if (page == nullptr) {
         return nullptr;
     }
-    for (const auto& view : currentPage_->views) {
+    for (const auto& view : page->views) {
         if (UpperAscii(view->Name) == UpperAscii(name)) {
             return view.get();
         }
@@ -522,21 +481,23 @@ std::optional<Value> ReportBuilder::GetProperty(const std::string& name,
 
 int ReportBuilder::FreeSpace() const
 {
-    if (currentPage_ == nullptr) {
+    const RuntimePage* page = former_.CurrentPage();
+    if (page == nullptr) {
         return 0;
     }
-    return currentPage_->bottomLimit - currentPage_->curY;
+    return page->bottomLimit - page->curY;
 }
 
 void ReportBuilder::RequestBreak(ScriptBreak kind)
 {
-    if (currentBand_ == nullptr) {
+    Band* band = former_.CurrentBand();
+    if (band == nullptr) {
         return;
     }
     if (kind == ScriptBreak::NewPage) {
-        currentBand_->forceNewPage = true;
+        band->forceNewPage = true;
     } else {
-        currentBand_->forceNewColumn = true;
+        band->forceNewColumn = true;
     }
 }
 

@@ -7,15 +7,13 @@
 #include "report/kinds.h"
 #include "report/papertable.h"
 #include "report/streamio.h"
+#include "report/templatetags.h"
 #include "report/viewrecord.h"
 
 namespace marlune::report {
 
 namespace {
 
-constexpr std::uint8_t kPageTag = 0xFF;
-constexpr std::uint8_t kValuesTag = 0xFE;
-constexpr std::uint8_t kEndTag = 0xFD;
 constexpr int kMaxGeneratedNumber = 10000;
 constexpr const char* kUnsupported = "Unsupported report format";
 // The smallest values record entry: kind, other kind, three empty short

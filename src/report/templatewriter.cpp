@@ -3,14 +3,13 @@
 
 #include "platform/error.h"
 #include "report/streamio.h"
+#include "report/templatetags.h"
 #include "report/viewrecord.h"
 
 namespace marlune::report {
 
 namespace {
 
-constexpr std::uint8_t kPageTag = 0xFF;
-constexpr std::uint8_t kValuesTag = 0xFE;
 constexpr std::size_t kMaxPages = 256; // the page index is one byte
 
 void WritePage(StreamWriter& writer, const ReportPage& page)

@@ -480,6 +480,13 @@ TEST_F(HttpClientTest, FilesFromARealServer)
     EXPECT_EQ(http_.StatusCode(), 404);
     EXPECT_EQ(events_.log.back(), "Failure 0");
     EXPECT_NE(http_.Body().find("404"), std::string::npos);
+
+    // A download to a file of its own leaves Body and the mode as they were.
+    const std::string page = http_.Body();
+    http_.GetToFile("http://" + server.HostPort() + "/data.bin", root + "/again.bin");
+    EXPECT_TRUE(ReadBytes(root + "/again.bin") == content);
+    EXPECT_TRUE(http_.Body() == page);
+    EXPECT_FALSE(http_.InputFileMode());
 }
 
 } // namespace

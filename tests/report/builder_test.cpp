@@ -8,6 +8,7 @@
 #include "report/expr/formatsettings.h"
 #include "report/memoview.h"
 #include "report/postcodelist/postcodelist.h"
+#include "report/postcodelist/postcodelistreport.h"
 #include "report/report.h"
 #include "report/shapeview.h"
 #include "report/tabledataset/tabledataset.h"
@@ -234,16 +235,11 @@ TEST_F(ListBuild, CancelInTheFirstPassStopsTheBuildWithNothingToShow)
 
 TEST(ShippedListBuild, EveryRecordAppearsOnceInTableOrderOn344Pages)
 {
-    ShapeObject shapes;
     MemTable table;
     table.Open();
     table.LoadTableFile(table::testing::ShippedFile());
-    TableDataset adapter;
-    adapter.DataSet = &table;
-    Report report;
-    report.AddDataset(&adapter);
-    report.Dataset = &adapter;
-    LoadPostcodeListTemplate(report);
+    PostcodeListReport list(table);
+    Report& report = list.report();
     report.BuildReport();
     ASSERT_EQ(report.Prepared.Count(), 344);
     EXPECT_EQ(table.RecNo(), table.RecordCount());

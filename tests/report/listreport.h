@@ -1,32 +1,21 @@
 #pragma once
 
-#include "report/postcodelist/postcodelist.h"
+#include "report/postcodelist/postcodelistreport.h"
 #include "report/report.h"
-#include "report/shapeview.h"
-#include "report/tabledataset/tabledataset.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
 
 namespace marlune::report::test {
 
-// The postcode list over a table of the test's own, set up as the program
-// sets up Report1.
+// The postcode list over a table of the test's own, shown through a data
+// source as the window's grid shows it.
 struct ListReport {
-    ListReport()
-    {
-        source.SetDataSet(&table);
-        adapter.DataSource = &source;
-        report.AddDataset(&adapter);
-        report.Dataset = &adapter;
-        report.Title = "Marlune";
-        LoadPostcodeListTemplate(report);
-    }
+    ListReport() { source.SetDataSet(&table); }
 
-    ShapeObject shapes; // the page header's shape needs it while loading
     table::MemTable table;
     table::DataSource source;
-    TableDataset adapter;
-    Report report;
+    PostcodeListReport list{source};
+    Report& report = list.report();
 };
 
 } // namespace marlune::report::test

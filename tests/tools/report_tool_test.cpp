@@ -6,9 +6,8 @@
 #include "platform/stream.h"
 #include "report/report.h"
 #include "report/exportfilter.h"
-#include "report/postcodelist/postcodelist.h"
+#include "report/postcodelist/postcodelistreport.h"
 #include "report/shapeview.h"
-#include "report/tabledataset/tabledataset.h"
 #include "platform/cp1252.h"
 #include "table/memtable.h"
 
@@ -268,16 +267,11 @@ TEST_F(ReportTool, SavingTheListAsPdfGivesTheToolsText)
     char name[] = "tools_tests";
     char* argv[] = {name, nullptr};
     QGuiApplication app(argc, argv);
-    ShapeObject shapes;
     marlune::table::MemTable table;
     table.Open();
     table.LoadTableFile(data);
-    TableDataset adapter;
-    adapter.DataSet = &table;
-    Report report;
-    report.AddDataset(&adapter);
-    report.Dataset = &adapter;
-    LoadPostcodeListTemplate(report);
+    PostcodeListReport list(table);
+    Report& report = list.report();
     report.BuildReport();
     const auto filters = SaveFilterTexts();
     ASSERT_EQ(filters.at(1), "PDF file (*.pdf)");

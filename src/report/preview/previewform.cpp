@@ -36,8 +36,6 @@ constexpr int kBottomPanelHeight = 18;
 constexpr int kBevel1Width = 77;
 constexpr int kSmallChange = 10;
 constexpr int kLargeChange = 200;
-// Pages further below the top of the area than this are not kept loaded.
-constexpr int kNearPixels = 2000;
 const QColor kAreaGrey(0x80, 0x80, 0x80);
 
 struct ZoomItem {
@@ -413,7 +411,22 @@ void PreviewForm::LayOut()
     ofx_ = -hbar_->value();
     ofy_ = -vbar_->value();
     paintingAllowed_ = true;
+    UpdatePageViews();
     pageBox_->update();
+}
+
+void PreviewForm::UpdatePageViews()
+{
+    for (int i = 0; i < pages_.Count(); ++i) {
+        PreparedPage& page = pages_[i];
+        const DrawRectangle& r = page.screenRect;
+        const PageNeed need = NeedOf({r.left + ofx_, r.top + ofy_, r.right + ofx_, r.bottom + ofy_},
+                                     pageBox_->width(), pageBox_->height());
+        page.visible = need == PageNeed::Show;
+        if (need == PageNeed::Release && page.viewsLoaded) {
+            pages_.Release(i);
+        }
+    }
 }
 
 QString PreviewForm::PageIndicator() const
@@ -457,6 +470,7 @@ void PreviewForm::VerticalScrolled(int value)
     if (!paintingAllowed_) {
         return;
     }
+    UpdatePageViews();
     if (dy != 0) {
         // Move the pixels already painted; only the uncovered strip repaints.
         pageBox_->scroll(0, dy);
@@ -477,7 +491,11 @@ void PreviewForm::HorizontalScrolled(int value)
 {
     const int dx = -value - ofx_;
     ofx_ = -value;
-    if (paintingAllowed_ && dx != 0) {
+    if (!paintingAllowed_) {
+        return;
+    }
+    UpdatePageViews();
+    if (dx != 0) {
         pageBox_->scroll(dx, 0);
     }
 }
@@ -524,18 +542,7 @@ void PreviewForm::PaintPages(QPainter& painter, const QRegion& region)
     std::vector<int> drawn;
     QRegion background = region;
     for (int i = 0; i < pages_.Count(); ++i) {
-        PreparedPage& page = pages_[i];
         const QRect r = ScreenRect(i);
-        if (r.top() > kNearPixels || r.bottom() < 0) {
-            page.visible = false;
-            if (page.viewsLoaded) {
-                pages_.Release(i);
-            }
-            continue;
-        }
-        // Pages near the area keep their views, so that a scroll does not
-        // read them again; only those in the repainted region are drawn.
-        page.visible = r.intersects(area);
         if (region.intersects(r)) {
             drawn.push_back(i);
             background -= r.adjusted(1, 1, -1, -1);

@@ -105,6 +105,9 @@ private:
     void ArrangeToolbar();
     void ArrangePanels();
     void LayOut();
+    // Marks the pages on screen and releases the views of pages out of
+    // reach; run whenever the layout or the scroll position changes.
+    void UpdatePageViews();
     void UpdateIndicator();
     void ScrollTo(int vertical, std::optional<int> horizontal = std::nullopt);
     void VerticalScrolled(int value);

@@ -8,6 +8,8 @@ namespace marlune::report::preview {
 namespace {
 
 constexpr int kGap = 10;
+// Pages further below the top of the area than this are not kept loaded.
+constexpr int kNearPixels = 2000;
 
 int RangeOf(int extent, int area)
 {
@@ -108,6 +110,19 @@ PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, int m
     layout.horizontalRange = RangeOf(right, areaWidth);
     layout.verticalRange = RangeOf(bottom, areaHeight);
     return layout;
+}
+
+PageNeed NeedOf(const DrawRectangle& onArea, int areaWidth, int areaHeight)
+{
+    const bool empty = onArea.right <= onArea.left || onArea.bottom <= onArea.top;
+    if (!empty && onArea.left < areaWidth && onArea.right > 0 && onArea.top < areaHeight &&
+        onArea.bottom > 0) {
+        return PageNeed::Show;
+    }
+    if (onArea.top > kNearPixels || onArea.bottom <= 0) {
+        return PageNeed::Release;
+    }
+    return PageNeed::Keep;
 }
 
 } // namespace marlune::report::preview

@@ -45,4 +45,14 @@ double ZoomFactor(int mode, double factor, PaperUnits current, int areaWidth, in
 PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, int mode, double factor,
                        int areaWidth, int areaHeight);
 
+// What the preview does with a page's views, decided where the view is laid
+// out or scrolled, never while painting: a page on screen is drawn; one
+// within reach below the area keeps its views, so that scrolling on does not
+// read them again; any other gives them up.
+enum class PageNeed { Release, Keep, Show };
+
+// `onArea`: the page in page-area pixels (right and bottom exclusive), the
+// area being `areaWidth` × `areaHeight` from its origin.
+PageNeed NeedOf(const DrawRectangle& onArea, int areaWidth, int areaHeight);
+
 } // namespace marlune::report::preview

@@ -334,6 +334,25 @@ TEST(PreviewForm, ScrollingRepaintsOnlyTheUncoveredStrip)
     EXPECT_TRUE(scrolled == full);
 }
 
+// Scrolling decides which pages keep their views before anything repaints:
+// the page left far above gives them up, the page scrolled to is marked as
+// on screen, and a page in a tall area is drawn however far down it stands.
+TEST(PreviewForm, ScrollingReleasesPagesOutOfReachBeforeAnyPaint)
+{
+    auto form = ShownForm(ListPages(6), 800, 600);
+    form->PageArea()->repaint();
+    PreparedPages& pages = form->Pages();
+    ASSERT_TRUE(pages[0].viewsLoaded);
+    ASSERT_TRUE(pages[0].visible);
+    form->GoToPage(6);
+    EXPECT_FALSE(pages[0].viewsLoaded);
+    EXPECT_FALSE(pages[0].visible);
+    EXPECT_TRUE(pages[5].visible);
+    EXPECT_EQ(NeedOf({0, 2100, 800, 3200}, 800, 2400), PageNeed::Show);
+    EXPECT_EQ(NeedOf({0, 2100, 800, 3200}, 800, 600), PageNeed::Release);
+    EXPECT_EQ(NeedOf({0, 1900, 800, 3000}, 800, 600), PageNeed::Keep);
+}
+
 // The looks of a flat button: no border at rest, raised under the mouse,
 // sunken with the glyph one pixel further right and down while pressed.
 TEST(ToolBarButton, FlatRaisedSunken)

@@ -1,32 +1,17 @@
-// The page-level half of a build: runtime bands from a template page, and
-// output pages formed band by band.
+#include "report/pageformer.h"
+
 #include "report/bandview.h"
+#include "report/kinds.h"
 #include "report/lineview.h"
 #include "report/memoview.h"
 #include "report/report.h"
-#include "report/reportbuilder.h"
 #include "report/reportpage.h"
-#include "report/units.h"
 
 #include <algorithm>
 
 namespace marlune::report {
 
 namespace {
-
-// Header, data and footer kinds of the three data levels.
-constexpr int HeaderOf(int level)
-{
-    return bkMasterHeader + 3 * (level - 1);
-}
-constexpr int DataOf(int level)
-{
-    return bkMasterData + 3 * (level - 1);
-}
-constexpr int FooterOf(int level)
-{
-    return bkMasterFooter + 3 * (level - 1);
-}
 
 bool IsDataKind(int kind)
 {
@@ -40,180 +25,77 @@ bool IsFixedKind(int kind)
     return kind == bkPageFooter || kind == bkOverlay || kind == bkNone;
 }
 
-// The bands of one kind in chain order.
-template <class F> void ForChain(Band* band, F&& f)
-{
-    for (; band != nullptr; band = band->next) {
-        f(*band);
-    }
-}
-
 } // namespace
 
-// ---- preparing a page
+PageFormer::PageFormer(Report& report, PageFormerHost& host) : report_(report), host_(host) {}
 
-void ReportBuilder::LoadBand(Band& band, ReportView& marker)
+void PageFormer::Prepare()
 {
-    band.marker = &marker;
-    band.flags = marker.Flags;
-    band.visible = marker.Visible;
-    band.left = marker.Left;
-    band.top = marker.Top;
-    band.width = marker.Width;
-    band.height = marker.Height;
-    band.stretched = (marker.Flags & flStretched) != 0;
-    band.newPageAfter = (marker.Flags & flBandNewPageAfter) != 0;
-    band.printIfSubsetEmpty = (marker.Flags & flBandPrintIfSubsetEmpty) != 0;
-    band.breaked = (marker.Flags & flBandBreaked) != 0;
-    const std::string& source = marker.FormatText;
-    if (band.kind == bkGroupHeader) {
-        band.groupCondition = source;
-    } else if (!source.empty() && source[0] >= '1' && source[0] <= '9') {
-        band.ownDataset = std::make_unique<VirtualDataset>(source, std::atoi(source.c_str()));
-        band.dataset = band.ownDataset.get();
-    } else if (!source.empty()) {
-        band.dataset = report_.FindDataset(source);
+    pages_.clear();
+    for (const auto& source : report_.Pages) {
+        pages_.push_back(MakeRuntimePage(*source, report_));
     }
-    if (band.dataset == nullptr && band.kind == bkMasterData &&
-        report_.Type == ReportType::rtSimple) {
-        band.dataset = report_.Dataset;
-    }
-}
-
-std::unique_ptr<RuntimePage> ReportBuilder::PreparePage(ReportPage& source)
-{
-    auto page = std::make_unique<RuntimePage>();
-    page->source = &source;
-    for (int kind = 0; kind < kBandKindCount; ++kind) {
-        auto band = std::make_unique<Band>();
-        band->kind = kind;
-        page->first[static_cast<std::size_t>(kind)] = band.get();
-        page->bands.push_back(std::move(band));
-    }
-    std::vector<bool> placed;
-    for (const auto& view : source.Objects) {
-        page->views.push_back(view->Clone());
-        ReportView& copy = *page->views.back();
-        if ((copy.Flags & flWantHook) != 0) {
-            hooks_.push_back(&copy);
-        }
-        placed.push_back(dynamic_cast<BandView*>(&copy) != nullptr);
-    }
-    const auto takeViews = [&](Band& band, bool subReports) {
-        for (std::size_t i = 0; i < page->views.size(); ++i) {
-            ReportView& view = *page->views[i];
-            const bool sub = dynamic_cast<SubReportView*>(&view) != nullptr;
-            if (placed[i] || sub != subReports || view.Top < band.top ||
-                view.Top > band.top + band.height) {
-                continue;
-            }
-            view.Top -= band.top;
-            band.views.push_back(&view);
-            placed[i] = true;
-        }
-    };
-    for (int kind = 0; kind < bkCrossHeader; ++kind) {
-        std::vector<Band*> chain;
+    // A page shown by a sub-report is formed there, not on its own.
+    for (const auto& page : pages_) {
         for (const auto& view : page->views) {
-            auto* marker = dynamic_cast<BandView*>(view.get());
-            if (marker == nullptr || marker->BandKind() != kind) {
-                continue;
+            const auto* sub = dynamic_cast<const SubReportView*>(view.get());
+            if (sub != nullptr && sub->SubPage >= 0 &&
+                static_cast<std::size_t>(sub->SubPage) < pages_.size()) {
+                pages_[static_cast<std::size_t>(sub->SubPage)]->skip = true;
             }
-            Band* band = &page->Of(kind);
-            if (!chain.empty()) {
-                auto extra = std::make_unique<Band>();
-                extra->kind = kind;
-                band = extra.get();
-                page->bands.push_back(std::move(extra));
-            }
-            LoadBand(*band, *marker);
-            takeViews(*band, false);
-            takeViews(*band, true);
-            chain.push_back(band);
-        }
-        std::stable_sort(chain.begin(), chain.end(),
-                         [](const Band* a, const Band* b) { return a->top < b->top; });
-        for (std::size_t i = 0; i < chain.size(); ++i) {
-            chain[i]->prev = i > 0 ? chain[i - 1] : nullptr;
-            chain[i]->next = i + 1 < chain.size() ? chain[i + 1] : nullptr;
-        }
-        if (!chain.empty()) {
-            page->first[static_cast<std::size_t>(kind)] = chain.front();
         }
     }
-    Band& none = page->Of(bkNone);
-    for (std::size_t i = 0; i < page->views.size(); ++i) {
-        if (!placed[i]) {
-            none.views.push_back(page->views[i].get());
-        }
-    }
-    LinkHeadersAndFooters(*page);
-    page->columnCount = std::max(source.ColumnCount, 1);
-    page->columnWidth = Div(source.RightMargin() - source.LeftMargin(), page->columnCount);
-    page->curPosition = 1;
-    page->columnPosition = 1;
-    return page;
 }
 
-void ReportBuilder::LinkHeadersAndFooters(RuntimePage& page)
+void PageFormer::Restart(bool drawing)
 {
-    for (int level = 1; level <= 3; ++level) {
-        ForChain(&page.Of(HeaderOf(level)), [&](Band& header) {
-            if (header.marker == nullptr) {
-                return;
-            }
-            for (Band* data = &page.Of(DataOf(level)); data != nullptr; data = data->next) {
-                if (data->marker != nullptr && data->top >= header.top + header.height) {
-                    if (data->header == nullptr) {
-                        data->header = &header;
-                    }
-                    break;
-                }
-            }
-        });
-        ForChain(&page.Of(FooterOf(level)), [&](Band& footer) {
-            if (footer.marker == nullptr) {
-                return;
-            }
-            Band* last = nullptr;
-            ForChain(&page.Of(DataOf(level)), [&](Band& data) {
-                if (data.marker != nullptr && data.top + data.height <= footer.top) {
-                    last = &data;
-                }
-            });
-            if (last != nullptr && last->footer == nullptr) {
-                last->footer = &footer;
-            }
-        });
-    }
-    std::vector<Band*> headers;
-    ForChain(&page.Of(bkGroupHeader), [&](Band& band) {
-        if (band.marker != nullptr) {
-            headers.push_back(&band);
-        }
-    });
-    auto header = headers.rbegin();
-    ForChain(&page.Of(bkGroupFooter), [&](Band& footer) {
-        if (footer.marker != nullptr && header != headers.rend()) {
-            (*header++)->footer = &footer;
-        }
-    });
+    drawing_ = drawing;
+    append_ = false;
+    pageNumber_ = 0;
 }
 
-// ---- forming pages
+void PageFormer::FormPages(const ReportDataset* multiple)
+{
+    for (std::size_t i = 0; i < pages_.size() && !report_.Terminated; ++i) {
+        RuntimePage& page = *pages_[i];
+        if (page.skip) {
+            continue;
+        }
+        FormPage(page);
+        append_ = false;
+        const bool lastPage = i + 1 == pages_.size();
+        const bool moreRecords = multiple != nullptr && !multiple->Eof();
+        if ((lastPage && moreRecords) || (!lastPage && pages_[i + 1]->source->PrintToPrevPage)) {
+            --pageNumber_;
+            append_ = true;
+        } else {
+            pageNumber_ = report_.Prepared.Count();
+            host_.Progress(pageNumber_);
+        }
+    }
+}
 
-int ReportBuilder::BottomLimit(RuntimePage& page)
+void PageFormer::Release()
+{
+    pages_.clear();
+    stack_.clear();
+    levelDataBand_.fill(nullptr);
+    currentBand_ = nullptr;
+    currentPage_ = nullptr;
+}
+
+int PageFormer::BottomLimit(RuntimePage& page)
 {
     const Band& footer = page.Of(bkPageFooter);
     return page.source->BottomMargin(footer.Present() ? footer.height : 0);
 }
 
-void ReportBuilder::AddPreparedPage(RuntimePage& page)
+void PageFormer::AddPreparedPage(RuntimePage& page)
 {
     report_.Prepared.Add(*page.source);
 }
 
-void ReportBuilder::FormPage(RuntimePage& page)
+void PageFormer::FormPage(RuntimePage& page)
 {
     currentPage_ = &page;
     if (append_ && appendY_ == page.bottomLimit) {
@@ -266,7 +148,7 @@ void ReportBuilder::FormPage(RuntimePage& page)
     pageNumber_ = before + 1;
 }
 
-void ReportBuilder::DataLoop(RuntimePage& page, int level)
+void PageFormer::DataLoop(RuntimePage& page, int level)
 {
     for (Band* band = &page.Of(DataOf(level)); band != nullptr && !report_.Terminated;
          band = band->next) {
@@ -285,7 +167,7 @@ void ReportBuilder::DataLoop(RuntimePage& page, int level)
             ForChain(&page.Of(bkGroupHeader), [&](Band& header) {
                 if (header.marker != nullptr) {
                     currentBand_ = &header;
-                    header.lastGroupValue = expressions_.Evaluate(header.groupCondition);
+                    header.lastGroupValue = host_.Evaluate(header.groupCondition);
                     DrawBand(page, header);
                     ++header.positionLocal;
                 }
@@ -296,7 +178,7 @@ void ReportBuilder::DataLoop(RuntimePage& page, int level)
         }
         bool endedByGroup = false;
         while (!dataset.Eof()) {
-            ProcessEvents();
+            host_.ProcessEvents();
             if (report_.Terminated) {
                 break;
             }
@@ -340,7 +222,7 @@ void ReportBuilder::DataLoop(RuntimePage& page, int level)
     }
 }
 
-bool ReportBuilder::GroupChange(RuntimePage& page, Band& dataBand)
+bool PageFormer::GroupChange(RuntimePage& page, Band& dataBand)
 {
     const bool atEnd = dataBand.dataset->Eof();
     std::vector<Band*> headers;
@@ -356,7 +238,7 @@ bool ReportBuilder::GroupChange(RuntimePage& page, Band& dataBand)
             break;
         }
         currentBand_ = headers[i];
-        if (expressions_.Evaluate(headers[i]->groupCondition) != headers[i]->lastGroupValue) {
+        if (host_.Evaluate(headers[i]->groupCondition) != headers[i]->lastGroupValue) {
             changed = i;
             break;
         }
@@ -381,7 +263,7 @@ bool ReportBuilder::GroupChange(RuntimePage& page, Band& dataBand)
     }
     for (std::size_t i = changed; i < headers.size(); ++i) {
         currentBand_ = headers[i];
-        headers[i]->lastGroupValue = expressions_.Evaluate(headers[i]->groupCondition);
+        headers[i]->lastGroupValue = host_.Evaluate(headers[i]->groupCondition);
         DrawBand(page, *headers[i]);
         ++headers[i]->positionLocal;
     }
@@ -391,7 +273,7 @@ bool ReportBuilder::GroupChange(RuntimePage& page, Band& dataBand)
     return true;
 }
 
-void ReportBuilder::DrawStack(RuntimePage& page)
+void PageFormer::DrawStack(RuntimePage& page)
 {
     std::vector<Band*> stacked;
     stacked.swap(stack_);
@@ -402,14 +284,14 @@ void ReportBuilder::DrawStack(RuntimePage& page)
     }
 }
 
-bool ReportBuilder::DrawBand(RuntimePage& page, Band& band)
+bool PageFormer::DrawBand(RuntimePage& page, Band& band)
 {
     currentBand_ = &band;
     band.forceNewPage = false;
     band.forceNewColumn = false;
     if (band.marker != nullptr && !band.marker->Script.empty()) {
         try {
-            RunScript(*band.marker);
+            host_.RunScript(*band.marker);
         } catch (const std::exception&) {
             Fail(*band.marker, band);
             return false;
@@ -448,24 +330,7 @@ bool ReportBuilder::DrawBand(RuntimePage& page, Band& band)
     return true;
 }
 
-int ReportBuilder::MeasureView(ReportView& view)
-{
-    auto* stretchable = dynamic_cast<StretchableView*>(&view);
-    if (stretchable == nullptr) {
-        return 0;
-    }
-    auto* memo = dynamic_cast<MemoView*>(&view);
-    if (memo == nullptr) {
-        return stretchable->MeasureHeight();
-    }
-    Lines text = ExpandMemo(*memo);
-    memo->Memo.swap(text);
-    const int height = memo->MeasureHeight();
-    memo->Memo.swap(text);
-    return height;
-}
-
-int ReportBuilder::BandHeight(RuntimePage& page, Band& band)
+int PageFormer::BandHeight(RuntimePage& page, Band& band)
 {
     int height = band.height;
     if (band.stretched) {
@@ -473,7 +338,7 @@ int ReportBuilder::BandHeight(RuntimePage& page, Band& band)
         for (ReportView* view : band.views) {
             if ((view->Flags & flStretched) != 0) {
                 try {
-                    height = std::max(height, MeasureView(*view) + view->Top);
+                    height = std::max(height, host_.MeasureView(*view) + view->Top);
                 } catch (const std::exception&) {
                     Fail(*view, band);
                 }
@@ -490,7 +355,7 @@ int ReportBuilder::BandHeight(RuntimePage& page, Band& band)
     return height;
 }
 
-void ReportBuilder::DrawViews(RuntimePage& page, Band& band)
+void PageFormer::DrawViews(RuntimePage& page, Band& band)
 {
     currentBand_ = &band;
     for (ReportView* view : band.views) {
@@ -498,7 +363,7 @@ void ReportBuilder::DrawViews(RuntimePage& page, Band& band)
     }
 }
 
-void ReportBuilder::PlaceBand(RuntimePage& page, Band& band)
+void PageFormer::PlaceBand(RuntimePage& page, Band& band)
 {
     if (!band.Present()) {
         return;
@@ -514,7 +379,7 @@ void ReportBuilder::PlaceBand(RuntimePage& page, Band& band)
         int full = band.height;
         for (ReportView* view : band.views) {
             if ((view->Flags & flStretched) != 0) {
-                full = std::max(full, MeasureView(*view) + view->Top);
+                full = std::max(full, host_.MeasureView(*view) + view->Top);
             }
         }
         if (full > band.height) {
@@ -544,7 +409,7 @@ void ReportBuilder::PlaceBand(RuntimePage& page, Band& band)
     }
 }
 
-bool ReportBuilder::PageBreakTest(RuntimePage& page, Band& band, int y, int height)
+bool PageFormer::PageBreakTest(RuntimePage& page, Band& band, int y, int height)
 {
     const Band& columnFooter = page.Of(bkColumnFooter);
     const int footer = columnFooter.Present() ? columnFooter.height : 0;
@@ -555,7 +420,7 @@ bool ReportBuilder::PageBreakTest(RuntimePage& page, Band& band, int y, int heig
     return false;
 }
 
-void ReportBuilder::NewColumn(RuntimePage& page, Band& band)
+void PageFormer::NewColumn(RuntimePage& page, Band& band)
 {
     if (page.curColumn < page.columnCount - 1) {
         DrawBand(page, page.Of(bkColumnFooter));
@@ -582,9 +447,9 @@ void ReportBuilder::NewColumn(RuntimePage& page, Band& band)
     currentBand_ = &band;
 }
 
-void ReportBuilder::NewPage(RuntimePage& page)
+void PageFormer::NewPage(RuntimePage& page)
 {
-    Progress(pageNumber_ + 1);
+    host_.Progress(pageNumber_ + 1);
     DrawBand(page, page.Of(bkColumnFooter));
     DrawPageFooters(page);
     page.bottomLimit = BottomLimit(page);
@@ -599,7 +464,7 @@ void ReportBuilder::NewPage(RuntimePage& page)
     DrawBand(page, page.Of(bkColumnHeader));
 }
 
-void ReportBuilder::DrawPageFooters(RuntimePage& page)
+void PageFormer::DrawPageFooters(RuntimePage& page)
 {
     page.curColumn = 0;
     page.xAdjust = page.source->LeftMargin();
@@ -610,6 +475,37 @@ void ReportBuilder::DrawPageFooters(RuntimePage& page)
         }
     }
     pageNumber_ = report_.Prepared.Count();
+}
+
+void PageFormer::DrawView(RuntimePage& page, Band& band, ReportView& view)
+{
+    if (!drawing_ || report_.ErrorFlag) {
+        return;
+    }
+    const int left = view.Left;
+    const int top = view.Top;
+    view.Left += page.xAdjust - page.source->LeftMargin();
+    view.Top += band.top;
+    try {
+        host_.OutputView(view);
+    } catch (const std::exception&) {
+        Fail(view, band);
+    }
+    view.Left = left;
+    view.Top = top;
+}
+
+void PageFormer::Fail(ReportView& view, const Band& band)
+{
+    std::string text = "An error occured during calculating";
+    for (const std::string& line : view.Memo) {
+        text += "\n" + line;
+    }
+    text += "\nReport: " + report_.Name;
+    text += "\nBand: " + BandKindName(band.kind);
+    report_.ErrorFlag = true;
+    report_.ErrorText = std::move(text);
+    report_.Terminated = true;
 }
 
 } // namespace marlune::report

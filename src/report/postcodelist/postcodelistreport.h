@@ -1,0 +1,38 @@
+#pragma once
+
+#include "report/report.h"
+#include "report/shapeview.h"
+#include "report/tabledataset/tabledataset.h"
+
+namespace marlune::report {
+
+// The postcode list over a table: the shape view registered, the dataset
+// made and attached, the stored template loaded and the title set, in the
+// order the template needs (its page header holds a shape, so the shape
+// object exists before the read). Messages of a failed read go to
+// `onMessage`, or to the standard error without one.
+class PostcodeListReport {
+public:
+    PostcodeListReport(table::MemTable& table, ReportPrinter& printer = DefaultPrinter(),
+                       Report::MessageHandler onMessage = {});
+    // Over the table a data source shows, as the window's grid does.
+    PostcodeListReport(table::DataSource& source, ReportPrinter& printer = DefaultPrinter(),
+                       Report::MessageHandler onMessage = {});
+    PostcodeListReport(const PostcodeListReport&) = delete;
+    PostcodeListReport& operator=(const PostcodeListReport&) = delete;
+
+    Report& report() { return report_; }
+    const Report& report() const { return report_; }
+    TableDataset& dataset() { return dataset_; }
+
+private:
+    void Load(Report::MessageHandler onMessage);
+
+    // Declared first: alive while the template is read and for as long as
+    // the report's views may be copied.
+    ShapeObject shapes_;
+    TableDataset dataset_{"TableDataset1"};
+    Report report_;
+};
+
+} // namespace marlune::report
