@@ -1,23 +1,13 @@
 #!/usr/bin/env python3
-"""Drives the real program on a Wayland compositor (run it under weston_run.py).
+"""Drives the real program on a Wayland compositor, under weston_run.py.
 
-    wayland_e2e.py paints --program BIN --data FILE --out DIR
-        any backend: the main window is one top-level surface titled Marlune
-        and paints its grid, the first record current
-    wayland_e2e.py hints  --program BIN --data FILE --out DIR --find FIND
-        the x11 backend under xvfb-run: the search box's hint is a pop-up of
-        the main window that shows the screen around its body and never takes
-        the keyboard: typing under it searches
-    wayland_e2e.py input  --program BIN --data FILE --out DIR --find FIND
-        the x11 backend under xvfb-run: typing syd finds the record that
-        marlune-find names, resting on Print shows its hint on a surface of
-        its own, and Exit ends the program
+    wayland_e2e.py paints|input|hints --program BIN --data FILE --out DIR [--find FIND]
 
-The program speaks with WAYLAND_DEBUG=1, so its log holds the protocol: the
-surfaces it makes, their roles and titles and where the keyboard went
-(WaylandLog reads it). Screenshots come from weston-screenshooter; the window
-is found on them as what differs from the compositor's plain background.
-Client-side decorations are off, so the window's picture is its client area.
+paints (any backend), input and hints (the x11 backend under xvfb-run): see
+each scenario. The program runs with WAYLAND_DEBUG=1: WaylandLog reads from
+its log the surfaces it makes and where the keyboard went. Screenshots come
+from weston-screenshooter; the window (no client-side decorations) is what
+differs from the compositor's plain background.
 """
 import argparse
 import os
@@ -89,9 +79,12 @@ def program_log(program):
         return f.read()
 
 
-def start(args):
+def start(args, x11=False):
     if not os.environ.get("WAYLAND_DISPLAY"):
         raise Failure("no WAYLAND_DISPLAY: run under weston_run.py")
+    if x11 and (os.environ.get("MARLUNE_E2E_COMPOSITOR") != "weston-x11"
+                or not os.environ.get("DISPLAY")):
+        raise Failure("this scenario needs weston_run.py --backend x11 under xvfb-run")
     return e2e.Program(args, environment={"QT_QPA_PLATFORM": "wayland", "WAYLAND_DEBUG": "1",
                                           "QT_WAYLAND_DISABLE_WINDOWDECORATION": "1"})
 
@@ -110,13 +103,18 @@ def screenshot(path):
     return path
 
 
-def window_box(path):
-    """(x, y, width, height) of what differs from the plain background, or None.
-    Rows and columns with only a few such pixels (the pointer) do not count."""
+def rgb(path):
+    """(width, height, raw RGB bytes) of a picture."""
     size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
                           text=True, check=True).stdout.split()
     width, height = int(size[0]), int(size[1])
-    data = subprocess.run(["convert", path, "rgb:-"], capture_output=True, check=True).stdout
+    return width, height, pixels(path, (0, 0, width, height))
+
+
+def window_box(path):
+    """(x, y, width, height) of what differs from the plain background, or None.
+    Rows and columns with only a few such pixels (the pointer) do not count."""
+    width, height, data = rgb(path)
     background = weston_run.BACKGROUND.to_bytes(4, "big")[1:]
     rows = [0] * height
     columns = [0] * width
@@ -161,6 +159,8 @@ def main_window(program, out, name):
 
 
 def paints(args):
+    """The main window is one top-level surface titled Marlune and paints its
+    grid, the first record current."""
     program = start(args)
     try:
         box, shot = main_window(program, args.out, "e2e_wayland_paints.png")
@@ -184,24 +184,41 @@ def move(box, point):
     e2e.xdotool("mousemove", box[0] + point[0], box[1] + point[1], check=True)
 
 
+def ready_for_input(args, program, shot):
+    """The record syd finds and the window's box, once the window has settled
+    and the search box is clicked."""
+    record = e2e.find_record(args, program, "syd")[:2]
+    box, _ = main_window(program, args.out, shot)
+    move(box, e2e.EDIT1)
+    e2e.xdotool("click", "1", check=True)
+    return record, box
+
+
+def type_syd(box, shot):
+    """Types syd and waits for the grid to move its highlight to the record
+    found, in the middle of the grid: (slot, rows, top, height)."""
+    e2e.xdotool("type", "--delay", "80", "syd", check=True)
+    wait_for("the grid to follow the typing",
+             lambda: e2e.highlighted_row(screenshot(shot), box)[0] != 0, timeout=10,
+             interval=0.3)
+    slot, n, top, height = e2e.highlighted_row(shot, box)
+    if slot != (n - 1) // 2:
+        raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+    return slot, n, top, height
+
+
+def new_surfaces(program, what, count):
+    return wait_for(what, lambda: WaylandLog(program_log(program)).surfaces[count:], timeout=10)
+
+
 def input_through_weston(args):
-    if os.environ.get("MARLUNE_E2E_COMPOSITOR") != "weston-x11" or not os.environ.get("DISPLAY"):
-        raise Failure("this scenario needs weston_run.py --backend x11 under xvfb-run")
-    program = start(args)
+    """Typing syd finds marlune-find's record, resting on Print shows a hint on
+    a surface of its own, and Exit ends the program."""
+    program = start(args, x11=True)
     try:
-        pcode, locality = e2e.find_record(args, program, "syd")[:2]
-        box, before = main_window(program, args.out, "e2e_wayland_before.png")
-        move(box, e2e.EDIT1)
-        e2e.xdotool("click", "1", check=True)
-        e2e.xdotool("type", "--delay", "80", "syd", check=True)
+        (pcode, locality), box = ready_for_input(args, program, "e2e_wayland_before.png")
         shot = os.path.join(args.out, "e2e_wayland_syd.png")
-        first = e2e.grid_pixels(before, box)
-        wait_for("the grid to follow the typing",
-                 lambda: e2e.grid_pixels(screenshot(shot), box) != first, timeout=10,
-                 interval=0.3)
-        slot, n, top, height = e2e.highlighted_row(shot, box)
-        if slot != (n - 1) // 2:
-            raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+        _, _, top, height = type_syd(box, shot)
         if shutil.which("tesseract"):
             texts = e2e.ocr(shot, box, top, height, 320)
             if not any(t.startswith(f"{pcode} {locality}") for t in texts):
@@ -210,8 +227,7 @@ def input_through_weston(args):
 
         count = len(WaylandLog(program_log(program)).surfaces)
         move(box, e2e.PRINT_BUTTON)
-        hint = wait_for("the Print hint's surface",
-                        lambda: WaylandLog(program_log(program)).surfaces[count:], timeout=10)
+        hint = new_surfaces(program, "the Print hint's surface", count)
         time.sleep(0.3)  # the bubble's first frame
         shot = screenshot(os.path.join(args.out, "e2e_wayland_hint.png"))
         print(f"resting on Print made {hint}; screenshot {shot}")
@@ -237,11 +253,8 @@ def changed_box(before, after):
     """(x, y, width, height) of the largest patch of touching pixels (diagonal
     neighbours too, for a stippled shadow) that differ between two
     screenshots: what appeared, apart from the pointer and the caret."""
-    size = subprocess.run(["identify", "-format", "%w %h", before], capture_output=True,
-                          text=True, check=True).stdout.split()
-    width, height = int(size[0]), int(size[1])
-    a = pixels(before, (0, 0, width, height))
-    b = pixels(after, (0, 0, width, height))
+    width, _, a = rgb(before)
+    b = rgb(after)[2]
     differ = {(i // 3 % width, i // 3 // width) for i in range(0, len(a), 3)
               if a[i:i + 3] != b[i:i + 3]}
     best = []
@@ -269,21 +282,15 @@ def hints_through_weston(args):
     window, untitled, never given the keyboard, and around its body shows
     what lies behind it (never black); typing while it is up goes into the
     search box."""
-    if os.environ.get("MARLUNE_E2E_COMPOSITOR") != "weston-x11" or not os.environ.get("DISPLAY"):
-        raise Failure("this scenario needs weston_run.py --backend x11 under xvfb-run")
-    program = start(args)
+    program = start(args, x11=True)
     try:
-        pcode, locality = e2e.find_record(args, program, "syd")[:2]
-        box, _ = main_window(program, args.out, "e2e_wayland_hint_before.png")
-        move(box, e2e.EDIT1)
-        e2e.xdotool("click", "1", check=True)
+        (pcode, locality), box = ready_for_input(args, program, "e2e_wayland_hint_before.png")
         move(box, (e2e.EDIT1[0] + 3, e2e.EDIT1[1] + 1))
         time.sleep(0.3)
         before = screenshot(os.path.join(args.out, "e2e_wayland_hint_before.png"))
         count = len(WaylandLog(program_log(program)).surfaces)
         move(box, e2e.EDIT1)
-        hint = wait_for("the search box's hint",
-                        lambda: WaylandLog(program_log(program)).surfaces[count:], timeout=10)
+        hint = new_surfaces(program, "the search box's hint", count)
         time.sleep(0.4)  # the bubble's first frame
         shot = screenshot(os.path.join(args.out, "e2e_wayland_hint.png"))
         log = WaylandLog(program_log(program))
@@ -300,14 +307,7 @@ def hints_through_weston(args):
             raise Failure(f"around the bubble at {bubble} the screen is not what lay behind")
         print(f"the hint is a pop-up of the main window at {bubble}; screenshot {shot}")
 
-        e2e.xdotool("type", "--delay", "80", "syd", check=True)
-        found = os.path.join(args.out, "e2e_wayland_hint_syd.png")
-        wait_for("the grid to follow the typing",
-                 lambda: e2e.highlighted_row(screenshot(found), box)[0] != 0, timeout=10,
-                 interval=0.3)
-        slot, n, top, height = e2e.highlighted_row(found, box)
-        if slot != (n - 1) // 2:
-            raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
+        type_syd(box, os.path.join(args.out, "e2e_wayland_hint_syd.png"))
         log = WaylandLog(program_log(program))
         popups = {s["surface"] for s in log.popups()}
         if popups & set(log.keyboard_entered):

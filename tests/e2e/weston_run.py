@@ -3,21 +3,13 @@
 
     weston_run.py [--backend headless|x11] [--size 1024x768] [--scale N] -- COMMAND...
 
-headless: Weston's headless backend with the pixman renderer (the headless
-backend renders nothing without it). There is no input device: use it for
-what needs no input (a window paints, the protocol a client speaks).
-
-x11: Weston's X11 backend, for running under xvfb-run: Weston's output is
-one X window at the screen's origin, so xdotool moves the pointer and types
-into the Wayland clients through it (screen coordinates are Weston's).
-
-Weston runs with --debug so that weston-screenshooter may take pictures, on a
-socket in a runtime directory of its own, with a plain background and no
-panel, so that two runs at once never meet and screenshots hold nothing that
-changes with the clock. COMMAND runs with WAYLAND_DISPLAY, XDG_RUNTIME_DIR
-and QT_QPA_PLATFORM=wayland; MARLUNE_E2E_COMPOSITOR names the backend. The
-exit code is COMMAND's (77 skips when Weston cannot start, unless
-MARLUNE_E2E_REQUIRE_WAYLAND=1 says that a missing part is a failure, as in CI).
+headless renders with pixman (it renders nothing without) and has no input;
+x11 runs under xvfb-run as one X window at the screen's origin, so xdotool
+points and types into the Wayland clients. Weston runs with --debug (for
+weston-screenshooter), in a runtime directory of its own, on a plain
+background without panel. COMMAND gets WAYLAND_DISPLAY, XDG_RUNTIME_DIR,
+QT_QPA_PLATFORM=wayland and MARLUNE_E2E_COMPOSITOR; the exit code is its own,
+77 when Weston cannot start (1 with MARLUNE_E2E_REQUIRE_WAYLAND=1, as in CI).
 """
 import argparse
 import os
@@ -96,17 +88,12 @@ def wake_the_pointer():
 
 def stop(weston):
     """Ends Weston and the clients it launched (its shell, its keyboard)."""
-    if weston.poll() is None:
-        os.killpg(weston.pid, signal.SIGTERM)
+    for sig in (signal.SIGTERM, signal.SIGKILL):
         try:
+            os.killpg(weston.pid, sig)
             weston.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            os.killpg(weston.pid, signal.SIGKILL)
-            weston.wait(timeout=10)
-    try:
-        os.killpg(weston.pid, signal.SIGKILL)  # anything of its group left behind
-    except ProcessLookupError:
-        pass
+        except (ProcessLookupError, subprocess.TimeoutExpired):
+            pass
 
 
 def main():

@@ -2,6 +2,7 @@
 #include "net/downloadfiles.h"
 
 #include "platform/atomicfile.h"
+#include "scratchdir.h"
 
 #include <gtest/gtest.h>
 
@@ -20,26 +21,7 @@ namespace marlune::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "marlune-download-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using test::ScratchDir;
 
 // A process id that is certainly not running: a child that has ended.
 pid_t EndedProcess()
@@ -53,7 +35,7 @@ pid_t EndedProcess()
     return child;
 }
 
-std::set<std::string> Names(const std::string& dir)
+std::set<std::string> Names(const fs::path& dir)
 {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir)) {
@@ -64,8 +46,7 @@ std::set<std::string> Names(const std::string& dir)
 
 TEST(DownloadFilesTest, StartUpRemovesOnlyStaleDownloadsOfItsOwnPattern)
 {
-    const ScratchDir dir;
-    ASSERT_FALSE(dir.Path().empty());
+    const ScratchDir dir("marlune-download");
     const std::string dead = std::to_string(EndedProcess());
     const std::string alive = std::to_string(::getpid());
     const std::string stale = ".20061231.dat.download-" + dead + ".0";
@@ -78,12 +59,12 @@ TEST(DownloadFilesTest, StartUpRemovesOnlyStaleDownloadsOfItsOwnPattern)
         "20051206.dat",
     };
     for (const std::string& name : kept) {
-        std::ofstream(dir.Path() + "/" + name) << "keep";
+        std::ofstream(dir.File(name)) << "keep";
     }
-    std::ofstream(dir.Path() + "/" + stale) << "partial";
-    fs::create_directory(dir.Path() + "/.old.dat.download-" + dead + ".1"); // a folder stays
+    std::ofstream(dir.File(stale)) << "partial";
+    fs::create_directory(dir / (".old.dat.download-" + dead + ".1")); // a folder stays
 
-    EXPECT_EQ(net::RemoveStaleDownloads(dir.Path()), 1);
+    EXPECT_EQ(net::RemoveStaleDownloads(dir.Path().string()), 1);
     std::set<std::string> expected = kept;
     expected.insert(".old.dat.download-" + dead + ".1");
     EXPECT_EQ(Names(dir.Path()), expected);
@@ -91,8 +72,7 @@ TEST(DownloadFilesTest, StartUpRemovesOnlyStaleDownloadsOfItsOwnPattern)
 
 TEST(DownloadFilesTest, AWritePastTheFileSizeLimitFailsAndCleansUp)
 {
-    const ScratchDir dir;
-    ASSERT_FALSE(dir.Path().empty());
+    const ScratchDir dir("marlune-download");
     const pid_t child = ::fork();
     if (child == 0) {
         // What an update does under `ulimit -f 4`: the write fails, the
@@ -103,7 +83,7 @@ TEST(DownloadFilesTest, AWritePastTheFileSizeLimitFailsAndCleansUp)
         bool failedAtTheLimit = false;
         {
             platform::PendingFile file;
-            if (file.Create(net::DownloadPrefix(dir.Path(), "20061231.dat")) != 0) {
+            if (file.Create(net::DownloadPrefix(dir.Path().string(), "20061231.dat")) != 0) {
                 std::_Exit(2);
             }
             const std::string block(8192, 'd');

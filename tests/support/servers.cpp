@@ -205,6 +205,18 @@ std::uint16_t ClosedPort()
     return port;
 }
 
+SilentPort::SilentPort()
+{
+    fd_ = ListenOnFreePort(&port_);
+}
+
+SilentPort::~SilentPort()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
 PythonHttpServer::PythonHttpServer(const std::string& dir) : process_(std::make_unique<QProcess>())
 {
     process_->setStandardErrorFile(QProcess::nullDevice());

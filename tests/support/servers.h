@@ -83,6 +83,21 @@ ScriptedServer::Script Respond(std::string response);
 // A port on 127.0.0.1 with nothing listening on it.
 std::uint16_t ClosedPort();
 
+// A port on 127.0.0.1 that takes connections into its backlog and never
+// reads or answers them: a server that is down but still reachable.
+class SilentPort {
+public:
+    SilentPort();
+    ~SilentPort();
+    SilentPort(const SilentPort&) = delete;
+    SilentPort& operator=(const SilentPort&) = delete;
+    std::string HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
+
 // python3 -m http.server on a free port of 127.0.0.1, serving dir. It
 // speaks HTTP/1.0 and closes the connection after each response.
 class PythonHttpServer {
