@@ -23,7 +23,8 @@ LAYERS = {
     "report": ["platform", "platform/paint", "report/expr"],
     "report/preview": ["platform", "platform/paint", "platform/gui", "report", "report/expr"],
     "report/print": ["platform", "platform/paint", "platform/gui", "report", "report/expr"],
-    "report/postcodelist": ["platform", "report", "report/expr"],
+    # The list this program prints: the engine joined to the postcode table.
+    "report/postcodelist": ["platform", "report", "report/expr", "report/tabledataset", "table"],
     "report/tabledataset": ["platform", "report", "report/expr", "table"],
     # The program's window builds on everything.
     "app": "*",
