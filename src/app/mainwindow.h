@@ -80,11 +80,11 @@ public:
     QFrame* panel = nullptr;
     TToolBar* toolBar = nullptr;
     TToolSeparator* leadingSeparator = nullptr;
-    QToolButton* exitButton = nullptr;   // Exit
-    QToolButton* printButton = nullptr;  // Print
-    QToolButton* updateButton = nullptr; // Update
+    QToolButton* exitButton = nullptr;
+    QToolButton* printButton = nullptr;
+    QToolButton* updateButton = nullptr;
     TToolSeparator* aboutSeparator = nullptr;
-    QToolButton* aboutButton = nullptr; // About
+    QToolButton* aboutButton = nullptr;
     TLabeledEdit* searchEdit = nullptr;
     QRadioButton* bySuburbButton = nullptr;
     QRadioButton* byPostcodeButton = nullptr;

@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <unistd.h>
 
@@ -156,8 +157,7 @@ protected:
         }
         table::testing::Load(table, table::testing::NumberedRecords(220));
         ASSERT_TRUE(report.BuildReport());
-        pages = std::move(report.Prepared);
-        report.Prepared = PreparedPages();
+        pages = std::exchange(report.Prepared, PreparedPages());
         count = pages.Count();
         ASSERT_GE(count, 4);
         report.Progress = &progress;
@@ -319,8 +319,7 @@ TEST_F(PrintCommand, APageListOrCopiesNotValidIsSaidAndTheDialogStaysOpen)
 
     // The run itself refuses such a list before its window opens.
     progress.captions.clear();
-    report.Prepared = std::move(pages);
-    EXPECT_THROW(PrintPreparedReport(report, "2-x", 1), Error);
+    EXPECT_THROW(PrintPreparedReport(report, pages, "2-x", 1), Error);
     EXPECT_TRUE(progress.captions.empty());
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
 }
@@ -354,9 +353,8 @@ TEST_F(PrintCommand, PagesThatAreNotThereOrCopiesOutOfRangeAreSaidAndTheDialogSt
     ASSERT_EQ(jobs[0].pages.size(), 1U);
 
     // The run on its own: such a range sends nothing, such copies nothing.
-    report.Prepared = std::move(pages);
-    EXPECT_TRUE(PrintPreparedReport(report, "5-3", 1));
-    EXPECT_THROW(PrintPreparedReport(report, "1", 100000), Error);
+    EXPECT_TRUE(PrintPreparedReport(report, pages, "5-3", 1));
+    EXPECT_THROW(PrintPreparedReport(report, pages, "1", 100000), Error);
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
 }
 

@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace marlune::report {
 
@@ -442,23 +443,9 @@ bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWid
             report.Prepared.Clear();
             return false;
         }
-        pages = std::move(report.Prepared);
-        report.Prepared = PreparedPages();
+        pages = std::exchange(report.Prepared, PreparedPages());
     }
-    const std::string pageList = form.PageList(currentPage);
-    const int copies = form.Copies();
-    // Lent to the report for the run; taken back whatever happens.
-    report.Prepared = std::move(pages);
-    struct GiveBack {
-        Report& report;
-        PreparedPages& pages;
-        ~GiveBack()
-        {
-            pages = std::move(report.Prepared);
-            report.Prepared = PreparedPages();
-        }
-    } giveBack{report, pages};
-    PrintPreparedReport(report, pageList, copies);
+    PrintPreparedReport(report, pages, form.PageList(currentPage), form.Copies());
     return true;
 }
 

@@ -106,8 +106,8 @@ private:
 // The preview's print command. Does nothing without pages or without a
 // printer; otherwise opens the print dialog over `parent`, and on OK
 // rebuilds the report when another printer was chosen (unless
-// report.CanRebuild is false), lends `pages` to the report, prints them and
-// takes them back. `currentPage` counts from 1. True when the dialog was
+// report.CanRebuild is false) and puts the new pages in `pages`, then
+// prints them. `currentPage` counts from 1. True when the dialog was
 // accepted: the pages may have changed and the preview lays them out again.
 bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWidget* parent);
 
