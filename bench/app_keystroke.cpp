@@ -1,12 +1,12 @@
-// One keystroke in the search box, whole: the key event, Edit1's text
-// change, Edit1Change, Locate, the table's window rebuild, the grid's
+// One keystroke in the search box, whole: the key event, searchEdit's text
+// change, search, Locate, the table's window rebuild, the grid's
 // notification and a synchronous repaint of the grid (offscreen). Measured
 // on the real list and on a table of 1,000,000 records (the real list
 // repeated), beside baselines from the same run: Locate alone, a repaint
 // with nothing changed, and a keystroke into an edit box that searches
 // nothing.
 #include "app/dbgrid.h"
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "app/labelededit.h"
 #include "datafilewriter.h"
 #include "platform/gui/application.h"
@@ -28,7 +28,7 @@
 
 namespace {
 
-using marlune::app::TForm1;
+using marlune::app::MainWindow;
 
 constexpr int kMillion = 1000000;
 
@@ -75,7 +75,7 @@ std::string MillionFile()
 
 // The main window as the program shows it, its show step having loaded the
 // given file (named in the settings, as a stored name would be).
-std::unique_ptr<TForm1> ShowWindow(const std::string& dataFile)
+std::unique_ptr<MainWindow> ShowWindow(const std::string& dataFile)
 {
     App();
     marlune::platform::SetRegistryRootDirectory(
@@ -86,7 +86,7 @@ std::unique_ptr<TForm1> ShowWindow(const std::string& dataFile)
         !key->SetValue("DataFileName", marlune::platform::RegistryValue::String(dataFile))) {
         throw std::runtime_error("cannot write the setting");
     }
-    auto form = std::make_unique<TForm1>();
+    auto form = std::make_unique<MainWindow>();
     form->show();
     while (!form->ShowStepDone()) {
         QCoreApplication::processEvents();
@@ -94,16 +94,16 @@ std::unique_ptr<TForm1> ShowWindow(const std::string& dataFile)
     if (form->Table1.RecordCount() == 0) {
         throw std::runtime_error("data file not loaded: " + dataFile);
     }
-    form->Edit1->setFocus();
+    form->searchEdit->setFocus();
     QCoreApplication::processEvents();
     return form;
 }
 
 // One main window at a time, as in the program: it carries the program's
 // one hint component.
-TForm1& WindowOn(const std::string& dataFile, int expectedRecords)
+MainWindow& WindowOn(const std::string& dataFile, int expectedRecords)
 {
-    static std::unique_ptr<TForm1> form;
+    static std::unique_ptr<MainWindow> form;
     static std::string loaded;
     if (!form || loaded != dataFile) {
         form.reset();
@@ -116,12 +116,12 @@ TForm1& WindowOn(const std::string& dataFile, int expectedRecords)
     return *form;
 }
 
-TForm1& RealWindow()
+MainWindow& RealWindow()
 {
     return WindowOn(RealFile(), -1);
 }
 
-TForm1& MillionWindow()
+MainWindow& MillionWindow()
 {
     return WindowOn(MillionFile(), kMillion);
 }
@@ -165,17 +165,17 @@ const std::vector<Keystroke>& TypingNoMatch()
     return keys;
 }
 
-void RunKeystrokes(benchmark::State& state, TForm1& form, const std::vector<Keystroke>& keys,
+void RunKeystrokes(benchmark::State& state, MainWindow& form, const std::vector<Keystroke>& keys,
                    const QString& startText)
 {
-    form.RadioButton1->setChecked(true);
-    form.Edit1->setText(startText);
-    form.Edit1->end(false);
+    form.bySuburbButton->setChecked(true);
+    form.searchEdit->setText(startText);
+    form.searchEdit->end(false);
     std::size_t i = 0;
     for (auto _ : state) {
         const Keystroke& k = keys[i];
-        SendKey(form.Edit1, k.key, k.text);
-        form.DBGrid1->repaint();
+        SendKey(form.searchEdit, k.key, k.text);
+        form.grid->repaint();
         QCoreApplication::processEvents();
         i = (i + 1) % keys.size();
     }
@@ -205,7 +205,7 @@ void BM_Keystroke_Million_NoMatch(benchmark::State& state)
 }
 
 // Baseline: the searches of the keystrokes above, without the window.
-void RunLocates(benchmark::State& state, TForm1& form, const std::vector<std::string>& texts)
+void RunLocates(benchmark::State& state, MainWindow& form, const std::vector<std::string>& texts)
 {
     const auto options = marlune::table::loCaseInsensitive | marlune::table::loPartialKey;
     std::size_t i = 0;
@@ -243,9 +243,9 @@ void BM_Locate_Million_NoMatch(benchmark::State& state)
 // Baseline: repainting the grid when nothing changed.
 void BM_GridRepaint_RealList(benchmark::State& state)
 {
-    TForm1& form = RealWindow();
+    MainWindow& form = RealWindow();
     for (auto _ : state) {
-        form.DBGrid1->repaint();
+        form.grid->repaint();
         QCoreApplication::processEvents();
     }
     state.SetItemsProcessed(state.iterations());
@@ -254,7 +254,7 @@ void BM_GridRepaint_RealList(benchmark::State& state)
 // Baseline: a keystroke into an edit box that searches nothing.
 void BM_Keystroke_PlainEdit(benchmark::State& state)
 {
-    TForm1& form = RealWindow();
+    MainWindow& form = RealWindow();
     QLineEdit edit(&form);
     edit.setGeometry(300, 40, 121, 21);
     edit.show();

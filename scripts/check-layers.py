@@ -17,6 +17,7 @@ LAYERS = {
     "table": ["platform"],
     "settings": ["platform"],
     "net": ["platform"],
+    "update": ["platform", "net", "table", "settings"],
     "hints": ["platform", "platform/paint", "platform/gui"],
     "appmanager": ["platform", "platform/gui"],
     "report/expr": ["platform"],

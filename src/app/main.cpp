@@ -1,5 +1,5 @@
 #include "app/aboutbox.h"
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "net/downloadfiles.h"
 #include "platform/gui/application.h"
 
@@ -14,15 +14,16 @@ int main(int argc, char** argv)
     QGuiApplication::setDesktopFileName(QStringLiteral("marlune"));
     application.SetTitle("Marlune");
 
-    marlune::app::TForm1 Form1;
-    Form1.UpdateHost = MARLUNE_UPDATE_HOST;
-    Form1.UpdatePublicKey = MARLUNE_UPDATE_PUBLIC_KEY;
-    application.setWindowIcon(Form1.windowIcon());
+    marlune::app::MainWindow window;
+    window.updater().SetHost(MARLUNE_UPDATE_HOST);
+    window.updater().SetPublicKey(MARLUNE_UPDATE_PUBLIC_KEY);
+    application.setWindowIcon(window.windowIcon());
     // The second window; hidden until About shows it.
     marlune::app::TAboutBox AboutBox;
-    Form1.AboutBox = &AboutBox;
+    window.AboutBox = &AboutBox;
     // The main window's closing ends the program, whatever else is open.
-    QObject::connect(&Form1, &marlune::app::TForm1::Closed, &application, &QCoreApplication::quit);
-    Form1.show();
+    QObject::connect(&window, &marlune::app::MainWindow::Closed, &application,
+                     &QCoreApplication::quit);
+    window.show();
     return application.exec();
 }

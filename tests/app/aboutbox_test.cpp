@@ -43,7 +43,7 @@ protected:
             sawBox = QTest::qWaitFor([this] { return box_->isVisible(); }, 5000);
             whileShown();
         });
-        QTest::mouseClick(form_->ToolButton4, Qt::LeftButton);
+        QTest::mouseClick(form_->aboutButton, Qt::LeftButton);
         return sawBox;
     }
 

@@ -163,9 +163,9 @@ std::optional<std::string> AppTestBase::StoredDataFileName() const
     return text;
 }
 
-app::TForm1& AppTestBase::ShowForm()
+app::MainWindow& AppTestBase::ShowForm()
 {
-    form_ = std::make_unique<app::TForm1>();
+    form_ = std::make_unique<app::MainWindow>();
     form_->show();
     EXPECT_TRUE(QTest::qWaitFor([this] { return form_->ShowStepDone(); }, 10000));
     return *form_;

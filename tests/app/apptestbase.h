@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "app/labelededit.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messagebox.h"
@@ -51,11 +51,11 @@ protected:
     std::optional<std::string> StoredDataFileName() const;
 
     // Creates the main window, shows it and waits for its show step.
-    app::TForm1& ShowForm();
+    app::MainWindow& ShowForm();
 
     std::vector<std::string> MessageTexts() const;
 
-    std::unique_ptr<app::TForm1> form_;
+    std::unique_ptr<app::MainWindow> form_;
     std::vector<platform::MessageBoxRequest> messages_;
 
 private:

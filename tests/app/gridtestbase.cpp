@@ -1,6 +1,6 @@
 #include "gridtestbase.h"
 
-#include "app/form1.h"
+#include "app/mainwindow.h"
 
 #include "apptestbase.h"
 #include "platform/paint/fonts.h"
@@ -64,7 +64,7 @@ void GridTestBase::SetUp()
     window_->setFont(paint::VerdanaFont(11));
     before_ = new QLineEdit(window_.get());
     grid_ = new app::DBGrid(window_.get());
-    grid_->SetColumns(app::TForm1::GridColumns());
+    grid_->SetColumns(app::MainWindow::GridColumns());
     after_ = new QLineEdit(window_.get());
     before_->setGeometry(0, 0, 100, 20);
     after_->setGeometry(110, 0, 100, 20);

@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <unistd.h>
 
@@ -135,10 +136,10 @@ void WhenDialogShows(const std::function<void(PrintForm&)>& step)
 
 void PressOk(PrintForm& form, const std::string& pages, const std::string& copies)
 {
-    form.RB3->click();
-    form.E2->setText(QString::fromStdString(pages));
-    form.E1->setText(QString::fromStdString(copies));
-    form.Button1->click();
+    form.pageNumbersButton()->click();
+    form.pageNumbersEdit()->setText(QString::fromStdString(pages));
+    form.copiesEdit()->setText(QString::fromStdString(copies));
+    form.okButton()->click();
 }
 
 // The number "n of m" that the postcode list's footer prints on each page.
@@ -156,8 +157,7 @@ protected:
         }
         table::testing::Load(table, table::testing::NumberedRecords(220));
         ASSERT_TRUE(report.BuildReport());
-        pages = std::move(report.Prepared);
-        report.Prepared = PreparedPages();
+        pages = std::exchange(report.Prepared, PreparedPages());
         count = pages.Count();
         ASSERT_GE(count, 4);
         report.Progress = &progress;
@@ -219,8 +219,8 @@ TEST_F(PrintCommand, PrintsTheChosenPagesEachAsOftenAsTheCopiesInOneJob)
     // "Current page" prints the preview's current page.
     ASSERT_TRUE(Print(
         [](PrintForm& form) {
-            form.RB2->click();
-            form.Button1->click();
+            form.currentPageButton()->click();
+            form.okButton()->click();
         },
         4));
     const std::vector<ArrivedJob> jobs = Queues().TakeJobs("a");
@@ -254,8 +254,8 @@ TEST_F(PrintCommand, CancelAbandonsTheJobAfterTheSheetInPrint)
 {
     progress.cancelAt = "Printing page:  2";
     ASSERT_TRUE(Print([](PrintForm& form) {
-        EXPECT_TRUE(form.RB1->isChecked()); // all pages
-        form.Button1->click();
+        EXPECT_TRUE(form.allPagesButton()->isChecked()); // all pages
+        form.okButton()->click();
     }));
     EXPECT_TRUE(report.Terminated);
     EXPECT_EQ(progress.lines.back(), "Printing page:  2");
@@ -269,7 +269,7 @@ TEST_F(PrintCommand, CancelIsHeardWhileAPageIsDrawn)
 {
     progress.cancelAtEvents = 1; // on the first page, before it is complete
 
-    ASSERT_TRUE(Print([](PrintForm& form) { form.Button1->click(); }));
+    ASSERT_TRUE(Print([](PrintForm& form) { form.okButton()->click(); }));
     EXPECT_TRUE(report.Terminated);
     EXPECT_EQ(progress.lines, std::vector<std::string>{"Printing page:"});
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
@@ -319,8 +319,7 @@ TEST_F(PrintCommand, APageListOrCopiesNotValidIsSaidAndTheDialogStaysOpen)
 
     // The run itself refuses such a list before its window opens.
     progress.captions.clear();
-    report.Prepared = std::move(pages);
-    EXPECT_THROW(PrintPreparedReport(report, "2-x", 1), Error);
+    EXPECT_THROW(PrintPreparedReport(report, pages, "2-x", 1), Error);
     EXPECT_TRUE(progress.captions.empty());
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
 }
@@ -354,9 +353,8 @@ TEST_F(PrintCommand, PagesThatAreNotThereOrCopiesOutOfRangeAreSaidAndTheDialogSt
     ASSERT_EQ(jobs[0].pages.size(), 1U);
 
     // The run on its own: such a range sends nothing, such copies nothing.
-    report.Prepared = std::move(pages);
-    EXPECT_TRUE(PrintPreparedReport(report, "5-3", 1));
-    EXPECT_THROW(PrintPreparedReport(report, "1", 100000), Error);
+    EXPECT_TRUE(PrintPreparedReport(report, pages, "5-3", 1));
+    EXPECT_THROW(PrintPreparedReport(report, pages, "1", 100000), Error);
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
 }
 
@@ -367,10 +365,11 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     pages[0].stream.resize(1);
     const auto choose = [](const std::string& queue) {
         return [queue](PrintForm& form) {
-            const int index = form.CB1->findText(QString::fromStdString(Queues().Name(queue)));
+            const int index =
+                form.printerCombo()->findText(QString::fromStdString(Queues().Name(queue)));
             ASSERT_GE(index, 0);
-            form.CB1->setCurrentIndex(index);
-            Q_EMIT form.CB1->activated(index);
+            form.printerCombo()->setCurrentIndex(index);
+            Q_EMIT form.printerCombo()->activated(index);
             PressOk(form, "1", "1");
         };
     };
@@ -405,33 +404,33 @@ TEST_F(PrintDialog, ArrowsNumbersAndAPrinterChosenThenCancelled)
 {
     PrintForm form(printer, 10);
     form.show();
-    EXPECT_EQ(form.CB1->count(), 2);
-    EXPECT_EQ(form.CB1->currentText(), QStringLiteral("Laser"));
-    form.spinButton1->click();
-    form.spinButton1->click();
-    EXPECT_EQ(form.E1->text(), QStringLiteral("3"));
-    form.spinButton2->click();
-    EXPECT_EQ(form.E1->text(), QStringLiteral("2"));
-    QTest::keyClick(form.E1, Qt::Key_Up);
-    EXPECT_EQ(form.E1->text(), QStringLiteral("3"));
-    QTest::keyClick(form.E1, Qt::Key_Down);
-    form.E1->setText(QStringLiteral("-4"));
-    form.spinButton2->click();
-    EXPECT_EQ(form.E1->text(), QStringLiteral("1"));
+    EXPECT_EQ(form.printerCombo()->count(), 2);
+    EXPECT_EQ(form.printerCombo()->currentText(), QStringLiteral("Laser"));
+    form.copiesUpButton()->click();
+    form.copiesUpButton()->click();
+    EXPECT_EQ(form.copiesEdit()->text(), QStringLiteral("3"));
+    form.copiesDownButton()->click();
+    EXPECT_EQ(form.copiesEdit()->text(), QStringLiteral("2"));
+    QTest::keyClick(form.copiesEdit(), Qt::Key_Up);
+    EXPECT_EQ(form.copiesEdit()->text(), QStringLiteral("3"));
+    QTest::keyClick(form.copiesEdit(), Qt::Key_Down);
+    form.copiesEdit()->setText(QStringLiteral("-4"));
+    form.copiesDownButton()->click();
+    EXPECT_EQ(form.copiesEdit()->text(), QStringLiteral("1"));
 
-    QTest::mouseClick(form.E2, Qt::LeftButton);
-    EXPECT_TRUE(form.RB3->isChecked());
-    form.RB1->click();
+    QTest::mouseClick(form.pageNumbersEdit(), Qt::LeftButton);
+    EXPECT_TRUE(form.pageNumbersButton()->isChecked());
+    form.allPagesButton()->click();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    form.RB3->click();
-    EXPECT_TRUE(form.E2->hasFocus());
-    form.RB2->click();
+    form.pageNumbersButton()->click();
+    EXPECT_TRUE(form.pageNumbersEdit()->hasFocus());
+    form.currentPageButton()->click();
     EXPECT_EQ(form.PageList(7), "7");
 
-    form.CB1->setCurrentIndex(1);
-    Q_EMIT form.CB1->activated(1);
+    form.printerCombo()->setCurrentIndex(1);
+    Q_EMIT form.printerCombo()->activated(1);
     EXPECT_EQ(printer.PrinterIndex(), 1);
-    form.Button2->click();
+    form.cancelButton()->click();
     EXPECT_EQ(printer.PrinterIndex(), 0);
     EXPECT_TRUE(messages.empty());
 }

@@ -38,22 +38,36 @@ constexpr int kSmallChange = 10;
 constexpr int kLargeChange = 200;
 const QColor kAreaGrey(0x80, 0x80, 0x80);
 
+// The zoom menu; a fixed item names its percentage.
 struct ZoomItem {
     const char* text;
-    int tag;
+    ZoomMode mode;
+    int percent;
 };
 constexpr ZoomItem kZoomItems[] = {
-    {"200%", 200},
-    {"150%", 150},
-    {"100%", 100},
-    {"75%", 75},
-    {"50%", 50},
-    {"25%", 25},
-    {"10%", 10},
-    {"&Page width", zmPageWidth},
-    {"&Whole page", zmWholePage},
-    {"&Two pages", zmTwoPages},
+    {"200%", ZoomMode::Fixed, 200},
+    {"150%", ZoomMode::Fixed, 150},
+    {"100%", ZoomMode::Fixed, 100},
+    {"75%", ZoomMode::Fixed, 75},
+    {"50%", ZoomMode::Fixed, 50},
+    {"25%", ZoomMode::Fixed, 25},
+    {"10%", ZoomMode::Fixed, 10},
+    {"&Page width", ZoomMode::PageWidth, 0},
+    {"&Whole page", ZoomMode::WholePage, 0},
+    {"&Two pages", ZoomMode::TwoPages, 0},
 };
+
+// The menu item's index for a zoom; -1 when no item has it.
+int ZoomItemIndex(ZoomMode mode, int percent)
+{
+    for (int i = 0; i < static_cast<int>(std::size(kZoomItems)); ++i) {
+        const ZoomItem& item = kZoomItems[i];
+        if (item.mode == mode && (mode != ZoomMode::Fixed || item.percent == percent)) {
+            return i;
+        }
+    }
+    return -1;
+}
 
 QPushButton* PageButton(QWidget* parent, Glyph glyph, const char* name)
 {
@@ -118,13 +132,13 @@ PreviewForm::PreviewForm(PreparedPages pages, PreviewOptions options, QWidget* p
 
     switch (options_.initialZoom) {
     case pzPageWidth:
-        PreviewZoomMemory().mode = zmPageWidth;
+        PreviewZoomMemory().mode = ZoomMode::PageWidth;
         break;
     case pzOnePage:
-        PreviewZoomMemory().mode = zmWholePage;
+        PreviewZoomMemory().mode = ZoomMode::WholePage;
         break;
     case pzTwoPages:
-        PreviewZoomMemory().mode = zmTwoPages;
+        PreviewZoomMemory().mode = ZoomMode::TwoPages;
         break;
     case pzDefault:
         break;
@@ -266,9 +280,9 @@ void PreviewForm::BuildMenu()
     for (const ZoomItem& item : kZoomItems) {
         QAction* action = procMenu_->addAction(QLatin1String(item.text));
         action->setCheckable(true);
-        action->setData(item.tag);
+        action->setData(static_cast<int>(&item - kZoomItems));
         zoomGroup_->addAction(action);
-        if (item.tag < 10) {
+        if (item.mode != ZoomMode::Fixed) {
             action->setObjectName(QStringLiteral("N%1").arg(n++));
         }
     }
@@ -282,8 +296,10 @@ void PreviewForm::BuildMenu()
         action->setObjectName(QStringLiteral("N%1").arg(n++));
         action->setVisible(false);
     }
-    connect(zoomGroup_, &QActionGroup::triggered, this,
-            [this](QAction* action) { ChooseZoom(action->data().toInt()); });
+    connect(zoomGroup_, &QActionGroup::triggered, this, [this](QAction* action) {
+        const ZoomItem& item = kZoomItems[action->data().toInt()];
+        ApplyZoom(item.mode, item.percent);
+    });
 }
 
 void PreviewForm::ArrangeToolbar()
@@ -363,9 +379,9 @@ void PreviewForm::InitializeView()
 {
     factor_ = PreviewZoomMemory().factor;
     mode_ = PreviewZoomMemory().mode;
-    const int checkedTag = mode_ != zmFixed ? mode_ : Round(factor_ * 100);
+    const int checked = ZoomItemIndex(mode_, Round(factor_ * 100));
     for (QAction* action : zoomGroup_->actions()) {
-        action->setChecked(action->data().toInt() == checkedTag);
+        action->setChecked(action->data().toInt() == checked);
     }
     current_ = pages_.Empty() ? 0 : 1;
     ofx_ = 0;
@@ -510,17 +526,26 @@ void PreviewForm::GoToPage(int page)
     ScrollTo(pages_[current_ - 1].screenRect.top - 10);
 }
 
-void PreviewForm::ChooseZoom(int tag)
+void PreviewForm::ChooseZoom(ZoomMode mode)
+{
+    ApplyZoom(mode, 0);
+}
+
+void PreviewForm::ChooseZoomPercent(int percent)
+{
+    ApplyZoom(ZoomMode::Fixed, percent);
+}
+
+void PreviewForm::ApplyZoom(ZoomMode mode, int percent)
 {
     ofx_ = 0;
-    if (tag >= zmPageWidth && tag <= zmTwoPages) {
-        mode_ = tag;
-    } else {
-        mode_ = zmFixed;
-        factor_ = tag / 100.0;
+    mode_ = mode;
+    if (mode == ZoomMode::Fixed) {
+        factor_ = percent / 100.0;
     }
+    const int checked = ZoomItemIndex(mode, percent);
     for (QAction* action : zoomGroup_->actions()) {
-        action->setChecked(action->data().toInt() == tag);
+        action->setChecked(action->data().toInt() == checked);
     }
     paintingAllowed_ = false;
     hbar_->setValue(0);

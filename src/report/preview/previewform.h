@@ -37,7 +37,7 @@ struct PreviewOptions {
 // The zoom of the last preview, for the next one (process-wide).
 struct ZoomMemory {
     double factor = 1.0;
-    int mode = zmFixed;
+    ZoomMode mode = ZoomMode::Fixed;
 };
 ZoomMemory& PreviewZoomMemory();
 
@@ -73,13 +73,14 @@ public:
 
     int CurrentPage() const { return current_; } // 1-based; 0 without pages
     double Factor() const { return factor_; }
-    int Mode() const { return mode_; }
+    ZoomMode Mode() const { return mode_; }
     int HorizontalOffset() const { return ofx_; }
     int VerticalOffset() const { return ofy_; }
 
-    // As choosing the zoom menu item with this tag (200 … 10 percent; 1 page
-    // width, 2 whole page, 3 two pages).
-    void ChooseZoom(int tag);
+    // As choosing a zoom menu item: one that fits the page area, or a fixed
+    // percentage (200 … 10).
+    void ChooseZoom(ZoomMode mode);
+    void ChooseZoomPercent(int percent);
     // Makes `page` (1-based, kept within the pages) current and scrolls to it.
     void GoToPage(int page);
     // Searches as the "Find text" dialog's OK does; FindNext as F3.
@@ -129,7 +130,8 @@ private:
     int ofx_ = 0;
     int ofy_ = 0;
     double factor_ = 1.0;
-    int mode_ = zmFixed;
+    ZoomMode mode_ = ZoomMode::Fixed;
+    void ApplyZoom(ZoomMode mode, int percent);
     bool paintingAllowed_ = false;
     // Set while the view scrolls to a chosen page, which then stays current.
     bool scrollingToPage_ = false;

@@ -27,7 +27,7 @@ PaperUnits PaperOf(const PreparedPage& page)
     return {TenthsToUnitsX(page.paperWidth), TenthsToUnitsY(page.paperHeight)};
 }
 
-double ZoomFactor(int mode, double factor, PaperUnits current, int areaWidth, int areaHeight)
+double ZoomFactor(ZoomMode mode, double factor, PaperUnits current, int areaWidth, int areaHeight)
 {
     // A page without paper (a damaged entry) keeps the factor rather than
     // dividing by zero.
@@ -35,19 +35,20 @@ double ZoomFactor(int mode, double factor, PaperUnits current, int areaWidth, in
         return factor;
     }
     switch (mode) {
-    case zmPageWidth:
+    case ZoomMode::PageWidth:
         return (areaWidth - 2 * kGap) / static_cast<double>(current.width);
-    case zmWholePage:
+    case ZoomMode::WholePage:
         return (areaHeight - 2 * kGap) / static_cast<double>(current.height);
-    case zmTwoPages:
+    case ZoomMode::TwoPages:
         return (areaWidth - 3 * kGap) / (2.0 * current.width);
-    default:
-        return factor;
+    case ZoomMode::Fixed:
+        break;
     }
+    return factor;
 }
 
-PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, int mode, double factor,
-                       int areaWidth, int areaHeight)
+PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, ZoomMode mode,
+                       double factor, int areaWidth, int areaHeight)
 {
     PageLayout layout;
     const bool hasCurrent = current >= 0 && current < static_cast<int>(papers.size());
@@ -61,9 +62,9 @@ PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, int m
     auto widthOf = [f](const PaperUnits& p) { return std::max(Round(p.width * f), 1); };
     auto heightOf = [f](const PaperUnits& p) { return std::max(Round(p.height * f), 1); };
 
-    if (mode == zmWholePage) {
+    if (mode == ZoomMode::WholePage) {
         layout.pagesPerRow = 1;
-    } else if (mode == zmTwoPages) {
+    } else if (mode == ZoomMode::TwoPages) {
         layout.pagesPerRow = 2;
     } else {
         int most = 1;

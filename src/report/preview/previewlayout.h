@@ -9,11 +9,12 @@
 // page area, the pages in rows 10 pixels apart, and the scroll ranges.
 namespace marlune::report::preview {
 
-enum ZoomMode {
-    zmFixed = 0,
-    zmPageWidth = 1,
-    zmWholePage = 2,
-    zmTwoPages = 3,
+// How the zoom is chosen: a fixed factor, or one that fits the page area.
+enum class ZoomMode {
+    Fixed,
+    PageWidth,
+    WholePage,
+    TwoPages,
 };
 
 // A page's paper in report units.
@@ -38,12 +39,12 @@ struct PageLayout {
 
 // The zoom factor a mode gives for the current page's paper in an area of
 // the given size; a fixed mode keeps `factor`.
-double ZoomFactor(int mode, double factor, PaperUnits current, int areaWidth, int areaHeight);
+double ZoomFactor(ZoomMode mode, double factor, PaperUnits current, int areaWidth, int areaHeight);
 
 // Lays out every page at the factor that `mode` gives (see ZoomFactor) for
 // the paper of page `current` (0-based).
-PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, int mode, double factor,
-                       int areaWidth, int areaHeight);
+PageLayout LayOutPages(const std::vector<PaperUnits>& papers, int current, ZoomMode mode,
+                       double factor, int areaWidth, int areaHeight);
 
 // What the preview does with a page's views, decided where the view is laid
 // out or scrolled, never while painting: a page on screen is drawn; one

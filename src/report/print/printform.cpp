@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace marlune::report {
 
@@ -190,73 +191,74 @@ PrintForm::PrintForm(ReportPrinter& printer, int pageCount, QWidget* parent)
     setFont(paint::ArialFont(11));
     setFixedSize(365, 230);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Printer"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 8, 349, 49);
-    CB1 = new PrinterComboBox(GroupBox1);
-    CB1->setObjectName(QStringLiteral("CB1"));
-    CB1->setGeometry(8, 17, 245, kItemHeight + 6);
-    PropButton = Button(GroupBox1, "PropButton", "Properties", 264, 15);
+    printerBox_ = new QGroupBox(QStringLiteral("Printer"), this);
+    printerBox_->setObjectName(QStringLiteral("GroupBox1"));
+    printerBox_->setGeometry(8, 8, 349, 49);
+    printerCombo_ = new PrinterComboBox(printerBox_);
+    printerCombo_->setObjectName(QStringLiteral("CB1"));
+    printerCombo_->setGeometry(8, 17, 245, kItemHeight + 6);
+    propertiesButton_ = Button(printerBox_, "PropButton", "Properties", 264, 15);
 
-    Label1 = new QLabel(QStringLiteral("&Copies:"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(8, 76);
-    Label1->adjustSize();
-    E1 = Edit(this, "E1", 64, 72, 61);
-    E1->setText(QStringLiteral("1"));
+    copiesLabel_ = new QLabel(QStringLiteral("&Copies:"), this);
+    copiesLabel_->setObjectName(QStringLiteral("Label1"));
+    copiesLabel_->move(8, 76);
+    copiesLabel_->adjustSize();
+    copiesEdit_ = Edit(this, "E1", 64, 72, 61);
+    copiesEdit_->setText(QStringLiteral("1"));
     // The arrows stand inside the edit's right end; its text stays clear of them.
-    E1->setTextMargins(0, 0, 19, 0);
-    Label1->setBuddy(E1);
-    spinButton1 = new ArrowButton(true, this);
-    spinButton1->setObjectName(QStringLiteral("spinButton1"));
-    spinButton1->setGeometry(106, 74, 17, 8);
-    spinButton2 = new ArrowButton(false, this);
-    spinButton2->setObjectName(QStringLiteral("spinButton2"));
-    spinButton2->setGeometry(106, 82, 17, 8);
+    copiesEdit_->setTextMargins(0, 0, 19, 0);
+    copiesLabel_->setBuddy(copiesEdit_);
+    copiesUpButton_ = new ArrowButton(true, this);
+    copiesUpButton_->setObjectName(QStringLiteral("spinButton1"));
+    copiesUpButton_->setGeometry(106, 74, 17, 8);
+    copiesDownButton_ = new ArrowButton(false, this);
+    copiesDownButton_->setObjectName(QStringLiteral("spinButton2"));
+    copiesDownButton_->setGeometry(106, 82, 17, 8);
 
-    GroupBox2 = new QGroupBox(QStringLiteral("Page range"), this);
-    GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setGeometry(8, 104, 253, 117);
-    RB1 = Radio(GroupBox2, "RB1", "&All", 20);
-    RB1->setChecked(true);
-    RB2 = Radio(GroupBox2, "RB2", "Current &page", 40);
-    RB3 = Radio(GroupBox2, "RB3", "&Numbers:", 60);
-    E2 = Edit(GroupBox2, "E2", 88, 58, 155);
-    Label2 = new QLabel(QStringLiteral("Enter page numbers and/or page ranges, separated by "
-                                       "commas. For example, 1,3,5-12"),
-                        GroupBox2);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setWordWrap(true);
-    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setGeometry(8, 82, 237, 29);
+    pageRangeBox_ = new QGroupBox(QStringLiteral("Page range"), this);
+    pageRangeBox_->setObjectName(QStringLiteral("GroupBox2"));
+    pageRangeBox_->setGeometry(8, 104, 253, 117);
+    allPagesButton_ = Radio(pageRangeBox_, "RB1", "&All", 20);
+    allPagesButton_->setChecked(true);
+    currentPageButton_ = Radio(pageRangeBox_, "RB2", "Current &page", 40);
+    pageNumbersButton_ = Radio(pageRangeBox_, "RB3", "&Numbers:", 60);
+    pageNumbersEdit_ = Edit(pageRangeBox_, "E2", 88, 58, 155);
+    pageNumbersHint_ =
+        new QLabel(QStringLiteral("Enter page numbers and/or page ranges, separated by "
+                                  "commas. For example, 1,3,5-12"),
+                   pageRangeBox_);
+    pageNumbersHint_->setObjectName(QStringLiteral("Label2"));
+    pageNumbersHint_->setWordWrap(true);
+    pageNumbersHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    pageNumbersHint_->setGeometry(8, 82, 237, 29);
 
-    Button1 = Button(this, "Button1", "OK", 276, 108);
-    Button1->setDefault(true);
-    Button2 = Button(this, "Button2", "Cancel", 276, 136);
-    setTabOrder(CB1, PropButton);
-    setTabOrder(PropButton, E1);
-    setTabOrder(E1, RB1);
-    setTabOrder(RB1, RB2);
-    setTabOrder(RB2, RB3);
-    setTabOrder(RB3, E2);
-    setTabOrder(E2, Button1);
-    setTabOrder(Button1, Button2);
+    okButton_ = Button(this, "Button1", "OK", 276, 108);
+    okButton_->setDefault(true);
+    cancelButton_ = Button(this, "Button2", "Cancel", 276, 136);
+    setTabOrder(printerCombo_, propertiesButton_);
+    setTabOrder(propertiesButton_, copiesEdit_);
+    setTabOrder(copiesEdit_, allPagesButton_);
+    setTabOrder(allPagesButton_, currentPageButton_);
+    setTabOrder(currentPageButton_, pageNumbersButton_);
+    setTabOrder(pageNumbersButton_, pageNumbersEdit_);
+    setTabOrder(pageNumbersEdit_, okButton_);
+    setTabOrder(okButton_, cancelButton_);
 
-    connect(Button1, &QPushButton::clicked, this, [this] { accept(); });
-    connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
-    connect(CB1, &QComboBox::activated, this,
+    connect(okButton_, &QPushButton::clicked, this, [this] { accept(); });
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
+    connect(printerCombo_, &QComboBox::activated, this,
             [this](int index) { platform::RunHandler([&] { printer_.SelectPrinter(index); }); });
-    connect(PropButton, &QPushButton::clicked, this,
+    connect(propertiesButton_, &QPushButton::clicked, this,
             [this] { platform::RunHandler([this] { ShowProperties(); }); });
-    connect(spinButton1, &QAbstractButton::clicked, this, [this] { StepCopies(1); });
-    connect(spinButton2, &QAbstractButton::clicked, this, [this] { StepCopies(-1); });
-    connect(RB3, &QRadioButton::toggled, E2, [this](bool checked) {
+    connect(copiesUpButton_, &QAbstractButton::clicked, this, [this] { StepCopies(1); });
+    connect(copiesDownButton_, &QAbstractButton::clicked, this, [this] { StepCopies(-1); });
+    connect(pageNumbersButton_, &QRadioButton::toggled, pageNumbersEdit_, [this](bool checked) {
         if (checked) {
-            E2->setFocus(Qt::OtherFocusReason);
+            pageNumbersEdit_->setFocus(Qt::OtherFocusReason);
         }
     });
-    E1->installEventFilter(this);
-    E2->installEventFilter(this);
+    copiesEdit_->installEventFilter(this);
+    pageNumbersEdit_->installEventFilter(this);
 
     ShowPrinters();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -266,13 +268,13 @@ PrintForm::PrintForm(ReportPrinter& printer, int pageCount, QWidget* parent)
 
 void PrintForm::ShowPrinters()
 {
-    CB1->clear();
+    printerCombo_->clear();
     const auto& names = printer_.PrinterNames();
     // The last entry is the built-in printer, which cannot print.
     for (int i = 0; i < printer_.BuiltInIndex(); ++i) {
-        CB1->addItem(platform::ToQString(names[static_cast<std::size_t>(i)]));
+        printerCombo_->addItem(platform::ToQString(names[static_cast<std::size_t>(i)]));
     }
-    CB1->setCurrentIndex(printer_.IsBuiltIn() ? -1 : printer_.PrinterIndex());
+    printerCombo_->setCurrentIndex(printer_.IsBuiltIn() ? -1 : printer_.PrinterIndex());
 }
 
 void PrintForm::ShowProperties()
@@ -285,17 +287,17 @@ void PrintForm::ShowProperties()
     dialog.exec();
     // Read back what the dialog changed.
     printer_.SelectPrinter(device->PrinterIndex());
-    CB1->setCurrentIndex(device->PrinterIndex());
+    printerCombo_->setCurrentIndex(device->PrinterIndex());
 }
 
 std::optional<int> PrintForm::ReadCopies()
 {
     try {
-        return ParseInteger(platform::FromQString(Trimmed(E1)));
+        return ParseInteger(platform::FromQString(Trimmed(copiesEdit_)));
     } catch (const Error& error) {
         ShowError(error.what());
-        E1->setFocus(Qt::OtherFocusReason);
-        E1->selectAll();
+        copiesEdit_->setFocus(Qt::OtherFocusReason);
+        copiesEdit_->selectAll();
         return std::nullopt;
     }
 }
@@ -307,21 +309,22 @@ void PrintForm::StepCopies(int step)
         return;
     }
     const long long next = static_cast<long long>(*copies) + step;
-    E1->setText(QString::number(next < 2 ? 1 : std::min<long long>(next, kMaxCopies)));
+    copiesEdit_->setText(QString::number(next < 2 ? 1 : std::min<long long>(next, kMaxCopies)));
 }
 
 std::string PrintForm::PageList(int currentPage) const
 {
-    if (RB2->isChecked()) {
+    if (currentPageButton_->isChecked()) {
         return std::to_string(currentPage);
     }
-    return RB3->isChecked() ? platform::FromQString(E2->text()) : std::string();
+    return pageNumbersButton_->isChecked() ? platform::FromQString(pageNumbersEdit_->text())
+                                           : std::string();
 }
 
 int PrintForm::Copies() const
 {
     try {
-        return ParseInteger(platform::FromQString(Trimmed(E1)));
+        return ParseInteger(platform::FromQString(Trimmed(copiesEdit_)));
     } catch (const Error&) {
         return 1;
     }
@@ -335,21 +338,22 @@ void PrintForm::accept()
     }
     if (*copies < 1 || *copies > kMaxCopies) {
         ShowError(CopiesOutOfRange());
-        E1->setFocus(Qt::OtherFocusReason);
-        E1->selectAll();
+        copiesEdit_->setFocus(Qt::OtherFocusReason);
+        copiesEdit_->selectAll();
         return;
     }
-    if (RB3->isChecked()) {
+    if (pageNumbersButton_->isChecked()) {
         std::string problem;
         try {
-            problem = PageListNamesNoPage(platform::FromQString(E2->text()), pageCount_);
+            problem =
+                PageListNamesNoPage(platform::FromQString(pageNumbersEdit_->text()), pageCount_);
         } catch (const Error& error) {
             problem = error.what();
         }
         if (!problem.empty()) {
             ShowError(problem);
-            E2->setFocus(Qt::OtherFocusReason);
-            E2->selectAll();
+            pageNumbersEdit_->setFocus(Qt::OtherFocusReason);
+            pageNumbersEdit_->selectAll();
             return;
         }
     }
@@ -367,11 +371,11 @@ void PrintForm::reject()
 
 bool PrintForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == E2 && event->type() == QEvent::MouseButtonPress) {
-        RB3->setChecked(true);
+    if (watched == pageNumbersEdit_ && event->type() == QEvent::MouseButtonPress) {
+        pageNumbersButton_->setChecked(true);
     }
     // The arrow keys in the copies do what the arrow buttons do.
-    if (watched == E1 && event->type() == QEvent::KeyPress) {
+    if (watched == copiesEdit_ && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             StepCopies(key == Qt::Key_Up ? 1 : -1);
@@ -439,23 +443,9 @@ bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWid
             report.Prepared.Clear();
             return false;
         }
-        pages = std::move(report.Prepared);
-        report.Prepared = PreparedPages();
+        pages = std::exchange(report.Prepared, PreparedPages());
     }
-    const std::string pageList = form.PageList(currentPage);
-    const int copies = form.Copies();
-    // Lent to the report for the run; taken back whatever happens.
-    report.Prepared = std::move(pages);
-    struct GiveBack {
-        Report& report;
-        PreparedPages& pages;
-        ~GiveBack()
-        {
-            pages = std::move(report.Prepared);
-            report.Prepared = PreparedPages();
-        }
-    } giveBack{report, pages};
-    PrintPreparedReport(report, pageList, copies);
+    PrintPreparedReport(report, pages, form.PageList(currentPage), form.Copies());
     return true;
 }
 

@@ -60,21 +60,17 @@ public:
     void accept() override;
     void reject() override;
 
-    QGroupBox* GroupBox1 = nullptr;
-    PrinterComboBox* CB1 = nullptr;
-    QPushButton* PropButton = nullptr;
-    QLabel* Label1 = nullptr;
-    QLineEdit* E1 = nullptr;
-    ArrowButton* spinButton1 = nullptr;
-    ArrowButton* spinButton2 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
-    QRadioButton* RB1 = nullptr;
-    QRadioButton* RB2 = nullptr;
-    QRadioButton* RB3 = nullptr;
-    QLineEdit* E2 = nullptr;
-    QLabel* Label2 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
+    // The controls a caller drives, as a user would.
+    QComboBox* printerCombo() const { return printerCombo_; }
+    QLineEdit* copiesEdit() const { return copiesEdit_; }
+    QAbstractButton* copiesUpButton() const { return copiesUpButton_; }
+    QAbstractButton* copiesDownButton() const { return copiesDownButton_; }
+    QRadioButton* allPagesButton() const { return allPagesButton_; }
+    QRadioButton* currentPageButton() const { return currentPageButton_; }
+    QRadioButton* pageNumbersButton() const { return pageNumbersButton_; }
+    QLineEdit* pageNumbersEdit() const { return pageNumbersEdit_; }
+    QPushButton* okButton() const { return okButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -89,13 +85,29 @@ private:
     ReportPrinter& printer_;
     int pageCount_;
     int remembered_;
+
+    QGroupBox* printerBox_ = nullptr;
+    PrinterComboBox* printerCombo_ = nullptr;
+    QPushButton* propertiesButton_ = nullptr;
+    QLabel* copiesLabel_ = nullptr;
+    QLineEdit* copiesEdit_ = nullptr;
+    ArrowButton* copiesUpButton_ = nullptr;
+    ArrowButton* copiesDownButton_ = nullptr;
+    QGroupBox* pageRangeBox_ = nullptr;
+    QRadioButton* allPagesButton_ = nullptr;
+    QRadioButton* currentPageButton_ = nullptr;
+    QRadioButton* pageNumbersButton_ = nullptr;
+    QLineEdit* pageNumbersEdit_ = nullptr;
+    QLabel* pageNumbersHint_ = nullptr;
+    QPushButton* okButton_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
 };
 
 // The preview's print command. Does nothing without pages or without a
 // printer; otherwise opens the print dialog over `parent`, and on OK
 // rebuilds the report when another printer was chosen (unless
-// report.CanRebuild is false), lends `pages` to the report, prints them and
-// takes them back. `currentPage` counts from 1. True when the dialog was
+// report.CanRebuild is false) and puts the new pages in `pages`, then
+// prints them. `currentPage` counts from 1. True when the dialog was
 // accepted: the pages may have changed and the preview lays them out again.
 bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWidget* parent);
 

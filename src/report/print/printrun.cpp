@@ -18,15 +18,15 @@ namespace {
 
 class PrintRun {
 public:
-    PrintRun(Report& report, std::vector<int> selected, int copies)
-        : report_(report), selected_(std::move(selected)), copies_(copies),
+    PrintRun(Report& report, PreparedPages& pages, std::vector<int> selected, int copies)
+        : report_(report), pages_(pages), selected_(std::move(selected)), copies_(copies),
           job_(PlatformPrinter().Printer(), PrintJobTitle(report.Title))
     {
     }
 
     void Run()
     {
-        PreparedPages& pages = report_.Prepared;
+        PreparedPages& pages = pages_;
         ReportPrinter& printer = report_.Printer();
         if (!pages.Empty()) {
             PreparedPage& first = pages[0];
@@ -50,7 +50,7 @@ public:
 private:
     void PrintPage(int index)
     {
-        PreparedPages& pages = report_.Prepared;
+        PreparedPages& pages = pages_;
         PreparedPage& page = pages[index];
         ReportPrinter& printer = report_.Printer();
         if (!printer.IsEqualCurrent(page.paperCode, page.paperWidth, page.paperHeight,
@@ -109,6 +109,7 @@ private:
     }
 
     Report& report_;
+    PreparedPages& pages_;
     std::vector<int> selected_;
     int copies_;
     PrintJob job_;
@@ -127,7 +128,8 @@ std::string PrintJobTitle(const std::string& title)
     return "Report: " + (title.empty() ? std::string("Untitled") : title);
 }
 
-bool PrintPreparedReport(Report& report, const std::string& pageList, int copies)
+bool PrintPreparedReport(Report& report, PreparedPages& pages, const std::string& pageList,
+                         int copies)
 {
     report.Terminated = false;
     if (copies > kMaxCopies) {
@@ -139,7 +141,7 @@ bool PrintPreparedReport(Report& report, const std::string& pageList, int copies
     }
     // Checked before the progress window opens: a list that is not valid
     // neither leaves a window on screen nor starts a job.
-    PrintRun run(report, ParsePageList(pageList, report.Prepared.Count()), std::max(copies, 1));
+    PrintRun run(report, pages, ParsePageList(pageList, pages.Count()), std::max(copies, 1));
     BuildProgress* window = report.ProgressWindow();
     if (window == nullptr) {
         run.Run();

@@ -9,16 +9,19 @@ inline constexpr int kMaxCopies = 999;
 // inside the report's progress window when it has one.
 namespace marlune::report {
 
+class PreparedPages;
 class Report;
 
-// Prints the pages of report.Prepared that `pageList` selects (the page-list
+// Prints the pages that `pageList` selects (the page-list
 // syntax; empty for all), each page `copies` times in a row (copies below 1
 // count as 1; more than kMaxCopies raise marlune::Error), in jobs titled "Report: " and the title.
 // A page whose paper differs from the one before it starts a new job. A page list that is not valid
 // raises marlune::Error before anything is shown or sent to the printer; a selection without pages
 // sends nothing. Cancel in the progress window abandons the job after the sheet being printed.
-// False when cancelled.
-bool PrintPreparedReport(Report& report, const std::string& pageList, int copies);
+// False when cancelled. The pages stay the caller's; each is loaded for its
+// sheet and released after it, which is why they are not const.
+bool PrintPreparedReport(Report& report, PreparedPages& pages, const std::string& pageList,
+                         int copies);
 
 // What is said of a number of copies out of 1 to kMaxCopies.
 std::string CopiesOutOfRange();

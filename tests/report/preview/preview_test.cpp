@@ -84,7 +84,7 @@ TEST(PreviewForm, PageWidthZoomFollowsTheArea)
 {
     auto form = ShownForm(ListPages(3), 1000);
     ASSERT_EQ(form->PageArea()->width(), 1000);
-    EXPECT_EQ(form->Mode(), zmPageWidth);
+    EXPECT_EQ(form->Mode(), ZoomMode::PageWidth);
     EXPECT_DOUBLE_EQ(form->Factor(), 980.0 / kA4Width);
     EXPECT_EQ(ZoomText(*form), QStringLiteral("130%"));
     // The page fills the width less 10 pixels on each side.
@@ -96,8 +96,8 @@ TEST(PreviewForm, PageWidthZoomFollowsTheArea)
     EXPECT_DOUBLE_EQ(form->Factor(), 580.0 / kA4Width);
     EXPECT_EQ(ZoomText(*form), QStringLiteral("77%"));
     // The next preview starts from the zoom chosen last.
-    form->ChooseZoom(50);
-    EXPECT_EQ(PreviewZoomMemory().mode, zmFixed);
+    form->ChooseZoomPercent(50);
+    EXPECT_EQ(PreviewZoomMemory().mode, ZoomMode::Fixed);
     EXPECT_DOUBLE_EQ(PreviewZoomMemory().factor, 0.5);
     PreviewForm next(ListPages(1), PreviewOptions());
     EXPECT_DOUBLE_EQ(next.Factor(), 0.5);
@@ -106,7 +106,7 @@ TEST(PreviewForm, PageWidthZoomFollowsTheArea)
 TEST(PreviewForm, OnePagePerRowIsCentredOnTheGreyArea)
 {
     auto form = ShownForm(ListPages(2), 600);
-    form->ChooseZoom(50);
+    form->ChooseZoomPercent(50);
     QApplication::processEvents();
     const QImage image = form->PageArea()->grab().toImage();
     // 376 pixels of sheet in 600: two would not fit side by side.
@@ -126,7 +126,7 @@ TEST(LayOutPages, WholePageAndTwoPages)
 {
     const std::vector<PaperUnits> papers(3, PaperUnits{kA4Width, 1071});
     // Whole page: 580 of 600 pixels high, one page a row, centred.
-    PageLayout whole = LayOutPages(papers, 0, zmWholePage, 1.0, 800, 600);
+    PageLayout whole = LayOutPages(papers, 0, ZoomMode::WholePage, 1.0, 800, 600);
     EXPECT_EQ(whole.pagesPerRow, 1);
     EXPECT_EQ(whole.rects[1].bottom - whole.rects[1].top, 580);
     EXPECT_EQ(whole.rects[1].top, 10 + 580 + 10);
@@ -135,7 +135,7 @@ TEST(LayOutPages, WholePageAndTwoPages)
     EXPECT_EQ(whole.horizontalRange, 0);
     EXPECT_EQ(whole.verticalRange, whole.rects[2].bottom - 600 + 10);
     // Two pages: side by side across the width with 10 pixels around each.
-    PageLayout two = LayOutPages(papers, 0, zmTwoPages, 1.0, 800, 600);
+    PageLayout two = LayOutPages(papers, 0, ZoomMode::TwoPages, 1.0, 800, 600);
     EXPECT_EQ(two.pagesPerRow, 2);
     EXPECT_EQ(two.rects[0].left, 10);
     EXPECT_EQ(two.rects[1].left, two.rects[0].right + 10);
@@ -155,9 +155,9 @@ TEST(PreviewForm, RightClickMenuAndWheel)
     EXPECT_EQ(twoPages->text(), QStringLiteral("&Two pages"));
     twoPages->trigger();
     menu->hide();
-    EXPECT_EQ(form->Mode(), zmTwoPages);
+    EXPECT_EQ(form->Mode(), ZoomMode::TwoPages);
     EXPECT_TRUE(twoPages->isChecked());
-    EXPECT_EQ(PreviewZoomMemory().mode, zmTwoPages);
+    EXPECT_EQ(PreviewZoomMemory().mode, ZoomMode::TwoPages);
     EXPECT_EQ(ZoomText(*form),
               QStringLiteral("%1%").arg(std::lround(770.0 / (2 * kA4Width) * 100)));
 

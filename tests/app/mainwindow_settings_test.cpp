@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class Form1SettingsTest : public AppTestBase {
+class MainWindowSettingsTest : public AppTestBase {
 protected:
     void TearDown() override
     {
@@ -28,7 +28,7 @@ protected:
     fs::path Registry() const { return fs::path(WorkDir()) / "registry"; }
 };
 
-TEST_F(Form1SettingsTest, SettingsThatCannotBeSavedDoNotStopTheListFromLoading)
+TEST_F(MainWindowSettingsTest, SettingsThatCannotBeSavedDoNotStopTheListFromLoading)
 {
     // A short limit per wait keeps the test quick; the whole is bounded anyway.
     platform::SetLockWaitLimit(300ms);
@@ -58,7 +58,7 @@ TEST_F(Form1SettingsTest, SettingsThatCannotBeSavedDoNotStopTheListFromLoading)
             fs::create_directory(file);
         }
         messages_.clear();
-        app::TForm1& form = ShowForm();
+        app::MainWindow& form = ShowForm();
         EXPECT_EQ(MessageTexts(), std::vector<std::string>{c.message});
         EXPECT_EQ(form.CurrentDataFileName, "20051206.dat");
         EXPECT_EQ(form.Table1.RecordCount(), static_cast<int>(SourceRecords().size()));
@@ -66,14 +66,14 @@ TEST_F(Form1SettingsTest, SettingsThatCannotBeSavedDoNotStopTheListFromLoading)
     }
 }
 
-TEST_F(Form1SettingsTest, AnUpdateAfterAHeldStartIsLoadedButNotWritten)
+TEST_F(MainWindowSettingsTest, AnUpdateAfterAHeldStartIsLoadedButNotWritten)
 {
     platform::SetLockWaitLimit(300ms);
     CopyRealDataFile();
     fs::create_directories(Registry());
     const PythonLockHolder holder(Registry() / "HKEY_CURRENT_USER.reg.lock");
     ASSERT_TRUE(holder.Held());
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     ASSERT_EQ(messages_.size(), 1u);
 
     QTemporaryDir served;
@@ -81,11 +81,11 @@ TEST_F(Form1SettingsTest, AnUpdateAfterAHeldStartIsLoadedButNotWritten)
     fs::copy_file(WorkDir() + "/20051206.dat", served.filePath("20991231.dat").toStdString());
     const PythonHttpServer server(served.path().toStdString());
     ASSERT_TRUE(server.Running());
-    form.UpdateHost = server.HostPort();
+    form.updater().SetHost(server.HostPort());
     const platform::ScopedQuestionShower yes(
         [](const platform::MessageBoxRequest&) { return true; });
     messages_.clear();
-    form.ToolButton6->click();
+    form.updateButton->click();
     EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
     EXPECT_EQ(form.CurrentDataFileName, "20991231.dat");
     EXPECT_EQ(form.Table1.RecordCount(), static_cast<int>(SourceRecords().size()));

@@ -15,14 +15,14 @@
 namespace marlune::testing {
 namespace {
 
-using Form1ShowStepTest = AppTestBase;
+using MainWindowShowStepTest = AppTestBase;
 
 const std::string kLoadFailed = "Data file could not be loaded.";
 
-TEST_F(Form1ShowStepTest, RunsOnceAfterTheWindowIsVisible)
+TEST_F(MainWindowShowStepTest, RunsOnceAfterTheWindowIsVisible)
 {
     CopyRealDataFile();
-    form_ = std::make_unique<app::TForm1>();
+    form_ = std::make_unique<app::MainWindow>();
     EXPECT_FALSE(StoredDataFileName().has_value());
     form_->show();
     // Not inside show() itself, but from the event loop right after it.
@@ -41,10 +41,10 @@ TEST_F(Form1ShowStepTest, RunsOnceAfterTheWindowIsVisible)
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Form1ShowStepTest, FirstStartLoadsTheDefaultFileAndStoresItsName)
+TEST_F(MainWindowShowStepTest, FirstStartLoadsTheDefaultFileAndStoresItsName)
 {
     CopyRealDataFile();
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
     EXPECT_EQ(form.CurrentDataFileName, "20051206.dat");
     EXPECT_EQ(StoredDataFileName(), "20051206.dat");
@@ -57,22 +57,22 @@ TEST_F(Form1ShowStepTest, FirstStartLoadsTheDefaultFileAndStoresItsName)
     EXPECT_EQ(form.Table1.FieldByName("Locality").AsString(), *SourceRecords().front().locality);
 }
 
-TEST_F(Form1ShowStepTest, StoredNameIsUsedAsItStands)
+TEST_F(MainWindowShowStepTest, StoredNameIsUsedAsItStands)
 {
     CopyRealDataFile("other.dat");
     StoreDataFileName("other.dat");
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     EXPECT_TRUE(messages_.empty());
     EXPECT_EQ(form.CurrentDataFileName, "other.dat");
     EXPECT_EQ(StoredDataFileName(), "other.dat");
     EXPECT_EQ(form.Table1.RecordCount(), 18545);
 }
 
-TEST_F(Form1ShowStepTest, MissingFileShowsTheMessageOnceAndLeavesAnEmptyOpenTable)
+TEST_F(MainWindowShowStepTest, MissingFileShowsTheMessageOnceAndLeavesAnEmptyOpenTable)
 {
     CopyRealDataFile(); // present, but not the one the settings name
     StoreDataFileName("missing.dat");
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], kLoadFailed);
     EXPECT_EQ(messages_[0].caption, QStringLiteral("Marlune"));
@@ -85,16 +85,16 @@ TEST_F(Form1ShowStepTest, MissingFileShowsTheMessageOnceAndLeavesAnEmptyOpenTabl
     // The window stays usable; searching finds nothing and raises nothing.
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.isEnabled());
-    QTest::keyClicks(form.Edit1, "bon");
-    EXPECT_EQ(form.Edit1->text(), QStringLiteral("bon"));
+    QTest::keyClicks(form.searchEdit, "bon");
+    EXPECT_EQ(form.searchEdit->text(), QStringLiteral("bon"));
     EXPECT_EQ(form.Table1.RecordCount(), 0);
     EXPECT_EQ(messages_.size(), 1u);
 }
 
-TEST_F(Form1ShowStepTest, FileInAnotherFormatShowsTheMessageOnce)
+TEST_F(MainWindowShowStepTest, FileInAnotherFormatShowsTheMessageOnce)
 {
     WriteFile("20051206.dat", "Pcode,Locality,State,Comments,DeliveryOffice\n2000,SYDNEY,NSW,,\n");
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], kLoadFailed);
     EXPECT_TRUE(form.isVisible());
@@ -104,13 +104,13 @@ TEST_F(Form1ShowStepTest, FileInAnotherFormatShowsTheMessageOnce)
     }
 }
 
-TEST_F(Form1ShowStepTest, FileCutShortShowsTheMessageOnceAndKeepsWhatWasRead)
+TEST_F(MainWindowShowStepTest, FileCutShortShowsTheMessageOnceAndKeepsWhatWasRead)
 {
     std::ifstream in(MARLUNE_BINARY_DIR "/bin/20051206.dat", std::ios::binary);
     const std::string whole{std::istreambuf_iterator<char>(in), {}};
     ASSERT_GT(whole.size(), 1000u);
     WriteFile("20051206.dat", whole.substr(0, whole.size() / 2));
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], kLoadFailed);
     EXPECT_TRUE(form.isVisible());
@@ -122,7 +122,7 @@ TEST_F(Form1ShowStepTest, FileCutShortShowsTheMessageOnceAndKeepsWhatWasRead)
     EXPECT_EQ(messages_.size(), 1u);
 }
 
-TEST_F(Form1ShowStepTest, UnreadableSettingLoadsTheDefaultFileAndSaysWhy)
+TEST_F(MainWindowShowStepTest, UnreadableSettingLoadsTheDefaultFileAndSaysWhy)
 {
     CopyRealDataFile();
     // A value of the wrong type makes ReadString raise.
@@ -130,7 +130,7 @@ TEST_F(Form1ShowStepTest, UnreadableSettingLoadsTheDefaultFileAndSaysWhy)
                                    "Software\\Calderix\\Marlune\\Settings");
     ASSERT_TRUE(key.has_value());
     ASSERT_TRUE(key->SetValue("DataFileName", platform::RegistryValue::Dword(7)));
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     EXPECT_EQ(MessageTexts(),
               std::vector<std::string>{"The settings could not be saved: Invalid data type for "
                                        "'DataFileName'. Changes made in this run are not saved."});
@@ -140,26 +140,26 @@ TEST_F(Form1ShowStepTest, UnreadableSettingLoadsTheDefaultFileAndSaysWhy)
     EXPECT_EQ(key->QueryValue("DataFileName"), platform::RegistryValue::Dword(7));
 }
 
-TEST_F(Form1ShowStepTest, AFifoAsTheDataFileShowsTheMessageInsteadOfBlocking)
+TEST_F(MainWindowShowStepTest, AFifoAsTheDataFileShowsTheMessageInsteadOfBlocking)
 {
     // Before, open() waited for a writer and the window never got painted.
     const std::string fifo = WorkDir() + "/fifo.dat";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     StoreDataFileName("fifo.dat");
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], kLoadFailed);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.Table1.RecordCount(), 0);
 }
 
-TEST_F(Form1ShowStepTest, AFifoAsTheSettingsFileIsSaidInsteadOfBlocking)
+TEST_F(MainWindowShowStepTest, AFifoAsTheSettingsFileIsSaidInsteadOfBlocking)
 {
     CopyRealDataFile();
     const std::string settings = platform::RegistryFilePath(platform::PredefinedKey::CurrentUser);
     std::filesystem::create_directories(std::filesystem::path(settings).parent_path());
     ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
-    const app::TForm1& form = ShowForm();
+    const app::MainWindow& form = ShowForm();
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The settings could not be saved: the "
                                                        "settings file " +
                                                        settings +

@@ -40,7 +40,7 @@ std::string DataFileBytes(const std::vector<std::pair<std::string, std::string>>
 const std::vector<std::pair<std::string, std::string>> kNewRecords = {
     {"2000", "Sydney Updated"}, {"3000", "Melbourne Updated"}, {"4000", "Brisbane Updated"}};
 
-class Form1UpdateTest : public AppTestBase {
+class MainWindowUpdateTest : public AppTestBase {
 protected:
     void SetUp() override
     {
@@ -68,7 +68,7 @@ protected:
     {
         auto server = std::make_unique<PythonHttpServer>(served_.path().toStdString());
         EXPECT_TRUE(server->Running());
-        form_->UpdateHost = server->HostPort();
+        form_->updater().SetHost(server->HostPort());
         return server;
     }
 
@@ -112,12 +112,12 @@ protected:
                 form_->Table1.RecordCount(), form_->Table1.FieldByName("Locality").AsString()};
     }
 
-    std::string Panel() const { return form_->StatusBar1->Panels(0).text; }
+    std::string Panel() const { return form_->statusBar->Panels(0).text; }
 
     void ClickUpdate()
     {
-        ASSERT_TRUE(form_->ToolButton6->isEnabled());
-        form_->ToolButton6->click();
+        ASSERT_TRUE(form_->updateButton->isEnabled());
+        form_->updateButton->click();
         EXPECT_FALSE(form_->UpdateRunning());
     }
 
@@ -145,7 +145,7 @@ protected:
             peer.ReadRequest();
             peer.Send(connection == 0 ? "HTTP/1.0 200 OK\r\n\r\n20061231.dat\n" : download);
         });
-        form_->UpdateHost = server.HostPort();
+        form_->updater().SetHost(server.HostPort());
         answer_ = true;
         messages_.clear();
         ClickUpdate();
@@ -162,12 +162,12 @@ protected:
     State before_;
 };
 
-TEST_F(Form1UpdateTest, NoNewerFileNoQuestion)
+TEST_F(MainWindowUpdateTest, NoNewerFileNoQuestion)
 {
     ExpectNoUpdateFor({"20051206.dat\r\n", "20040101.dat", "", "<!DOCTYPE HTML>"});
 }
 
-TEST_F(Form1UpdateTest, DeclineLeavesEverythingAsItWas)
+TEST_F(MainWindowUpdateTest, DeclineLeavesEverythingAsItWas)
 {
     const auto server = StartServer();
     Serve("mrl_check.txt", "20061231.dat\n");
@@ -179,7 +179,7 @@ TEST_F(Form1UpdateTest, DeclineLeavesEverythingAsItWas)
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, AcceptDownloadsInstallsAndReloads)
+TEST_F(MainWindowUpdateTest, AcceptDownloadsInstallsAndReloads)
 {
     const auto server = StartServer();
     const std::string bytes = DataFileBytes(kNewRecords);
@@ -205,20 +205,20 @@ TEST_F(Form1UpdateTest, AcceptDownloadsInstallsAndReloads)
     form_.reset();
     ShowForm();
     EXPECT_EQ(form_->Table1.RecordCount(), 3);
-    form_->UpdateHost = server->HostPort();
+    form_->updater().SetHost(server->HostPort());
     messages_.clear();
     ClickUpdate();
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
 }
 
-TEST_F(Form1UpdateTest, ACheckFileNamingNoPlainFileWritesNothing)
+TEST_F(MainWindowUpdateTest, ACheckFileNamingNoPlainFileWritesNothing)
 {
     answer_ = true;
     ExpectNoUpdateFor(
         {"../29991231.d", "/tmp/2999.dat", ".29991231dat", "2999\n231.dat", "2999 1231dat"});
 }
 
-TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
+TEST_F(MainWindowUpdateTest, AFailedDownloadReplacesNothing)
 {
     const std::string html = "<!DOCTYPE HTML><html>Not Found</html>";
     ExpectFailedDownload("HTTP/1.0 404 Not Found\r\nContent-Type: text/html\r\n\r\n" + html,
@@ -236,7 +236,7 @@ TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
         peer.Send(connection == 0 ? "HTTP/1.0 200 OK\r\n\r\n20061231.dat"
                                   : "HTTP/1.0 200 OK\r\n\r\nnot a data file");
     });
-    form_->UpdateHost = server.HostPort();
+    form_->updater().SetHost(server.HostPort());
     answer_ = true;
     messages_.clear();
     ClickUpdate();
@@ -248,7 +248,7 @@ TEST_F(Form1UpdateTest, AFailedDownloadReplacesNothing)
     ExpectFailedDownload("HTTP/1.0 200 OK\r\n\r\n", "the server sent an empty file");
 }
 
-TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
+TEST_F(MainWindowUpdateTest, ProgressCountsKilobytesOfTheDownload)
 {
     // 40,000 bytes that are no data file: the progress, then the failure.
     const std::string junk(40000, 'j');
@@ -266,7 +266,7 @@ TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
             peer.Send(head + "\r\n\r\n");
             peer.Trickle(junk, 8000, 5ms);
         });
-        form_->UpdateHost = server.HostPort();
+        form_->updater().SetHost(server.HostPort());
         answer_ = true;
         messages_.clear();
         ClickUpdate();
@@ -277,7 +277,7 @@ TEST_F(Form1UpdateTest, ProgressCountsKilobytesOfTheDownload)
     }
 }
 
-TEST_F(Form1UpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
+TEST_F(MainWindowUpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
 {
     const auto server = StartServer(); // no mrl_check.txt: 404
     ClickUpdate();
@@ -286,7 +286,7 @@ TEST_F(Form1UpdateTest, ACheckAnsweredWithAnErrorIsNoUpdate)
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, WhyTheCheckFailedIsSaidInWordsAndReadableWhole)
+TEST_F(MainWindowUpdateTest, WhyTheCheckFailedIsSaidInWordsAndReadableWhole)
 {
     const std::string endless = "HTTP/1.0 200 OK\r\n" + [] {
         std::string lines;
@@ -317,21 +317,21 @@ TEST_F(Form1UpdateTest, WhyTheCheckFailedIsSaidInWordsAndReadableWhole)
              "/x)"},
     };
     for (const auto& [host, text] : cases) {
-        form_->UpdateHost = host;
+        form_->updater().SetHost(host);
         ClickUpdate();
         EXPECT_EQ(Panel(), text);
         // The panel is narrower than most of these: its hint carries them whole.
-        EXPECT_EQ(form_->StatusBar1->toolTip().toStdString(), text);
+        EXPECT_EQ(form_->statusBar->toolTip().toStdString(), text);
     }
     // A relative redirect stays on the server and its port: answered there.
-    form_->UpdateHost = relativeRedirect.HostPort();
+    form_->updater().SetHost(relativeRedirect.HostPort());
     ClickUpdate();
     EXPECT_EQ(relativeRedirect.Connections(), 2);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
+TEST_F(MainWindowUpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
 {
     WriteFile("zz_notes.txt", "my notes");
     WriteFile("marlune-find", "#!/bin/sh\n");
@@ -344,7 +344,7 @@ TEST_F(Form1UpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
     }
     answer_ = true;
     ExpectNoUpdateFor({"zz_notes.txt", "marlune-find\n"});
-    form_->UpdateHost = server->HostPort();
+    form_->updater().SetHost(server->HostPort());
     Serve("mrl_check.txt", "20991231.dat\n");
     messages_.clear();
     ClickUpdate();
@@ -354,7 +354,7 @@ TEST_F(Form1UpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
+TEST_F(MainWindowUpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
 {
     const QTemporaryDir keys;
     const std::string served = served_.path().toStdString();
@@ -368,7 +368,7 @@ TEST_F(Form1UpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
     ASSERT_TRUE(run("minisign -G -W -p " + key + ".pub -s " + key + ".sec"));
     ASSERT_TRUE(run("minisign -G -W -p " + other + ".pub -s " + other + ".sec"));
     const std::string pub = ReadBytes(key + ".pub");
-    form_->UpdatePublicKey = pub.substr(pub.find('\n') + 1);
+    form_->updater().SetPublicKey(pub.substr(pub.find('\n') + 1));
 
     const auto server = StartServer();
     const std::string bytes = DataFileBytes(kNewRecords);
@@ -403,7 +403,7 @@ TEST_F(Form1UpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
     EXPECT_EQ(form_->Table1.RecordCount(), 3);
 }
 
-TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
+TEST_F(MainWindowUpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
 {
     // The check answer comes slowly; meanwhile the user clicks Update again.
     ScriptedServer server([](Peer& peer, int) {
@@ -411,13 +411,13 @@ TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
         peer.Send("HTTP/1.0 200 OK\r\n\r\n");
         peer.Trickle("20051206.dat\n", 1, 30ms);
     });
-    form_->UpdateHost = server.HostPort();
+    form_->updater().SetHost(server.HostPort());
     std::optional<Qt::CursorShape> cursor;
     QTimer::singleShot(100, form_.get(), [&] {
         if (const QCursor* shown = QApplication::overrideCursor()) {
             cursor = shown->shape();
         }
-        form_->ToolButton6->click();
+        form_->updateButton->click();
     });
     ClickUpdate();
     EXPECT_EQ(cursor, Qt::WaitCursor);
@@ -428,7 +428,7 @@ TEST_F(Form1UpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
     EXPECT_EQ(Snapshot(), before_);
 }
 
-TEST_F(Form1UpdateTest, ClosingTheWindowEndsAWaitingDownloadCleanly)
+TEST_F(MainWindowUpdateTest, ClosingTheWindowEndsAWaitingDownloadCleanly)
 {
     ScriptedServer server([](Peer& peer, int connection) {
         peer.ReadRequest();
@@ -440,11 +440,11 @@ TEST_F(Form1UpdateTest, ClosingTheWindowEndsAWaitingDownloadCleanly)
         peer.Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'd'));
         peer.WaitForClose(20s);
     });
-    form_->UpdateHost = server.HostPort();
+    form_->updater().SetHost(server.HostPort());
     answer_ = true;
     bool closedSeen = false;
-    QObject::connect(form_.get(), &app::TForm1::Closed, [&] { closedSeen = true; });
-    QTimer::singleShot(300, form_.get(), [this] { form_->ToolButton1->click(); });
+    QObject::connect(form_.get(), &app::MainWindow::Closed, [&] { closedSeen = true; });
+    QTimer::singleShot(300, form_.get(), [this] { form_->exitButton->click(); });
     ClickUpdate();
     EXPECT_TRUE(closedSeen);
     EXPECT_FALSE(form_->isVisible());

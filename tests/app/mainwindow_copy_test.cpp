@@ -62,7 +62,7 @@ void RightClick(QWidget& widget, QPoint at)
     QApplication::sendEvent(&widget, &menu);
 }
 
-class Form1CopyTest : public AppTestBase {
+class MainWindowCopyTest : public AppTestBase {
 protected:
     void SetUp() override
     {
@@ -79,9 +79,9 @@ protected:
     }
 };
 
-TEST_F(Form1CopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
+TEST_F(MainWindowCopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
 {
-    QTest::keyClicks(form_->Edit1, "syd");
+    QTest::keyClicks(form_->searchEdit, "syd");
     const QString found = FindLine(WorkDir() + "/20051206.dat", QStringLiteral("syd"));
     ASSERT_EQ(found.split(QLatin1Char('\t')).size(), 5) << found.toStdString();
     struct Case {
@@ -89,9 +89,9 @@ TEST_F(Form1CopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
         QKeyCombination key;
     };
     for (const Case& c :
-         {Case{form_->Edit1, Qt::CTRL | Qt::Key_C}, Case{form_->DBGrid1, Qt::CTRL | Qt::Key_C},
-          Case{form_->DBGrid1, QKeyCombination(Qt::Key_Copy)},
-          Case{form_->Edit1, Qt::CTRL | Qt::Key_Insert}}) {
+         {Case{form_->searchEdit, Qt::CTRL | Qt::Key_C}, Case{form_->grid, Qt::CTRL | Qt::Key_C},
+          Case{form_->grid, QKeyCombination(Qt::Key_Copy)},
+          Case{form_->searchEdit, Qt::CTRL | Qt::Key_Insert}}) {
         SCOPED_TRACE(c.widget->objectName().toStdString());
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         // With a text of its own: the Copy key has no character.
@@ -100,15 +100,15 @@ TEST_F(Form1CopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
         EXPECT_EQ(Expect(found), found);
     }
     // With text selected the search box copies its selection, as usual.
-    form_->Edit1->setSelection(0, 2);
-    QTest::keyClick(form_->Edit1, Qt::Key_C, Qt::ControlModifier);
+    form_->searchEdit->setSelection(0, 2);
+    QTest::keyClick(form_->searchEdit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(Pasted("clipboard"), QStringLiteral("sy"));
 }
 
-TEST_F(Form1CopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSays)
+TEST_F(MainWindowCopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSays)
 {
-    QTest::keyClicks(form_->Edit1, "bon");
-    app::DBGrid& grid = *form_->DBGrid1;
+    QTest::keyClicks(form_->searchEdit, "bon");
+    app::DBGrid& grid = *form_->grid;
     const int slot = grid.CurrentSlot() + 3;
     const int expected = form_->Table1.RecNo() + 3;
     const QStringList fields = CsvRow(expected).split(QLatin1Char('\t'));
@@ -122,7 +122,7 @@ TEST_F(Form1CopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSays)
         SCOPED_TRACE(c.entry);
         RightClick(grid, grid.CellRect(1, slot).center());
         EXPECT_EQ(form_->Table1.RecNo(), expected);
-        QMenu* menu = form_->RecordMenu;
+        QMenu* menu = form_->recordMenu;
         ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 3000));
         QAction* action = nullptr;
         for (QAction* a : menu->actions()) {
@@ -136,7 +136,7 @@ TEST_F(Form1CopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSays)
     // A right click on the title row offers nothing.
     RightClick(grid, grid.CellRect(1, -1).center());
     QTest::qWait(100);
-    EXPECT_FALSE(form_->RecordMenu->isVisible());
+    EXPECT_FALSE(form_->recordMenu->isVisible());
 }
 
 } // namespace

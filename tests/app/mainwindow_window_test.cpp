@@ -22,7 +22,7 @@
 namespace marlune::testing {
 namespace {
 
-class Form1WindowTest : public AppTestBase {
+class MainWindowWindowTest : public AppTestBase {
 protected:
     void SetUp() override
     {
@@ -42,9 +42,9 @@ protected:
     int height_ = 0;
 };
 
-TEST_F(Form1WindowTest, WindowSettings)
+TEST_F(MainWindowWindowTest, WindowSettings)
 {
-    app::TForm1& form = *form_;
+    app::MainWindow& form = *form_;
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Marlune"));
     EXPECT_FALSE(form.windowIcon().isNull());
     // The outer size, frame included, is 500 x 330, and so is the minimum.
@@ -56,9 +56,9 @@ TEST_F(Form1WindowTest, WindowSettings)
     EXPECT_TRUE(form.autoFillBackground());
 }
 
-TEST_F(Form1WindowTest, CannotBeMadeSmallerThanItsMinimum)
+TEST_F(MainWindowWindowTest, CannotBeMadeSmallerThanItsMinimum)
 {
-    app::TForm1& form = *form_;
+    app::MainWindow& form = *form_;
     form.resize(300, 200);
     EXPECT_EQ(form.size(), QSize(width_, height_));
     EXPECT_GE(form.frameGeometry().width(), 500);
@@ -66,29 +66,29 @@ TEST_F(Form1WindowTest, CannotBeMadeSmallerThanItsMinimum)
     // Larger is fine, and the controls follow the new size.
     form.resize(640, 480);
     EXPECT_EQ(form.size(), QSize(640, 480));
-    EXPECT_EQ(form.Panel1->width(), 640);
-    EXPECT_EQ(form.StatusBar1->geometry().bottom(), 479);
-    EXPECT_EQ(form.StatusBar1->width(), 640);
+    EXPECT_EQ(form.panel->width(), 640);
+    EXPECT_EQ(form.statusBar->geometry().bottom(), 479);
+    EXPECT_EQ(form.statusBar->width(), 640);
 }
 
-TEST_F(Form1WindowTest, PanelAndToolBar)
+TEST_F(MainWindowWindowTest, PanelAndToolBar)
 {
-    app::TForm1& form = *form_;
-    EXPECT_EQ(form.Panel1->geometry(), QRect(0, 0, width_, 89));
-    EXPECT_EQ(form.Panel1->frameShape(), QFrame::Panel);
-    EXPECT_EQ(form.Panel1->frameShadow(), QFrame::Raised);
-    EXPECT_EQ(form.ToolBar1->parentWidget(), form.Panel1);
-    EXPECT_EQ(form.ToolBar1->height(), 40);
-    EXPECT_EQ(form.ToolBar1->y(), form.Panel1->frameWidth());
+    app::MainWindow& form = *form_;
+    EXPECT_EQ(form.panel->geometry(), QRect(0, 0, width_, 89));
+    EXPECT_EQ(form.panel->frameShape(), QFrame::Panel);
+    EXPECT_EQ(form.panel->frameShadow(), QFrame::Raised);
+    EXPECT_EQ(form.toolBar->parentWidget(), form.panel);
+    EXPECT_EQ(form.toolBar->height(), 40);
+    EXPECT_EQ(form.toolBar->y(), form.panel->frameWidth());
 
     struct Expected {
         QWidget* item;
         int width;
     };
     // Left to right: separator, Exit, Print, Update, separator, About.
-    const std::vector<Expected> row = {{form.ToolButton2, 8},  {form.ToolButton1, 47},
-                                       {form.ToolButton3, 47}, {form.ToolButton6, 47},
-                                       {form.ToolButton5, 8},  {form.ToolButton4, 47}};
+    const std::vector<Expected> row = {{form.leadingSeparator, 8}, {form.exitButton, 47},
+                                       {form.printButton, 47},     {form.updateButton, 47},
+                                       {form.aboutSeparator, 8},   {form.aboutButton, 47}};
     int x = 0;
     for (const Expected& e : row) {
         SCOPED_TRACE(e.item->objectName().toStdString());
@@ -99,9 +99,9 @@ TEST_F(Form1WindowTest, PanelAndToolBar)
     }
 }
 
-TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
+TEST_F(MainWindowWindowTest, ToolButtonsCaptionsPicturesHintsAndState)
 {
-    app::TForm1& form = *form_;
+    app::MainWindow& form = *form_;
     struct Expected {
         QToolButton* button;
         const char* caption;
@@ -110,12 +110,12 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
         bool enabled;
     };
     const Expected buttons[] = {
-        {form.ToolButton1, "Exit", 0, "Exit Marlune", true},
-        {form.ToolButton3, "Print", 1, "Print complete list", true},
-        {form.ToolButton6, "Update", 2, "Check for updates", true},
-        {form.ToolButton4, "About", 3, "About Marlune", true},
+        {form.exitButton, "Exit", 0, "Exit Marlune", true},
+        {form.printButton, "Print", 1, "Print complete list", true},
+        {form.updateButton, "Update", 2, "Check for updates", true},
+        {form.aboutButton, "About", 3, "About Marlune", true},
     };
-    ASSERT_EQ(form.ImageList1().Count(), 4);
+    ASSERT_EQ(form.toolImages().Count(), 4);
     for (const Expected& e : buttons) {
         SCOPED_TRACE(e.caption);
         EXPECT_EQ(e.button->text(), QString::fromLatin1(e.caption));
@@ -126,15 +126,15 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
         const QImage shown =
             e.button->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
         const QImage listed =
-            form.ImageList1().Image(e.picture).toImage().convertToFormat(QImage::Format_ARGB32);
+            form.toolImages().Image(e.picture).toImage().convertToFormat(QImage::Format_ARGB32);
         EXPECT_EQ(shown, listed);
     }
     for (int i = 0; i < 4; ++i) {
-        const QPixmap& picture = form.ImageList1().Image(i);
+        const QPixmap& picture = form.toolImages().Image(i);
         EXPECT_FALSE(picture.isNull());
         EXPECT_EQ(picture.size(), QSize(16, 16));
         for (int j = 0; j < i; ++j) {
-            EXPECT_NE(picture.toImage(), form.ImageList1().Image(j).toImage());
+            EXPECT_NE(picture.toImage(), form.toolImages().Image(j).toImage());
         }
     }
 }
@@ -142,16 +142,16 @@ TEST_F(Form1WindowTest, ToolButtonsCaptionsPicturesHintsAndState)
 // On screens scaled to 200 % and 300 % each toolbar icon takes a drawing of
 // its own at 32 and 48 pixels, not its 16-pixel picture scaled up; at 100 %
 // it is the 16-pixel picture.
-TEST_F(Form1WindowTest, ToolButtonPicturesForScaledScreens)
+TEST_F(MainWindowWindowTest, ToolButtonPicturesForScaledScreens)
 {
-    app::TForm1& form = *form_;
-    const QToolButton* buttons[] = {form.ToolButton1, form.ToolButton3, form.ToolButton6,
-                                    form.ToolButton4};
+    app::MainWindow& form = *form_;
+    const QToolButton* buttons[] = {form.exitButton, form.printButton, form.updateButton,
+                                    form.aboutButton};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         const QIcon icon = buttons[i]->icon();
         const QImage small =
-            form.ImageList1().Image(i).toImage().convertToFormat(QImage::Format_ARGB32);
+            form.toolImages().Image(i).toImage().convertToFormat(QImage::Format_ARGB32);
         EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
                   small);
         for (const int ratio : {2, 3}) {
@@ -170,91 +170,91 @@ TEST_F(Form1WindowTest, ToolButtonPicturesForScaledScreens)
     }
 }
 
-TEST_F(Form1WindowTest, SearchBoxAndRadioButtons)
+TEST_F(MainWindowWindowTest, SearchBoxAndRadioButtons)
 {
-    app::TForm1& form = *form_;
-    EXPECT_EQ(form.Edit1->parentWidget(), form.Panel1);
-    EXPECT_EQ(form.Edit1->geometry(), QRect(8, 61, 121, 21));
-    EXPECT_EQ(form.Edit1->toolTip(), QStringLiteral("Type your search here"));
-    EXPECT_TRUE(form.Edit1->text().isEmpty());
+    app::MainWindow& form = *form_;
+    EXPECT_EQ(form.searchEdit->parentWidget(), form.panel);
+    EXPECT_EQ(form.searchEdit->geometry(), QRect(8, 61, 121, 21));
+    EXPECT_EQ(form.searchEdit->toolTip(), QStringLiteral("Type your search here"));
+    EXPECT_TRUE(form.searchEdit->text().isEmpty());
     // No length limit: a text longer than any edit box's usual limit stays whole.
     const QString longText(40000, QLatin1Char('x'));
-    form.Edit1->setText(longText);
-    EXPECT_EQ(form.Edit1->text().size(), longText.size());
+    form.searchEdit->setText(longText);
+    EXPECT_EQ(form.searchEdit->text().size(), longText.size());
     EXPECT_TRUE(messages_.empty());
-    form.Edit1->clear();
-    const QLabel* label = form.Edit1->EditLabel();
+    form.searchEdit->clear();
+    const QLabel* label = form.searchEdit->EditLabel();
     EXPECT_EQ(label->text(), QStringLiteral("Search"));
-    EXPECT_EQ(label->parentWidget(), form.Panel1);
+    EXPECT_EQ(label->parentWidget(), form.panel);
     EXPECT_EQ(label->x(), 8);
     EXPECT_EQ(label->y() + label->height() + 3, 61);
     EXPECT_TRUE(label->isVisible());
 
-    EXPECT_EQ(form.RadioButton1->geometry(), QRect(144, 51, 113, 17));
-    EXPECT_EQ(form.RadioButton2->geometry(), QRect(144, 67, 113, 17));
-    EXPECT_EQ(form.RadioButton1->text(), QStringLiteral("By Suburb"));
-    EXPECT_EQ(form.RadioButton2->text(), QStringLiteral("By Post Code"));
-    EXPECT_EQ(form.RadioButton1->toolTip(), QStringLiteral("Select search field"));
-    EXPECT_EQ(form.RadioButton2->toolTip(), QStringLiteral("Select search field"));
-    EXPECT_TRUE(form.RadioButton1->isChecked());
-    EXPECT_FALSE(form.RadioButton2->isChecked());
+    EXPECT_EQ(form.bySuburbButton->geometry(), QRect(144, 51, 113, 17));
+    EXPECT_EQ(form.byPostcodeButton->geometry(), QRect(144, 67, 113, 17));
+    EXPECT_EQ(form.bySuburbButton->text(), QStringLiteral("By Suburb"));
+    EXPECT_EQ(form.byPostcodeButton->text(), QStringLiteral("By Post Code"));
+    EXPECT_EQ(form.bySuburbButton->toolTip(), QStringLiteral("Select search field"));
+    EXPECT_EQ(form.byPostcodeButton->toolTip(), QStringLiteral("Select search field"));
+    EXPECT_TRUE(form.bySuburbButton->isChecked());
+    EXPECT_FALSE(form.byPostcodeButton->isChecked());
 
     // One group: checking one unchecks the other, clicking the checked one
     // keeps it checked.
-    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
-    EXPECT_TRUE(form.RadioButton2->isChecked());
-    EXPECT_FALSE(form.RadioButton1->isChecked());
-    QTest::mouseClick(form.RadioButton2, Qt::LeftButton);
-    EXPECT_TRUE(form.RadioButton2->isChecked());
-    QTest::mouseClick(form.RadioButton1, Qt::LeftButton);
-    EXPECT_TRUE(form.RadioButton1->isChecked());
-    EXPECT_FALSE(form.RadioButton2->isChecked());
+    QTest::mouseClick(form.byPostcodeButton, Qt::LeftButton);
+    EXPECT_TRUE(form.byPostcodeButton->isChecked());
+    EXPECT_FALSE(form.bySuburbButton->isChecked());
+    QTest::mouseClick(form.byPostcodeButton, Qt::LeftButton);
+    EXPECT_TRUE(form.byPostcodeButton->isChecked());
+    QTest::mouseClick(form.bySuburbButton, Qt::LeftButton);
+    EXPECT_TRUE(form.bySuburbButton->isChecked());
+    EXPECT_FALSE(form.byPostcodeButton->isChecked());
 }
 
-TEST_F(Form1WindowTest, GridFillsTheAreaBetweenPanelAndStatusBar)
+TEST_F(MainWindowWindowTest, GridFillsTheAreaBetweenPanelAndStatusBar)
 {
-    app::TForm1& form = *form_;
-    ASSERT_NE(form.DBGrid1, nullptr);
-    EXPECT_EQ(form.DBGrid1->DataSource(), &form.DataSource1);
-    EXPECT_EQ(form.DBGrid1->geometry(), QRect(0, 89, width_, height_ - 89 - 19));
+    app::MainWindow& form = *form_;
+    ASSERT_NE(form.grid, nullptr);
+    EXPECT_EQ(form.grid->DataSource(), &form.dataSource);
+    EXPECT_EQ(form.grid->geometry(), QRect(0, 89, width_, height_ - 89 - 19));
     form.resize(700, 500);
-    EXPECT_EQ(form.DBGrid1->geometry(), QRect(0, 89, 700, 500 - 89 - 19));
+    EXPECT_EQ(form.grid->geometry(), QRect(0, 89, 700, 500 - 89 - 19));
 }
 
-TEST_F(Form1WindowTest, TabOrderStartsAtTheGridWhichHasTheFocus)
+TEST_F(MainWindowWindowTest, TabOrderStartsAtTheGridWhichHasTheFocus)
 {
-    app::TForm1& form = *form_;
+    app::MainWindow& form = *form_;
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    EXPECT_EQ(QApplication::focusWidget(), form.DBGrid1);
+    EXPECT_EQ(QApplication::focusWidget(), form.grid);
 
     // The chain of controls that Tab can reach, from the grid on.
     std::vector<QWidget*> chain;
-    QWidget* w = form.DBGrid1;
+    QWidget* w = form.grid;
     do {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form) && w->window() == &form) {
             chain.push_back(w);
         }
         w = w->nextInFocusChain();
-    } while (w != form.DBGrid1 && chain.size() < 20);
-    EXPECT_EQ(chain, (std::vector<QWidget*>{form.DBGrid1, form.Edit1, form.RadioButton1,
-                                            form.RadioButton2}));
+    } while (w != form.grid && chain.size() < 20);
+    EXPECT_EQ(chain, (std::vector<QWidget*>{form.grid, form.searchEdit, form.bySuburbButton,
+                                            form.byPostcodeButton}));
 
     // Tab visits the checked radio button of the group only, as usual.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form.Edit1);
+    EXPECT_EQ(QApplication::focusWidget(), form.searchEdit);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form.RadioButton1);
+    EXPECT_EQ(QApplication::focusWidget(), form.bySuburbButton);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form.DBGrid1);
+    EXPECT_EQ(QApplication::focusWidget(), form.grid);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_EQ(QApplication::focusWidget(), form.RadioButton1);
+    EXPECT_EQ(QApplication::focusWidget(), form.bySuburbButton);
 }
 
-TEST_F(Form1WindowTest, EveryControlHasANameForAssistiveTechnology)
+TEST_F(MainWindowWindowTest, EveryControlHasANameForAssistiveTechnology)
 {
-    const QList<QWidget*> controls = {form_->Edit1,       form_->RadioButton1, form_->RadioButton2,
-                                      form_->DBGrid1,     form_->ToolButton1,  form_->ToolButton3,
-                                      form_->ToolButton6, form_->ToolButton4};
+    const QList<QWidget*> controls = {
+        form_->searchEdit, form_->bySuburbButton, form_->byPostcodeButton, form_->grid,
+        form_->exitButton, form_->printButton,    form_->updateButton,     form_->aboutButton};
     for (QWidget* control : controls) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
         ASSERT_NE(a, nullptr) << control->objectName().toStdString();
@@ -267,10 +267,10 @@ TEST_F(Form1WindowTest, EveryControlHasANameForAssistiveTechnology)
     }
 }
 
-TEST_F(Form1WindowTest, StatusBar)
+TEST_F(MainWindowWindowTest, StatusBar)
 {
-    app::TForm1& form = *form_;
-    const app::TStatusBar& bar = *form.StatusBar1;
+    app::MainWindow& form = *form_;
+    const app::TStatusBar& bar = *form.statusBar;
     EXPECT_EQ(bar.geometry(), QRect(0, height_ - 19, width_, 19));
     ASSERT_EQ(bar.PanelCount(), 2);
     EXPECT_EQ(bar.Panels(0).width, 200);
@@ -284,10 +284,10 @@ TEST_F(Form1WindowTest, StatusBar)
     EXPECT_EQ(bar.PanelRect(1).right(), width_ - 1);
 }
 
-TEST_F(Form1WindowTest, StatusBarPanelTextIsPainted)
+TEST_F(MainWindowWindowTest, StatusBarPanelTextIsPainted)
 {
-    app::TForm1& form = *form_;
-    app::TStatusBar& bar = *form.StatusBar1;
+    app::MainWindow& form = *form_;
+    app::TStatusBar& bar = *form.statusBar;
     const auto inkIn = [&bar](const QRect& area) {
         const QImage image = bar.grab().toImage();
         const QRgb background = image.pixel(area.center().x(), area.bottom() - 2);
@@ -322,19 +322,19 @@ TEST_F(Form1WindowTest, StatusBarPanelTextIsPainted)
     EXPECT_NEAR(left - second.left(), second.right() - right, 3);
 }
 
-TEST_F(Form1WindowTest, ExitClosesTheWindow)
+TEST_F(MainWindowWindowTest, ExitClosesTheWindow)
 {
-    app::TForm1& form = *form_;
-    QSignalSpy closed(&form, &app::TForm1::Closed);
-    QTest::mouseClick(form.ToolButton1, Qt::LeftButton);
+    app::MainWindow& form = *form_;
+    QSignalSpy closed(&form, &app::MainWindow::Closed);
+    QTest::mouseClick(form.exitButton, Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(Form1WindowTest, StandardKeysPressTheToolbarButtons)
+TEST_F(MainWindowWindowTest, StandardKeysPressTheToolbarButtons)
 {
-    app::TForm1& form = *form_;
+    app::MainWindow& form = *form_;
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     struct Expected {
         QToolButton* button;
@@ -343,14 +343,14 @@ TEST_F(Form1WindowTest, StandardKeysPressTheToolbarButtons)
         const char* text;
     };
     const Expected keys[] = {
-        {form.ToolButton3, Qt::Key_P, Qt::ControlModifier, "Ctrl+P"},
-        {form.ToolButton6, Qt::Key_F5, Qt::NoModifier, "F5"},
-        {form.ToolButton4, Qt::Key_F1, Qt::NoModifier, "F1"},
-        {form.ToolButton1, Qt::Key_Q, Qt::ControlModifier, "Ctrl+Q"},
+        {form.printButton, Qt::Key_P, Qt::ControlModifier, "Ctrl+P"},
+        {form.updateButton, Qt::Key_F5, Qt::NoModifier, "F5"},
+        {form.aboutButton, Qt::Key_F1, Qt::NoModifier, "F1"},
+        {form.exitButton, Qt::Key_Q, Qt::ControlModifier, "Ctrl+Q"},
     };
     // Update runs for real and fails at once; without an about box About
     // shows nothing; Print's preview is closed as soon as it is up.
-    form.UpdateHost = "no such host";
+    form.updater().SetHost("no such host");
     QTimer closePreview;
     QObject::connect(&closePreview, &QTimer::timeout, [] {
         if (auto* preview =
@@ -391,24 +391,24 @@ TEST_F(Form1WindowTest, StandardKeysPressTheToolbarButtons)
         };
         if (!e.button->isEnabled()) {
             // A disabled button's key does nothing; once enabled, it presses it.
-            press(form.DBGrid1, 0);
+            press(form.grid, 0);
             e.button->setEnabled(true);
-            press(form.DBGrid1, 1);
+            press(form.grid, 1);
             e.button->setEnabled(false);
-        } else if (press(form.DBGrid1, 1)) {
-            press(form.Edit1, 2);
+        } else if (press(form.grid, 1)) {
+            press(form.searchEdit, 2);
         }
     }
-    EXPECT_EQ(form.StatusBar1->Panels(0).text, "Update server not reached: Host not found");
+    EXPECT_EQ(form.statusBar->Panels(0).text, "Update server not reached: Host not found");
     EXPECT_FALSE(form.isVisible());
 }
 
-TEST_F(Form1WindowTest, NonVisualComponents)
+TEST_F(MainWindowWindowTest, NonVisualComponents)
 {
-    app::TForm1& form = *form_;
+    app::MainWindow& form = *form_;
     EXPECT_EQ(form.Table1.Name(), "Table1");
-    EXPECT_EQ(form.DataSource1.DataSet(), &form.Table1);
-    const settings::DataStore& store = form.StoreData1.DataStore();
+    EXPECT_EQ(form.dataSource.DataSet(), &form.Table1);
+    const settings::DataStore& store = form.settingsStore.DataStore();
     EXPECT_EQ(store.Section(), "Settings");
     EXPECT_EQ(store.Registry().Path(), "\\Software\\Calderix\\Marlune");
     EXPECT_EQ(store.Registry().Rootkey(), settings::hkeyCurrentUser);
@@ -417,10 +417,10 @@ TEST_F(Form1WindowTest, NonVisualComponents)
     EXPECT_FALSE(store.Password().empty());
 }
 
-TEST(Form1Created, TableIsOpenWithItsFiveFieldsAndNoRecords)
+TEST(MainWindowCreated, TableIsOpenWithItsFiveFieldsAndNoRecords)
 {
     TestApplication();
-    app::TForm1 form;
+    app::MainWindow form;
     EXPECT_FALSE(form.ShowStepDone());
     EXPECT_TRUE(form.Table1.Active());
     EXPECT_EQ(form.Table1.RecordCount(), 0);

@@ -14,15 +14,15 @@
 namespace marlune::testing {
 namespace {
 
-class Form1PrintTest : public AppTestBase {};
+class MainWindowPrintTest : public AppTestBase {};
 
-TEST_F(Form1PrintTest, PrintBuildsTheWholeListAndLeavesTheTableOnItsLastRecord)
+TEST_F(MainWindowPrintTest, PrintBuildsTheWholeListAndLeavesTheTableOnItsLastRecord)
 {
     CopyRealDataFile();
     ShowForm();
     ASSERT_TRUE(form_->Table1.Locate("Locality", std::string("syd"),
                                      table::loCaseInsensitive | table::loPartialKey));
-    ASSERT_TRUE(form_->ToolButton3->isEnabled());
+    ASSERT_TRUE(form_->printButton->isEnabled());
     // The preview is modal: it is read and closed from inside its loop, once
     // the progress window has gone.
     QString caption;
@@ -38,7 +38,7 @@ TEST_F(Form1PrintTest, PrintBuildsTheWholeListAndLeavesTheTableOnItsLastRecord)
         }
     });
     poll.start(20);
-    form_->ToolButton3->click();
+    form_->printButton->click();
     EXPECT_TRUE(MessageTexts().empty());
     EXPECT_EQ(caption, QStringLiteral("Preview - Marlune"));
     EXPECT_EQ(indicator, QStringLiteral("Page 1/344"));

@@ -11,7 +11,7 @@
 namespace marlune::testing {
 namespace {
 
-class Form1AppManagerTest : public AppTestBase {
+class MainWindowAppManagerTest : public AppTestBase {
 protected:
     void SetUp() override
     {
@@ -27,11 +27,11 @@ protected:
     }
 };
 
-TEST_F(Form1AppManagerTest, TheProgramsSettingsAreInForceBeforeTheWindowIsShown)
+TEST_F(MainWindowAppManagerTest, TheProgramsSettingsAreInForceBeforeTheWindowIsShown)
 {
-    form_ = std::make_unique<app::TForm1>();
-    ASSERT_TRUE(form_->AppManager1);
-    const appmanager::AppManager& m = *form_->AppManager1;
+    form_ = std::make_unique<app::MainWindow>();
+    ASSERT_TRUE(form_->appManager);
+    const appmanager::AppManager& m = *form_->appManager;
     EXPECT_FALSE(m.IsLoading());
     EXPECT_EQ(platform::ApplicationTitle(), "Marlune");
     platform::SetDateSeparator('/');
@@ -40,24 +40,24 @@ TEST_F(Form1AppManagerTest, TheProgramsSettingsAreInForceBeforeTheWindowIsShown)
     // The hint component came first and set the application's pause.
     EXPECT_EQ(m.HintPause(), 600);
     EXPECT_EQ(m.Associations.DDEUniqueName, "MarluneDDEAppManager");
-    appmanager::AppManager& manager = *form_->AppManager1;
+    appmanager::AppManager& manager = *form_->appManager;
     EXPECT_EQ(manager.TrayIcon().Active(), appmanager::tsOnMinimized);
     EXPECT_EQ(manager.TrayIcon().Hint(), "Marlune");
     EXPECT_EQ(manager.TrayIcon().AppRestore(), appmanager::OnSingleClick);
     EXPECT_FALSE(QGuiApplication::windowIcon().isNull());
 }
 
-TEST_F(Form1AppManagerTest, WithoutATrayMinimisingKeepsTheWindowAndATrayClickRestoresIt)
+TEST_F(MainWindowAppManagerTest, WithoutATrayMinimisingKeepsTheWindowAndATrayClickRestoresIt)
 {
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     form.showMinimized();
     QCoreApplication::processEvents();
     // The offscreen platform has no tray: the window stays reachable.
-    EXPECT_TRUE(form.AppManager1->TrayIcon().NeedsAdd());
+    EXPECT_TRUE(form.appManager->TrayIcon().NeedsAdd());
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.isMinimized());
 
-    form.AppManager1->TrayIcon().MouseMessage(appmanager::TrayMouse::LeftButtonUp);
+    form.appManager->TrayIcon().MouseMessage(appmanager::TrayMouse::LeftButtonUp);
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.isMinimized());
     EXPECT_EQ(form.windowState() & Qt::WindowMinimized, Qt::WindowNoState);
@@ -65,11 +65,11 @@ TEST_F(Form1AppManagerTest, WithoutATrayMinimisingKeepsTheWindowAndATrayClickRes
     EXPECT_TRUE(MessageTexts().empty());
 }
 
-TEST_F(Form1AppManagerTest, TheTrayClickHandlerSetsTheWindowStateToNormal)
+TEST_F(MainWindowAppManagerTest, TheTrayClickHandlerSetsTheWindowStateToNormal)
 {
-    app::TForm1& form = ShowForm();
+    app::MainWindow& form = ShowForm();
     form.setWindowState(Qt::WindowMinimized);
-    form.AppManager1TrayClick(form.AppManager1.get());
+    form.restoreFromTray(form.appManager.get());
     EXPECT_FALSE(form.isMinimized());
     EXPECT_TRUE(form.isVisible());
 }
