@@ -13,7 +13,6 @@
 #include "platform/gui/application.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
-#include "report/postcodelist/postcodelist.h"
 #include "report/preview/previewform.h"
 #include "report/preview/reportpreview.h"
 #include "report/print/printform.h"
@@ -440,16 +439,9 @@ void MainWindow::exitProgram()
 void MainWindow::configureReport()
 {
     progressForm_ = new report::ProgressForm(this);
-    TableDataset1.DataSource = &dataSource;
-    listReport.AddDataset(&TableDataset1);
-    listReport.Dataset = &TableDataset1;
-    listReport.Title = "Marlune";
     listReport.InitialZoom = report::pzPageWidth;
     listReport.PreviewButtons = report::pbZoom | report::pbPrint | report::pbExit;
     listReport.Progress = progressForm_;
-    listReport.OnMessage = [](const std::string& text, const std::string& caption) {
-        platform::ShowMessage(text, caption, platform::MessageIcon::Error);
-    };
     // The report keeps the built-in paper geometry until Print asks for the
     // system's printers: a print server that is slow or silent never holds
     // the window.
@@ -470,7 +462,6 @@ void MainWindow::configureReport()
                 preview.SetPages(std::move(lent));
             });
     };
-    report::LoadPostcodeListTemplate(listReport);
 }
 
 void MainWindow::printList()

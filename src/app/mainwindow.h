@@ -3,9 +3,9 @@
 #include "appmanager/appmanager.h"
 #include "hints/hintcomponent.h"
 #include "net/httpclient.h"
+#include "platform/gui/messagebox.h"
+#include "report/postcodelist/postcodelistreport.h"
 #include "report/report.h"
-#include "report/shapeview.h"
-#include "report/tabledataset/tabledataset.h"
 #include "settings/storedata.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
@@ -64,9 +64,12 @@ public:
     std::unique_ptr<appmanager::AppManager> appManager;
     // The printed postcode list over Table1; its template is read from the
     // program's resources when the window is created.
-    report::ShapeObject shapeObject;
-    report::TableDataset TableDataset1{"TableDataset1"};
-    report::Report listReport;
+    report::PostcodeListReport postcodeList{
+        dataSource, report::DefaultPrinter(),
+        [](const std::string& text, const std::string& caption) {
+            platform::ShowMessage(text, caption, platform::MessageIcon::Error);
+        }};
+    report::Report& listReport = postcodeList.report();
     // The name of the data file in use, relative to the working directory.
     std::string CurrentDataFileName;
     // The Update command's check, download and install; the program sets

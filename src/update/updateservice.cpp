@@ -19,8 +19,6 @@ namespace {
 constexpr long long kCheckBodyLimit = 4096;
 // A signature file is four short lines; more is never read.
 constexpr long long kSignatureLimit = 16384;
-// Where the client's body goes when it is not a download.
-constexpr const char* kRestingBody = "Default.htm";
 
 } // namespace
 
@@ -39,8 +37,6 @@ void UpdateService::Abandon()
 void UpdateService::ResetHttp()
 {
     http_.SetMaxBodyLength(-1);
-    http_.SetInputFileMode(false);
-    http_.SetBody(kRestingBody);
 }
 
 CheckOutcome UpdateService::Check(const std::string& currentFile)
@@ -48,7 +44,6 @@ CheckOutcome UpdateService::Check(const std::string& currentFile)
     abandoned_ = false;
     const std::string checkUrl = net::CheckFileUrl(host_);
     try {
-        http_.SetInputFileMode(false);
         http_.SetMaxBodyLength(kCheckBodyLimit);
         http_.Get(checkUrl);
         http_.SetMaxBodyLength(-1);
@@ -102,9 +97,7 @@ InstallOutcome UpdateService::Install(const std::string& candidate, bool writeSe
             throw Error(std::string("cannot create a file in the working directory: ") +
                         std::strerror(error));
         }
-        http_.SetInputFileMode(true);
-        http_.SetBody(download->Path());
-        http_.Get(net::DataFileUrl(host_, candidate));
+        http_.GetToFile(net::DataFileUrl(host_, candidate), download->Path());
         const auto transfer = net::DownloadProblem(http_.StatusCode(), http_.StatusLine(),
                                                    http_.ContentLength(), http_.BytesReceived());
         if (transfer) {
@@ -114,8 +107,6 @@ InstallOutcome UpdateService::Install(const std::string& candidate, bool writeSe
         } else {
             problem = DataFileProblem(download->Path());
         }
-        http_.SetInputFileMode(false);
-        http_.SetBody(kRestingBody);
         if (problem.empty() && !publicKey_.empty() && !abandoned_) {
             refusal = SignatureProblem(candidate, download->Path());
         }

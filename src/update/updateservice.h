@@ -77,7 +77,7 @@ private:
     // Why an existing file of that name may not be replaced by an update (it
     // is not a data file: the user's); empty when there is none or it is one.
     std::string ForeignFileProblem(const std::string& name) const;
-    // The client back in its resting state: body in memory, no limit.
+    // The client back in its resting state: no limit on a body.
     void ResetHttp();
 
     net::HttpClient& http_;
