@@ -7,7 +7,6 @@
 // does).
 #include "platform/error.h"
 #include "platform/stream.h"
-#include "report/bandview.h"
 #include "report/preparedfile.h"
 #include "report/preparedpages.h"
 #include "report/report.h"
@@ -45,21 +44,6 @@ void DrawPages(PreparedPages& pages)
         painter.end();
         pages.Release(i);
     }
-}
-
-// A template's pages as designed: every view but the band markers.
-PreparedPages TemplatePages(const Report& report)
-{
-    PreparedPages pages;
-    for (const auto& page : report.Pages) {
-        pages.Add(*page);
-        for (const auto& view : page->Objects) {
-            if (dynamic_cast<const BandView*>(view.get()) == nullptr && view->Visible) {
-                pages.Output(pages.Count() - 1, *view);
-            }
-        }
-    }
-    return pages;
 }
 
 } // namespace

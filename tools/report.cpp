@@ -6,7 +6,6 @@
 #include "platform/cp1252.h"
 #include "platform/error.h"
 #include "platform/stream.h"
-#include "report/bandview.h"
 #include "report/pagelist.h"
 #include "report/pdfexport.h"
 #include "report/postcodelist/postcodelist.h"
@@ -142,22 +141,6 @@ bool IsContainer(const std::string& bytes)
         size = (size << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
     }
     return size == bytes.size() - 8;
-}
-
-// A template's pages as designed: every view but the band markers, its text
-// as it stands, on a page of the template's paper.
-PreparedPages TemplatePages(const Report& report)
-{
-    PreparedPages pages;
-    for (const auto& page : report.Pages) {
-        pages.Add(*page);
-        for (const auto& view : page->Objects) {
-            if (dynamic_cast<const BandView*>(view.get()) == nullptr && view->Visible) {
-                pages.Output(pages.Count() - 1, *view);
-            }
-        }
-    }
-    return pages;
 }
 
 bool WritePngs(PreparedPages& pages, const Options& o)

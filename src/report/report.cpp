@@ -142,4 +142,18 @@ void Report::ShowBuiltReport()
     OnPreview(std::move(pages), PreviewCaption());
 }
 
+PreparedPages TemplatePages(const Report& report)
+{
+    PreparedPages pages;
+    for (const auto& page : report.Pages) {
+        pages.Add(*page);
+        for (const auto& view : page->Objects) {
+            if (dynamic_cast<const BandView*>(view.get()) == nullptr && view->Visible) {
+                pages.Output(pages.Count() - 1, *view);
+            }
+        }
+    }
+    return pages;
+}
+
 } // namespace marlune::report

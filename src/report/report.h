@@ -138,4 +138,8 @@ private:
     std::vector<ReportDataset*> datasets_;
 };
 
+// A template's pages as designed, without building: every visible view but
+// the band markers, its text as it stands, on a page of the template's paper.
+PreparedPages TemplatePages(const Report& report);
+
 } // namespace marlune::report
