@@ -3,7 +3,7 @@
 #include "apptestbase.h"
 
 #include "app/statusbar.h"
-#include "datafilewriter.h"
+#include "datafilebytes.h"
 #include "platform/cp1252.h"
 #include "servers.h"
 
@@ -14,7 +14,6 @@
 #include <QToolButton>
 
 #include <cstdlib>
-#include <sstream>
 
 namespace marlune::testing {
 namespace {
@@ -24,18 +23,6 @@ using namespace std::chrono_literals;
 const std::string kNoUpdate = "No updated data file available yet.";
 const std::string kQuestion = "A new updated data file is available. Like to download and install?";
 const std::string kCanceled = "Update file download canceled.";
-
-// A data file of the given (postcode, locality) records.
-std::string DataFileBytes(const std::vector<std::pair<std::string, std::string>>& records)
-{
-    std::vector<tools::PostcodeRow> rows;
-    for (const auto& [pcode, locality] : records) {
-        rows.push_back({pcode, locality, std::string("NSW"), std::nullopt, std::nullopt});
-    }
-    std::ostringstream out;
-    tools::WriteDataFile(out, rows);
-    return out.str();
-}
 
 const std::vector<std::pair<std::string, std::string>> kNewRecords = {
     {"2000", "Sydney Updated"}, {"3000", "Melbourne Updated"}, {"4000", "Brisbane Updated"}};

@@ -1,6 +1,7 @@
 // The PDF writer against independent readers: Qt reading the font subsets
 // back, poppler reading the text and rendering the pages beside Qt's own
 // raster drawing of the same painting.
+#include "../support/commandoutput.h"
 #include "platform/error.h"
 #include "report/memoview.h"
 #include "report/pdf/fontsubset.h"
@@ -20,31 +21,21 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 namespace {
 
+using marlune::test::CommandOutput;
+using marlune::test::HaveCommands;
+
 std::string ReadAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
-}
-
-std::string Capture(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) {
-            out.append(buffer.data(), n);
-        }
-        pclose(pipe);
-    }
-    return out;
 }
 
 } // namespace
@@ -169,6 +160,35 @@ void PaintHarder(QPainter& p)
     p.drawImage(QRect(300, 300, 80, 80), image);
 }
 
+// Writes pageCount pages of the size in millimetres, each painted by paint;
+// gives the page size in pixels and the writer's page count.
+std::pair<QSize, int> WritePdf(const std::string& path, int pageCount, QSize mm, int dpi,
+                               const std::function<void(QPainter&, int)>& paint)
+{
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr) {
+        ADD_FAILURE() << "cannot create " << path;
+        return {};
+    }
+    QSize size;
+    int written = 0;
+    {
+        PdfWriter writer(out, "Test", "Marlune");
+        for (int page = 0; page < pageCount; ++page) {
+            QPaintDevice& device = writer.BeginPage(mm.width(), mm.height(), dpi);
+            size = QSize(device.width(), device.height());
+            QPainter painter(&device);
+            paint(painter, page);
+            painter.end();
+            writer.EndPage();
+        }
+        writer.Finish();
+        written = writer.PageCount();
+    }
+    std::fclose(out);
+    return {size, written};
+}
+
 struct PaintCase {
     const char* name;
     void (*paint)(QPainter&);
@@ -177,7 +197,7 @@ struct PaintCase {
 
 TEST(PdfWriter, PagesReadAndLookAsQtDrawsThem)
 {
-    if (Capture("command -v pdftoppm pdftotext pdffonts").empty()) {
+    if (!HaveCommands("pdftoppm pdftotext pdffonts")) {
         GTEST_SKIP() << "poppler-utils are not installed";
     }
     const PaintCase cases[] = {
@@ -189,28 +209,14 @@ TEST(PdfWriter, PagesReadAndLookAsQtDrawsThem)
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
         const std::string path = dir.filePath(QStringLiteral("drawn.pdf")).toStdString();
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(out, nullptr);
-        QSize size;
-        {
-            PdfWriter writer(out, "Test", "Marlune");
-            for (int page = 0; page < 2; ++page) {
-                QPaintDevice& device = writer.BeginPage(105, 148, 150);
-                size = QSize(device.width(), device.height());
-                QPainter painter(&device);
-                c.paint(painter);
-                painter.end();
-                writer.EndPage();
-            }
-            writer.Finish();
-        }
-        std::fclose(out);
-        const std::string text = Capture("pdftotext -layout '" + path + "' -");
+        const QSize size =
+            WritePdf(path, 2, {105, 148}, 150, [&c](QPainter& p, int) { c.paint(p); }).first;
+        const std::string text = CommandOutput("pdftotext -layout '" + path + "' -");
         for (const std::string& expected : c.texts) {
             EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
         }
         // Every font embedded as a subset.
-        std::istringstream fonts(Capture("pdffonts '" + path + "' | tail -n +3"));
+        std::istringstream fonts(CommandOutput("pdffonts '" + path + "' | tail -n +3"));
         int fontCount = 0;
         for (std::string line; std::getline(fonts, line); ++fontCount) {
             EXPECT_NE(line.find(" yes yes "), std::string::npos) << line;
@@ -223,8 +229,8 @@ TEST(PdfWriter, PagesReadAndLookAsQtDrawsThem)
             QPainter painter(&expected);
             c.paint(painter);
         }
-        Capture("pdftoppm -r 150 -f 2 -l 2 -png -singlefile '" + path + "' '" +
-                dir.filePath(QStringLiteral("page")).toStdString() + "'");
+        CommandOutput("pdftoppm -r 150 -f 2 -l 2 -png -singlefile '" + path + "' '" +
+                      dir.filePath(QStringLiteral("page")).toStdString() + "'");
         const QImage rendered(dir.filePath(QStringLiteral("page.png")));
         ASSERT_EQ(rendered.size(), expected.size());
         int inked = 0;
@@ -260,29 +266,14 @@ TEST(PdfWriter, AnImageOnEveryPageIsStoredOnceAndNoPagesStillMakeAFile)
     image.fill(Qt::magenta);
     for (const int pageCount : {3, 0}) {
         const std::string path = dir.filePath(QStringLiteral("images.pdf")).toStdString();
-        std::FILE* out = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(out, nullptr);
-        {
-            PdfWriter writer(out, "Test", "Marlune");
-            for (int page = 0; page < pageCount; ++page) {
-                QPainter painter(&writer.BeginPage(100, 100, 300));
-                painter.drawImage(QRect(10 * page, 10, 60, 60), image);
-                painter.end();
-                writer.EndPage();
-            }
-            writer.Finish();
-            EXPECT_EQ(writer.PageCount(), std::max(pageCount, 1));
-        }
-        std::fclose(out);
-        const std::string bytes = ReadAll(QString::fromStdString(path));
-        std::size_t images = 0;
-        for (std::size_t at = bytes.find("/Subtype/Image"); at != std::string::npos;
-             at = bytes.find("/Subtype/Image", at + 1)) {
-            ++images;
-        }
-        EXPECT_EQ(images, pageCount > 0 ? 1U : 0U);
-        if (!Capture("command -v pdfinfo").empty()) {
-            EXPECT_NE(Capture("pdfinfo '" + path + "'")
+        const auto draw = [&image](QPainter& p, int page) {
+            p.drawImage(QRect(10 * page, 10, 60, 60), image);
+        };
+        EXPECT_EQ(WritePdf(path, pageCount, {100, 100}, 300, draw).second, std::max(pageCount, 1));
+        const QByteArray bytes = QByteArray::fromStdString(ReadAll(QString::fromStdString(path)));
+        EXPECT_EQ(bytes.count("/Subtype/Image"), pageCount > 0 ? 1 : 0);
+        if (HaveCommands("pdfinfo")) {
+            EXPECT_NE(CommandOutput("pdfinfo '" + path + "'")
                           .find("Pages:           " + std::to_string(std::max(pageCount, 1))),
                       std::string::npos);
         }
@@ -388,8 +379,8 @@ TEST(PdfFile, WritesOnCommitOnlyAndLeavesNothingElse)
     WritePreparedPagesPdf(pages, path);
     EXPECT_EQ(entries(), QStringList{QStringLiteral("list.pdf")});
     EXPECT_EQ(ReadAll(QString::fromStdString(path)).rfind("%PDF-", 0), 0U);
-    if (!Capture("command -v pdftotext").empty()) {
-        const std::string text = Capture("pdftotext -layout '" + path + "' -");
+    if (HaveCommands("pdftotext")) {
+        const std::string text = CommandOutput("pdftotext -layout '" + path + "' -");
         std::size_t at = 0;
         for (int i = 1; i <= 12; ++i) {
             at = text.find("Sheet " + std::to_string(i), at);

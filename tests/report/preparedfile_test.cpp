@@ -1,5 +1,6 @@
 // Report files and PDF export: pages saved, loaded back, drawn to PDF and
 // read back with poppler's tools; damaged files and failed saves.
+#include "../support/commandoutput.h"
 #include "../support/scratchdir.h"
 #include "canvas.h"
 #include "fakeprinter.h"
@@ -34,6 +35,7 @@ namespace fs = std::filesystem;
 namespace marlune::report {
 namespace {
 
+using marlune::test::CommandOutput;
 using test::FakePrinter;
 
 std::string Slurp(const fs::path& path)
@@ -42,22 +44,6 @@ std::string Slurp(const fs::path& path)
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
-}
-
-// What a command prints on its standard output.
-std::string CommandOutput(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return out;
-    }
-    char buffer[4096];
-    for (std::size_t n = 0; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        out.append(buffer, n);
-    }
-    ::pclose(pipe);
-    return out;
 }
 
 // A page's size in points as pdfinfo gives it.

@@ -2,7 +2,7 @@
 // reports, and what the working directory, the setting and the table hold.
 #include "update/updateservice.h"
 
-#include "datafilewriter.h"
+#include "datafilebytes.h"
 #include "platform/registry.h"
 #include "servers.h"
 #include "settings/datafilesetting.h"
@@ -11,39 +11,26 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace marlune::testing {
 namespace {
 
 using Check = update::CheckOutcome::Kind;
 using Install = update::InstallOutcome::Kind;
 
-std::string DataFileBytes(int records)
-{
-    std::vector<tools::PostcodeRow> rows;
-    for (int i = 0; i < records; ++i) {
-        rows.push_back({std::to_string(2000 + i), "Place " + std::to_string(i), std::string("NSW"),
-                        std::nullopt, std::nullopt});
-    }
-    std::ostringstream out;
-    tools::WriteDataFile(out, rows);
-    return out.str();
-}
-
 TEST(UpdateService, ReportsTheOutcomeAndInstallsOnlyAWholeDataFile)
 {
     NetTestApplication();
+    const std::string three = DataFileBytes({{"2000", "A"}, {"2001", "B"}, {"2002", "C"}});
     const struct {
         std::string check;    // the check file's body
         std::string download; // the named file's bytes
         Check checked;
         Install installed;
     } cases[] = {
-        {"20051206.dat\n", DataFileBytes(3), Check::NoUpdate, Install::Failed},
-        {"20061231.dat\n", DataFileBytes(3), Check::Available, Install::Installed},
+        {"20051206.dat\n", three, Check::NoUpdate, Install::Failed},
+        {"20061231.dat\n", three, Check::Available, Install::Installed},
         {"20061231.dat\n", "not a data file", Check::Available, Install::Failed},
-        {"20061231.dat\n", DataFileBytes(0), Check::Available, Install::Failed},
+        {"20061231.dat\n", DataFileBytes({}), Check::Available, Install::Failed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.check + " / " + std::to_string(c.download.size()) + " bytes");
