@@ -5,9 +5,9 @@
 // repeated), beside baselines from the same run: Locate alone, a repaint
 // with nothing changed, and a keystroke into an edit box that searches
 // nothing.
-#include "app/dbgrid.h"
+#include "widgets/dbgrid.h"
 #include "app/mainwindow.h"
-#include "app/labelededit.h"
+#include "widgets/labelededit.h"
 #include "datafilewriter.h"
 #include "platform/gui/application.h"
 #include "platform/registry.h"
@@ -32,14 +32,14 @@ using marlune::app::MainWindow;
 
 constexpr int kMillion = 1000000;
 
-marlune::platform::Application& App()
+marlune::platform::gui::Application& App()
 {
-    static marlune::platform::Application* app = [] {
+    static marlune::platform::gui::Application* app = [] {
         static int argc = 1;
         static char name[] = "marlune_bench_app";
         static char* argv[] = {name, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new marlune::platform::Application(argc, argv);
+        return new marlune::platform::gui::Application(argc, argv);
     }();
     return *app;
 }

@@ -4,7 +4,7 @@
 // the rows as an HTML table in a QTextDocument, laid out on A4 and printed
 // to a PDF.
 #include "report/pdfexport.h"
-#include "report/postcodelist/postcodelistreport.h"
+#include "postcodelist/postcodelistreport.h"
 #include "report/report.h"
 #include "platform/cp1252.h"
 #include "table/memtable.h"
@@ -33,12 +33,12 @@ struct ListSetup {
         app = std::make_unique<QGuiApplication>(argc, argv);
         table.Open();
         table.LoadTableFile(MARLUNE_BIN_DIR "/20051206.dat");
-        list = std::make_unique<PostcodeListReport>(table);
+        list = std::make_unique<marlune::postcodelist::PostcodeListReport>(table);
     }
 
     std::unique_ptr<QGuiApplication> app;
     marlune::table::MemTable table;
-    std::unique_ptr<PostcodeListReport> list;
+    std::unique_ptr<marlune::postcodelist::PostcodeListReport> list;
     QTemporaryDir dir;
 };
 

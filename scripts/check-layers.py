@@ -24,9 +24,12 @@ LAYERS = {
     "report": ["platform", "platform/paint", "report/expr"],
     "report/preview": ["platform", "platform/paint", "platform/gui", "report", "report/expr"],
     "report/print": ["platform", "platform/paint", "platform/gui", "report", "report/expr"],
-    # The list this program prints: the engine joined to the postcode table.
-    "report/postcodelist": ["platform", "report", "report/expr", "report/tabledataset", "table"],
-    "report/tabledataset": ["platform", "report", "report/expr", "table"],
+    # The report engine's adapter over the table, and the list this program
+    # prints: the engine joined to the postcode table.
+    "tabledataset": ["platform", "report", "report/expr", "table"],
+    "postcodelist": ["platform", "report", "report/expr", "tabledataset", "table"],
+    # Generic controls, told the domain's facts by the window.
+    "widgets": ["platform", "platform/paint", "platform/gui", "table"],
     # The program's window builds on everything.
     "app": "*",
 }

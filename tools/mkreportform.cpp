@@ -1,9 +1,9 @@
 // marlune-mkreportform: writes the postcode list's form data, the file that
 // the report library compiles in as its stored template. Run it after
 // changing the template's code:
-//   marlune-mkreportform src/report/postcodelist/report1.frm
+//   marlune-mkreportform src/postcodelist/report1.frm
 #include "platform/atomicfile.h"
-#include "report/postcodelist/postcodelist.h"
+#include "postcodelist/postcodelist.h"
 
 #include <QGuiApplication>
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     }
     QGuiApplication app(argc, argv);
     const std::string output = argv[1];
-    const std::string form = marlune::report::PostcodeListReportForm();
+    const std::string form = marlune::postcodelist::PostcodeListReportForm();
     if (const int error = marlune::platform::ReplaceFile(output, form)) {
         std::cerr << "marlune-mkreportform: cannot write " << output << ": " << std::strerror(error)
                   << '\n';

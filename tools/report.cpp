@@ -8,8 +8,8 @@
 #include "platform/stream.h"
 #include "report/pagelist.h"
 #include "report/pdfexport.h"
-#include "report/postcodelist/postcodelist.h"
-#include "report/postcodelist/postcodelistreport.h"
+#include "postcodelist/postcodelist.h"
+#include "postcodelist/postcodelistreport.h"
 #include "report/preparedfile.h"
 #include "report/preparedpages.h"
 #include "report/reportprinter.h"
@@ -213,7 +213,7 @@ int BuildList(const Options& o)
         return 2;
     }
     std::string error;
-    PostcodeListReport list(
+    marlune::postcodelist::PostcodeListReport list(
         table, DefaultPrinter(),
         [&error](const std::string& text, const std::string& /*caption*/) { error = text; });
     Report& report = list.report();

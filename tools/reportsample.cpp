@@ -68,7 +68,7 @@ void FillSampleReport(Report& report)
         memo.Adjust = i;
         memo.FrameTyp = frAll;
         memo.FrameStyle = static_cast<std::uint16_t>(i + 1);
-        memo.FillColor = paint::RGB(250, 248, 235);
+        memo.FillColor = platform::paint::RGB(250, 248, 235);
     }
     auto& doubleFrame = Add<MemoView>(page, left, 220, width / 2 - 6, 60);
     doubleFrame.Memo = {"A double frame, centred vertically"};
@@ -76,7 +76,7 @@ void FillSampleReport(Report& report)
     doubleFrame.FrameTyp = frAll;
     doubleFrame.FrameStyle = fsDouble;
     doubleFrame.FrameWidth = 1;
-    doubleFrame.FillColor = paint::clWhite;
+    doubleFrame.FillColor = platform::paint::clWhite;
     auto& rotated = Add<MemoView>(page, left + width / 2, 220, 40, 140);
     rotated.Memo = {"Rotated text"};
     rotated.Adjust = adRotated;
@@ -90,15 +90,15 @@ void FillSampleReport(Report& report)
     field.FrameTyp = frAll;
     auto& line = Add<LineView>(page, left, 330, width, 0);
     line.FrameWidth = 1.5F;
-    line.FrameColor = paint::clNavy;
+    line.FrameColor = platform::paint::clNavy;
 
     const ShapeKind shapes[] = {skRectangle, skRoundRectangle, skEllipse, skTriangle};
     for (int i = 0; i < 4; ++i) {
         auto& shape = Add<ShapeView>(page, left + i * 90, 380, 80, 60);
         shape.Shape = shapes[i];
         shape.FrameWidth = 2;
-        shape.FrameColor = paint::clMaroon;
-        shape.FillColor = paint::RGB(200, 220, 255);
+        shape.FrameColor = platform::paint::clMaroon;
+        shape.FillColor = platform::paint::RGB(200, 220, 255);
     }
     auto& picture = Add<PictureView>(page, left + 380, 380, 120, 60);
     picture.SetPicture(pkBitmap, SampleBitmap());

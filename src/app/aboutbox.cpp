@@ -1,7 +1,7 @@
 #include "app/aboutbox.h"
 
-#include "app/proportionalpicture.h"
-#include "app/versionlabel.h"
+#include "widgets/proportionalpicture.h"
+#include "widgets/versionlabel.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
 
@@ -28,7 +28,7 @@ QLabel* SizedLabel(QWidget* parent, const char* name, const QString& text, int l
 
 } // namespace
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
@@ -36,19 +36,19 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(paint::SansSerifFont(11));
+    setFont(platform::paint::SansSerifFont(11));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, paint::ColorToQColor(paint::clBtnFace));
+    pal.setColor(QPalette::Window, platform::paint::ColorToQColor(platform::paint::clBtnFace));
     setPalette(pal);
     setAutoFillBackground(true);
 
     // Raised inner bevel inside a lowered outer one.
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(8, 8, 281, 161);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(1);
-    auto* inner = new QFrame(Panel1);
+    panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setGeometry(8, 8, 281, 161);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    auto* inner = new QFrame(panel);
     inner->setGeometry(1, 1, 279, 159);
     inner->setFrameStyle(QFrame::Panel | QFrame::Raised);
     inner->setLineWidth(1);
@@ -62,39 +62,39 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
         QPainter(&onWhite).drawPixmap(0, 0, large);
         large = onWhite;
     }
-    ProgramIcon = new ProportionalPicture(
-        Panel1, QPixmap(QStringLiteral(":/marlune/about_postbox.png")), large);
-    ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
-    ProgramIcon->setGeometry(8, 8, 65, 57);
+    programIcon = new widgets::ProportionalPicture(
+        panel, QPixmap(QStringLiteral(":/marlune/about_postbox.png")), large);
+    programIcon->setObjectName(QStringLiteral("ProgramIcon"));
+    programIcon->setGeometry(8, 8, 65, 57);
 
-    ProductName = SizedLabel(Panel1, "ProductName", QStringLiteral("Marlune"), 88, 16);
+    productName = SizedLabel(panel, "ProductName", QStringLiteral("Marlune"), 88, 16);
 
-    VersionLabel1 = new VersionLabel(Panel1);
-    VersionLabel1->setObjectName(QStringLiteral("VersionLabel1"));
-    VersionLabel1->move(89, 40);
-    VersionLabel1->SetVersionResKey("FileVersion");
-    VersionLabel1->SetInfoPrefix("Version:");
-    VersionLabel1->SetLangCharset("-1");
+    versionLabel = new widgets::VersionLabel(panel);
+    versionLabel->setObjectName(QStringLiteral("VersionLabel1"));
+    versionLabel->move(89, 40);
+    versionLabel->SetVersionResKey("FileVersion");
+    versionLabel->SetInfoPrefix("Version:");
+    versionLabel->SetLangCharset("-1");
 
-    Copyright = SizedLabel(Panel1, "Copyright",
+    copyright = SizedLabel(panel, "Copyright",
                            QStringLiteral("Copyright \u00A9 2005 Calderix Software"), 8, 80);
 
-    Comments =
-        new QLabel(QStringLiteral("Search and locate Australian post codes and suburbs"), Panel1);
-    Comments->setObjectName(QStringLiteral("Comments"));
-    Comments->setGeometry(8, 104, 137, 33);
-    Comments->setWordWrap(true);
-    Comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    comments =
+        new QLabel(QStringLiteral("Search and locate Australian post codes and suburbs"), panel);
+    comments->setObjectName(QStringLiteral("Comments"));
+    comments->setGeometry(8, 104, 137, 33);
+    comments->setWordWrap(true);
+    comments->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // Our stand-in font is wider than the original's: where the text needs
     // another line, the label grows downwards rather than cutting it off.
-    Comments->resize(137, std::max(33, Comments->heightForWidth(137)));
+    comments->resize(137, std::max(33, comments->heightForWidth(137)));
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(111, 180, 75, 25);
-    OKButton->setDefault(true);
-    OKButton->setAutoDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("OKButton"));
+    okButton->setGeometry(111, 180, 75, 25);
+    okButton->setDefault(true);
+    okButton->setAutoDefault(true);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
 
     if (const QScreen* screen = this->screen()) {
         const QRect desktop = screen->geometry();

@@ -9,7 +9,7 @@ int main(int argc, char** argv)
 {
     // A download past `ulimit -f` fails and cleans up instead of killing us.
     marlune::net::SurviveFileSizeLimit();
-    marlune::platform::Application application(argc, argv);
+    marlune::platform::gui::Application application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marlune"));
     QGuiApplication::setDesktopFileName(QStringLiteral("marlune"));
     application.SetTitle("Marlune");
@@ -19,8 +19,8 @@ int main(int argc, char** argv)
     window.updater().SetPublicKey(MARLUNE_UPDATE_PUBLIC_KEY);
     application.setWindowIcon(window.windowIcon());
     // The second window; hidden until About shows it.
-    marlune::app::TAboutBox AboutBox;
-    window.AboutBox = &AboutBox;
+    marlune::app::AboutBox aboutBox;
+    window.aboutBox = &aboutBox;
     // The main window's closing ends the program, whatever else is open.
     QObject::connect(&window, &marlune::app::MainWindow::Closed, &application,
                      &QCoreApplication::quit);

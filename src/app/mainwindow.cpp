@@ -1,12 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutbox.h"
-#include "app/clipboardtext.h"
-#include "app/dbgrid.h"
-#include "app/labelededit.h"
-#include "app/statusbar.h"
+#include "widgets/clipboardtext.h"
+#include "widgets/dbgrid.h"
+#include "widgets/labelededit.h"
+#include "widgets/statusbar.h"
 #include "app/systemtray.h"
-#include "app/toolbar.h"
+#include "widgets/toolbar.h"
 #include "net/downloadfiles.h"
 #include "platform/cp1252.h"
 #include "platform/flagscope.h"
@@ -72,10 +72,11 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Marlune"));
     setWindowIcon(QIcon(QStringLiteral(":/marlune/marlune_256.png")));
-    setFont(paint::VerdanaFont(11));
+    setFont(platform::paint::VerdanaFont(11));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, paint::ColorToQColor(paint::clBtnFace));
-    pal.setColor(QPalette::WindowText, paint::ColorToQColor(paint::clWindowText));
+    pal.setColor(QPalette::Window, platform::paint::ColorToQColor(platform::paint::clBtnFace));
+    pal.setColor(QPalette::WindowText,
+                 platform::paint::ColorToQColor(platform::paint::clWindowText));
     setPalette(pal);
     setAutoFillBackground(true);
 
@@ -92,7 +93,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent)
 
     settings::ConfigureDataFileSetting(settingsStore);
     hints = std::make_unique<hints::HintComponent>();
-    hints->SetHintFont(paint::SansSerifFont(11), paint::clWindowText);
+    hints->SetHintFont(platform::paint::SansSerifFont(11), platform::paint::clWindowText);
     configureAppManager();
     configureHttp();
     Table1.Open();
@@ -111,11 +112,11 @@ MainWindow::~MainWindow()
     }
 }
 
-std::vector<DBGridColumn> MainWindow::GridColumns()
+std::vector<widgets::DBGridColumn> MainWindow::GridColumns()
 {
-    std::vector<DBGridColumn> columns;
+    std::vector<widgets::DBGridColumn> columns;
     for (const table::PostcodeField& f : table::kPostcodeFields) {
-        DBGridColumn c;
+        widgets::DBGridColumn c;
         c.fieldName = std::string(f.name);
         c.caption =
             QString::fromLatin1(f.columnTitle.data(), static_cast<qsizetype>(f.columnTitle.size()));
@@ -162,7 +163,7 @@ void MainWindow::configureHttp()
 
 void MainWindow::createControls()
 {
-    toolImages_ = std::make_unique<TImageList>(16, 16);
+    toolImages_ = std::make_unique<widgets::ImageList>(16, 16);
     // At 200 % and 300 % the icons take drawings of their own, not the 16-pixel
     // pictures scaled up.
     for (const char* picture : {"tb_exit", "tb_print", "tb_update", "tb_about"}) {
@@ -177,7 +178,7 @@ void MainWindow::createControls()
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(1);
 
-    toolBar = new TToolBar(panel, kToolButtonWidth, kToolButtonHeight);
+    toolBar = new widgets::ToolBar(panel, kToolButtonWidth, kToolButtonHeight);
     toolBar->setObjectName(QStringLiteral("ToolBar1"));
     toolBar->SetImages(toolImages_.get());
     leadingSeparator = toolBar->AddSeparator(kSeparatorWidth);
@@ -195,13 +196,13 @@ void MainWindow::createControls()
     aboutButton = toolBar->AddButton(QStringLiteral("About"), 3, QStringLiteral("About Marlune"));
     aboutButton->setObjectName(QStringLiteral("ToolButton4"));
     connect(printButton, &QToolButton::clicked, this,
-            [this] { platform::RunHandler([this] { printList(); }); });
+            [this] { platform::gui::RunHandler([this] { printList(); }); });
     connect(exitButton, &QToolButton::clicked, this,
-            [this] { platform::RunHandler([this] { exitProgram(); }); });
+            [this] { platform::gui::RunHandler([this] { exitProgram(); }); });
     connect(updateButton, &QToolButton::clicked, this,
-            [this] { platform::RunHandler([this] { checkForUpdate(); }); });
+            [this] { platform::gui::RunHandler([this] { checkForUpdate(); }); });
     connect(aboutButton, &QToolButton::clicked, this,
-            [this] { platform::RunHandler([this] { showAbout(); }); });
+            [this] { platform::gui::RunHandler([this] { showAbout(); }); });
     // Standard keys for the toolbar's commands. A key presses its button, so
     // it does nothing while the button is disabled. The hints stay as they
     // are; assistive technology hears the key after the hint.
@@ -217,7 +218,7 @@ void MainWindow::createControls()
             button->toolTip(), key.toString(QKeySequence::NativeText)));
     }
 
-    searchEdit = new TLabeledEdit(panel);
+    searchEdit = new widgets::LabeledEdit(panel);
     searchEdit->setObjectName(QStringLiteral("Edit1"));
     searchEdit->EditLabel()->setObjectName(QStringLiteral("Edit1Label"));
     searchEdit->SetLabelCaption(QStringLiteral("Search"));
@@ -227,7 +228,7 @@ void MainWindow::createControls()
     searchEdit->setGeometry(8, 61, 121, 21);
     searchEdit->setMaxLength(std::numeric_limits<int>::max()); // no limit of its own
     connect(searchEdit, &QLineEdit::textChanged, this,
-            [this] { platform::RunHandler([this] { search(); }); });
+            [this] { platform::gui::RunHandler([this] { search(); }); });
     // Escape in the search box empties it, which searches again.
     new QShortcut(QKeySequence(Qt::Key_Escape), searchEdit, searchEdit, &QLineEdit::clear,
                   Qt::WidgetShortcut);
@@ -250,12 +251,12 @@ void MainWindow::createControls()
     for (QRadioButton* button : {bySuburbButton, byPostcodeButton}) {
         connect(button, &QRadioButton::toggled, this, [this](bool checked) {
             if (checked) {
-                platform::RunHandler([this] { searchFieldChanged(); });
+                platform::gui::RunHandler([this] { searchFieldChanged(); });
             }
         });
     }
 
-    grid = new DBGrid(this);
+    grid = new widgets::DBGrid(this);
     grid->setObjectName(QStringLiteral("DBGrid1"));
     grid->setAccessibleName(QStringLiteral("Postcodes"));
     grid->SetColumns(GridColumns());
@@ -267,15 +268,16 @@ void MainWindow::createControls()
     recordMenu = new QMenu(this);
     recordMenu->setObjectName(QStringLiteral("RecordMenu"));
     const auto copyField = [this](std::string_view field) {
-        return [this, field] { CopyToClipboard(grid->CurrentFieldText(std::string(field))); };
+        return
+            [this, field] { widgets::CopyToClipboard(grid->CurrentFieldText(std::string(field))); };
     };
     recordMenu->addAction(QStringLiteral("Copy postcode"), this,
                           copyField(table::kPostcodeFields[0].name));
     recordMenu->addAction(QStringLiteral("Copy suburb"), this,
                           copyField(table::kPostcodeFields[1].name));
     recordMenu->addAction(QStringLiteral("Copy row"), this,
-                          [this] { CopyToClipboard(grid->CurrentRowText()); });
-    grid->OnRecordMenu = [this](DBGrid&, QPoint at, bool fromKeyboard) {
+                          [this] { widgets::CopyToClipboard(grid->CurrentRowText()); });
+    grid->OnRecordMenu = [this](widgets::DBGrid&, QPoint at, bool fromKeyboard) {
         recordMenu->popup(at);
         if (fromKeyboard) {
             // Enter then copies the postcode, the likeliest want.
@@ -284,7 +286,7 @@ void MainWindow::createControls()
     };
     searchEdit->installEventFilter(this);
 
-    statusBar = new TStatusBar(this);
+    statusBar = new widgets::StatusBar(this);
     statusBar->setObjectName(QStringLiteral("StatusBar1"));
     statusBar->AddPanel(200, Qt::AlignLeft);
     statusBar->AddPanel(200, Qt::AlignHCenter, "Calderix Software");
@@ -300,8 +302,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == searchEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<const QKeyEvent*>(event);
-        if (IsCopyKey(key) && !searchEdit->hasSelectedText()) {
-            CopyToClipboard(grid->CurrentRowText());
+        if (widgets::IsCopyKey(key) && !searchEdit->hasSelectedText()) {
+            widgets::CopyToClipboard(grid->CurrentRowText());
             return true;
         }
     }
@@ -405,10 +407,10 @@ void MainWindow::runShowStep()
     try {
         Table1.LoadTableFile(CurrentDataFileName);
     } catch (...) {
-        platform::ShowMessage("Data file could not be loaded.");
+        platform::gui::ShowMessage("Data file could not be loaded.");
     }
     if (!startup.saved) {
-        platform::ShowMessage(settings::SettingsNotSavedMessage(startup));
+        platform::gui::ShowMessage(settings::SettingsNotSavedMessage(startup));
     }
     showStepDone_ = true;
 }
@@ -474,7 +476,7 @@ void MainWindow::printList()
         answered = report::AttachReportToPrinters(listReport).answered;
     }
     if (!answered) {
-        platform::ShowMessage(report::kNoPrinterAnswers, platform::MessageIcon::Warning);
+        platform::gui::ShowMessage(report::kNoPrinterAnswers, platform::gui::MessageIcon::Warning);
     }
     // The grid neither repaints nor follows the table while the report walks
     // it; afterwards it shows the record the report left current.
@@ -491,8 +493,8 @@ void MainWindow::printList()
 void MainWindow::showAbout()
 {
     // Modal; the result is not used.
-    if (AboutBox) {
-        AboutBox->exec();
+    if (aboutBox) {
+        aboutBox->exec();
     }
 }
 
@@ -500,7 +502,7 @@ void MainWindow::checkForUpdate()
 {
     // A second run would share the HTTP client with the one waiting below it.
     if (updateRunning_) {
-        platform::ShowMessage("An update is already running.");
+        platform::gui::ShowMessage("An update is already running.");
         return;
     }
     platform::FlagScope running(updateRunning_);
@@ -517,14 +519,14 @@ void MainWindow::checkForUpdate()
         showUpdateStatus(check.text);
         return;
     case update::CheckOutcome::Kind::NoUpdate:
-        platform::ShowMessage("No updated data file available yet.");
+        platform::gui::ShowMessage("No updated data file available yet.");
         return;
     case update::CheckOutcome::Kind::Available:
         break;
     }
-    if (!platform::AskYesNo(
+    if (!platform::gui::AskYesNo(
             "A new updated data file is available. Like to download and install?")) {
-        platform::ShowMessage("Update file download canceled.");
+        platform::gui::ShowMessage("Update file download canceled.");
         return;
     }
     update::InstallOutcome installed;
@@ -539,12 +541,13 @@ void MainWindow::checkForUpdate()
         CurrentDataFileName = installed.fileName;
         break;
     case update::InstallOutcome::Kind::Failed:
-        platform::ShowMessage("Update failed: " + installed.text, platform::MessageIcon::Error);
+        platform::gui::ShowMessage("Update failed: " + installed.text,
+                                   platform::gui::MessageIcon::Error);
         break;
     case update::InstallOutcome::Kind::Refused:
-        platform::ShowMessage("Update refused: the data file's signature does not verify (" +
-                                  installed.text + ")",
-                              platform::MessageIcon::Error);
+        platform::gui::ShowMessage("Update refused: the data file's signature does not verify (" +
+                                       installed.text + ")",
+                                   platform::gui::MessageIcon::Error);
         break;
     }
 }

@@ -4,7 +4,7 @@
 #include "hints/hintcomponent.h"
 #include "net/httpclient.h"
 #include "platform/gui/messagebox.h"
-#include "report/postcodelist/postcodelistreport.h"
+#include "postcodelist/postcodelistreport.h"
 #include "report/report.h"
 #include "settings/storedata.h"
 #include "table/datasource.h"
@@ -26,17 +26,20 @@ namespace marlune::report {
 class ProgressForm;
 }
 
-namespace marlune::app {
-
+namespace marlune::widgets {
 class DBGrid;
 struct DBGridColumn;
-class TAboutBox;
+class LabeledEdit;
+class StatusBar;
+class ToolBar;
+class ToolSeparator;
+class ImageList;
+} // namespace marlune::widgets
+
+namespace marlune::app {
+
+class AboutBox;
 class SystemTrayArea;
-class TLabeledEdit;
-class TStatusBar;
-class TToolBar;
-class TToolSeparator;
-class TImageList;
 
 // The main window: owner of every component of the program. Its show step
 // loads the data file named in the settings; its search box moves the table
@@ -64,10 +67,10 @@ public:
     std::unique_ptr<appmanager::AppManager> appManager;
     // The printed postcode list over Table1; its template is read from the
     // program's resources when the window is created.
-    report::PostcodeListReport postcodeList{
+    postcodelist::PostcodeListReport postcodeList{
         dataSource, report::DefaultPrinter(),
         [](const std::string& text, const std::string& caption) {
-            platform::ShowMessage(text, caption, platform::MessageIcon::Error);
+            platform::gui::ShowMessage(text, caption, platform::gui::MessageIcon::Error);
         }};
     report::Report& listReport = postcodeList.report();
     // The name of the data file in use, relative to the working directory.
@@ -77,29 +80,29 @@ public:
     update::UpdateService& updater() { return updater_; }
     // The about box, a window of its own that start-up creates after this
     // one; About shows it. Not owned.
-    TAboutBox* AboutBox = nullptr;
+    AboutBox* aboutBox = nullptr;
 
     // Controls; the window owns them.
     QFrame* panel = nullptr;
-    TToolBar* toolBar = nullptr;
-    TToolSeparator* leadingSeparator = nullptr;
+    widgets::ToolBar* toolBar = nullptr;
+    widgets::ToolSeparator* leadingSeparator = nullptr;
     QToolButton* exitButton = nullptr;
     QToolButton* printButton = nullptr;
     QToolButton* updateButton = nullptr;
-    TToolSeparator* aboutSeparator = nullptr;
+    widgets::ToolSeparator* aboutSeparator = nullptr;
     QToolButton* aboutButton = nullptr;
-    TLabeledEdit* searchEdit = nullptr;
+    widgets::LabeledEdit* searchEdit = nullptr;
     QRadioButton* bySuburbButton = nullptr;
     QRadioButton* byPostcodeButton = nullptr;
-    DBGrid* grid = nullptr;
-    TStatusBar* statusBar = nullptr;
+    widgets::DBGrid* grid = nullptr;
+    widgets::StatusBar* statusBar = nullptr;
     // The grid's record menu: "Copy postcode", "Copy suburb", "Copy row".
     QMenu* recordMenu = nullptr;
 
-    const TImageList& toolImages() const { return *toolImages_; }
+    const widgets::ImageList& toolImages() const { return *toolImages_; }
 
     // The grid's columns: the postcode fields, with their titles and widths.
-    static std::vector<DBGridColumn> GridColumns();
+    static std::vector<widgets::DBGridColumn> GridColumns();
 
     // Event handlers.
     void runShowStep();
@@ -141,7 +144,7 @@ private:
     void arrangeControls();
     void fitOuterSize();
 
-    std::unique_ptr<TImageList> toolImages_;
+    std::unique_ptr<widgets::ImageList> toolImages_;
     std::unique_ptr<SystemTrayArea> trayArea_;
     // The progress window of report builds; one for the program.
     report::ProgressForm* progressForm_ = nullptr;

@@ -50,7 +50,7 @@ void SystemTrayArea::Activated(QSystemTrayIcon::ActivationReason reason)
     if (tray_ == nullptr) {
         return;
     }
-    platform::RunHandler([this, reason] {
+    platform::gui::RunHandler([this, reason] {
         switch (reason) {
         case QSystemTrayIcon::Trigger:
             tray_->MouseMessage(appmanager::TrayMouse::LeftButtonUp);

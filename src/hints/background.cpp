@@ -11,9 +11,9 @@
 namespace marlune::hints {
 namespace {
 
-QRgb Rgb(paint::TColor color)
+QRgb Rgb(platform::paint::TColor color)
 {
-    return paint::ColorToQColor(color).rgb();
+    return platform::paint::ColorToQColor(color).rgb();
 }
 
 // a x b / c, rounded to the nearest integer, halves away from zero.
@@ -210,7 +210,7 @@ QImage TexturePicture(const Texture& texture, int width, int height)
     if (image.isNull()) {
         return out;
     }
-    if (texture.TransparentColor() != paint::clNone) {
+    if (texture.TransparentColor() != platform::paint::clNone) {
         const QRgb from = Rgb(texture.TransparentColor()) | 0xFF000000u;
         const QRgb to = Rgb(texture.TransparentBackground());
         for (int y = 0; y < image.height(); ++y) {
@@ -251,12 +251,12 @@ void BackgroundPart::Changed() const
     owner_.Changed();
 }
 
-void Gradient::SetBeginColor(paint::TColor value)
+void Gradient::SetBeginColor(platform::paint::TColor value)
 {
     Assign(beginColor_, std::move(value));
 }
 
-void Gradient::SetEndColor(paint::TColor value)
+void Gradient::SetEndColor(platform::paint::TColor value)
 {
     Assign(endColor_, std::move(value));
 }
@@ -290,12 +290,12 @@ void Texture::SetImageStyle(TextureImageStyle value)
     Assign(imageStyle_, std::move(value));
 }
 
-void Texture::SetTransparentColor(paint::TColor value)
+void Texture::SetTransparentColor(platform::paint::TColor value)
 {
     Assign(transparentColor_, std::move(value));
 }
 
-void Texture::SetTransparentBackground(paint::TColor value)
+void Texture::SetTransparentBackground(platform::paint::TColor value)
 {
     Assign(transparentBackground_, std::move(value));
 }
@@ -305,14 +305,14 @@ void BrushFill::SetBrushStyle(TBrushStyle value)
     Assign(brushStyle_, std::move(value));
 }
 
-void BrushFill::SetBrushColor(paint::TColor value)
+void BrushFill::SetBrushColor(platform::paint::TColor value)
 {
     Assign(brushColor_, std::move(value));
 }
 
 Background::Background() = default;
 
-void Background::SetSolidColor(paint::TColor value)
+void Background::SetSolidColor(platform::paint::TColor value)
 {
     Assign(solidColor_, std::move(value));
 }
@@ -329,9 +329,9 @@ void Background::Changed()
     }
 }
 
-paint::TColor ColorFromText(const std::string& text)
+platform::paint::TColor ColorFromText(const std::string& text)
 {
-    if (const auto named = paint::IdentToColor(text)) {
+    if (const auto named = platform::paint::IdentToColor(text)) {
         return *named;
     }
     // A number: decimal, or hexadecimal after "$" or "0x", with a sign.
@@ -358,11 +358,11 @@ paint::TColor ColorFromText(const std::string& text)
     if (end == nullptr || *end != '\0' || errno != 0 || value > 0xFFFFFFFFLL) {
         throw Error("'" + text + "' is not a valid integer value");
     }
-    return static_cast<paint::TColor>(negative ? -value : value);
+    return static_cast<platform::paint::TColor>(negative ? -value : value);
 }
 
-QImage PaintGradient(const Gradient& gradient, paint::TColor solidColor, int width, int height,
-                     bool forward)
+QImage PaintGradient(const Gradient& gradient, platform::paint::TColor solidColor, int width,
+                     int height, bool forward)
 {
     std::vector<QRgb> list;
     list.push_back(Rgb(forward ? gradient.BeginColor() : gradient.EndColor()));
@@ -372,7 +372,7 @@ QImage PaintGradient(const Gradient& gradient, paint::TColor solidColor, int wid
     list.push_back(Rgb(forward ? gradient.EndColor() : gradient.BeginColor()));
 
     QImage image(std::max(width, 0), std::max(height, 0), QImage::Format_RGB32);
-    image.fill(paint::ColorToQColor(solidColor));
+    image.fill(platform::paint::ColorToQColor(solidColor));
     image.fill(QColor::fromRgb(list[0]));
     const int segments = static_cast<int>(list.size()) - 1;
     const int steps = gradient.ColorCount();
@@ -408,7 +408,7 @@ QImage Background::Picture(int width, int height, bool forward) const
         return TexturePicture(texture_, width, height);
     case bSolidcolor: {
         QImage image(width, height, QImage::Format_RGB32);
-        image.fill(paint::ColorToQColor(solidColor_));
+        image.fill(platform::paint::ColorToQColor(solidColor_));
         return image;
     }
     case bBrushFillUseCurrent:
@@ -417,8 +417,9 @@ QImage Background::Picture(int width, int height, bool forward) const
         image.fill(Qt::white);
         {
             QPainter painter(&image);
-            painter.fillRect(image.rect(), QBrush(paint::ColorToQColor(brushFill_.BrushColor()),
-                                                  QtBrush(brushFill_.BrushStyle())));
+            painter.fillRect(image.rect(),
+                             QBrush(platform::paint::ColorToQColor(brushFill_.BrushColor()),
+                                    QtBrush(brushFill_.BrushStyle())));
         }
         if (backgroundStyle_ == bBrushFillSolidColor) {
             const QRgb white = qRgb(255, 255, 255);

@@ -70,10 +70,10 @@ private:
 class Gradient : public BackgroundPart {
 public:
     using BackgroundPart::BackgroundPart;
-    paint::TColor BeginColor() const { return beginColor_; }
-    void SetBeginColor(paint::TColor value);
-    paint::TColor EndColor() const { return endColor_; }
-    void SetEndColor(paint::TColor value);
+    platform::paint::TColor BeginColor() const { return beginColor_; }
+    void SetBeginColor(platform::paint::TColor value);
+    platform::paint::TColor EndColor() const { return endColor_; }
+    void SetEndColor(platform::paint::TColor value);
     GradientFillStyle FillStyle() const { return fillStyle_; }
     void SetFillStyle(GradientFillStyle value);
     int ColorCount() const { return colorCount_; }
@@ -83,8 +83,8 @@ public:
     void SetColorsInBetween(std::vector<std::string> value);
 
 private:
-    paint::TColor beginColor_ = paint::clBtnShadow;
-    paint::TColor endColor_ = paint::clBtnHighlight;
+    platform::paint::TColor beginColor_ = platform::paint::clBtnShadow;
+    platform::paint::TColor endColor_ = platform::paint::clBtnHighlight;
     GradientFillStyle fillStyle_ = GradientFillStyle::Horizontal;
     int colorCount_ = 32;
     std::vector<std::string> colorsInBetween_;
@@ -97,16 +97,16 @@ public:
     void SetImage(const QImage& value);
     TextureImageStyle ImageStyle() const { return imageStyle_; }
     void SetImageStyle(TextureImageStyle value);
-    paint::TColor TransparentColor() const { return transparentColor_; }
-    void SetTransparentColor(paint::TColor value);
-    paint::TColor TransparentBackground() const { return transparentBackground_; }
-    void SetTransparentBackground(paint::TColor value);
+    platform::paint::TColor TransparentColor() const { return transparentColor_; }
+    void SetTransparentColor(platform::paint::TColor value);
+    platform::paint::TColor TransparentBackground() const { return transparentBackground_; }
+    void SetTransparentBackground(platform::paint::TColor value);
 
 private:
     QImage image_;
     TextureImageStyle imageStyle_ = isTile;
-    paint::TColor transparentColor_ = paint::clNone;
-    paint::TColor transparentBackground_ = paint::clBtnFace;
+    platform::paint::TColor transparentColor_ = platform::paint::clNone;
+    platform::paint::TColor transparentBackground_ = platform::paint::clBtnFace;
 };
 
 class BrushFill : public BackgroundPart {
@@ -114,12 +114,12 @@ public:
     using BackgroundPart::BackgroundPart;
     TBrushStyle BrushStyle() const { return brushStyle_; }
     void SetBrushStyle(TBrushStyle value);
-    paint::TColor BrushColor() const { return brushColor_; }
-    void SetBrushColor(paint::TColor value);
+    platform::paint::TColor BrushColor() const { return brushColor_; }
+    void SetBrushColor(platform::paint::TColor value);
 
 private:
     TBrushStyle brushStyle_ = bsSolid;
-    paint::TColor brushColor_ = paint::clBtnFace;
+    platform::paint::TColor brushColor_ = platform::paint::clBtnFace;
 };
 
 // A fill for a rectangle: a multi-colour gradient in one of thirteen
@@ -137,8 +137,8 @@ public:
     const Gradient& GetGradient() const { return gradient_; }
     BrushFill& GetBrushFill() { return brushFill_; }
     const BrushFill& GetBrushFill() const { return brushFill_; }
-    paint::TColor SolidColor() const { return solidColor_; }
-    void SetSolidColor(paint::TColor value);
+    platform::paint::TColor SolidColor() const { return solidColor_; }
+    void SetSolidColor(platform::paint::TColor value);
     BackStyle BackgroundStyle() const { return backgroundStyle_; }
     void SetBackgroundStyle(BackStyle value);
 
@@ -164,15 +164,15 @@ private:
     Texture texture_{*this};
     Gradient gradient_{*this};
     BrushFill brushFill_{*this};
-    paint::TColor solidColor_ = paint::clBtnFace;
+    platform::paint::TColor solidColor_ = platform::paint::clBtnFace;
     BackStyle backgroundStyle_ = bGradient;
 };
 
 // A colour from its name or number, as colour lists spell them.
-paint::TColor ColorFromText(const std::string& text);
+platform::paint::TColor ColorFromText(const std::string& text);
 
 // The gradient's picture (exposed for its own tests).
-QImage PaintGradient(const Gradient& gradient, paint::TColor solidColor, int width, int height,
-                     bool forward);
+QImage PaintGradient(const Gradient& gradient, platform::paint::TColor solidColor, int width,
+                     int height, bool forward);
 
 } // namespace marlune::hints

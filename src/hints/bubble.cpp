@@ -14,9 +14,9 @@
 namespace marlune::hints {
 namespace {
 
-QRgb Rgb(paint::TColor color)
+QRgb Rgb(platform::paint::TColor color)
 {
-    return paint::ColorToQColor(color).rgb();
+    return platform::paint::ColorToQColor(color).rgb();
 }
 
 struct Try {

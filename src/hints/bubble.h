@@ -43,12 +43,12 @@ BubblePlacement PlaceBubble(QSize textSize, QPoint pointer, const QRect& screen,
 struct BubbleStyle {
     bool speechbubble = true;
     bool shadow = true;
-    paint::TColor unUsedHintColor = 0x00FF00;
-    paint::TColor hintShadowColor = paint::clBlack;
+    platform::paint::TColor unUsedHintColor = 0x00FF00;
+    platform::paint::TColor hintShadowColor = platform::paint::clBlack;
     const Background* background = nullptr; // none: white
     const Font3D* font3D = nullptr;         // none: the defaults
     QFont font;
-    paint::TColor fontColor = paint::clWindowText;
+    platform::paint::TColor fontColor = platform::paint::clWindowText;
 };
 
 // The size a hint text needs (w x h): laid out with word wrap at the screen

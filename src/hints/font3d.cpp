@@ -25,17 +25,17 @@ void Font3D::SetMaskFont(bool value)
     Assign(maskFont_, value);
 }
 
-void Font3D::SetHighlight(paint::TColor value)
+void Font3D::SetHighlight(platform::paint::TColor value)
 {
     Assign(highlight_, value);
 }
 
-void Font3D::SetShadow(paint::TColor value)
+void Font3D::SetShadow(platform::paint::TColor value)
 {
     Assign(shadow_, value);
 }
 
-void Font3D::SetRepetitionColor(paint::TColor value)
+void Font3D::SetRepetitionColor(platform::paint::TColor value)
 {
     Assign(repetitionColor_, value);
 }
@@ -117,28 +117,30 @@ void WriteWholePixels(QPainter& painter, const QFont& font, const QColor& color,
 
 } // namespace
 
-void Font3D::Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
-                  int flags, const QString& text, const QRect& rect) const
+void Font3D::Draw(QPainter& painter, const QFont& font, platform::paint::TColor fontColor,
+                  bool enabled, int flags, const QString& text, const QRect& rect) const
 {
     Draw(painter, font, fontColor, enabled, flags, text, rect, QGuiApplication::palette());
 }
 
-void Font3D::Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
-                  int flags, const QString& text, const QRect& rect, const QPalette& palette) const
+void Font3D::Draw(QPainter& painter, const QFont& font, platform::paint::TColor fontColor,
+                  bool enabled, int flags, const QString& text, const QRect& rect,
+                  const QPalette& palette) const
 {
     painter.save();
     painter.setBackgroundMode(Qt::TransparentMode);
     const int textFlags = (flags | Qt::TextDontClip) & ~Qt::TextShowMnemonic;
     QRect r = rect;
-    const auto write = [&](paint::TColor color, const QRect& at) {
-        WriteWholePixels(painter, font, paint::ColorToQColor(color, palette), textFlags, text, at);
+    const auto write = [&](platform::paint::TColor color, const QRect& at) {
+        WriteWholePixels(painter, font, platform::paint::ColorToQColor(color, palette), textFlags,
+                         text, at);
     };
 
-    paint::TColor final = fontColor;
+    platform::paint::TColor final = fontColor;
     if (!enabled) {
-        write(paint::clBtnHighlight, r);
+        write(platform::paint::clBtnHighlight, r);
         r.translate(-1, -1);
-        final = paint::clGrayText;
+        final = platform::paint::clGrayText;
     } else if (threeDimensional_) {
         const int o = offset_;
         if (repetition_ != repeatNone) {

@@ -31,12 +31,12 @@ public:
     void SetThreeDimensional(bool value);
     bool MaskFont() const { return maskFont_; } // carried; takes no part in drawing
     void SetMaskFont(bool value);
-    paint::TColor Highlight() const { return highlight_; }
-    void SetHighlight(paint::TColor value);
-    paint::TColor Shadow() const { return shadow_; }
-    void SetShadow(paint::TColor value);
-    paint::TColor RepetitionColor() const { return repetitionColor_; }
-    void SetRepetitionColor(paint::TColor value);
+    platform::paint::TColor Highlight() const { return highlight_; }
+    void SetHighlight(platform::paint::TColor value);
+    platform::paint::TColor Shadow() const { return shadow_; }
+    void SetShadow(platform::paint::TColor value);
+    platform::paint::TColor RepetitionColor() const { return repetitionColor_; }
+    void SetRepetitionColor(platform::paint::TColor value);
     RepeatKind Repetition() const { return repetition_; }
     void SetRepetition(RepeatKind value);
     std::uint8_t Repetitionwidth() const { return repetitionwidth_; }
@@ -56,9 +56,9 @@ public:
     // copy at the corner and the text in the grey text colour one pixel up
     // and left, whatever the settings.
     // System colours come from `palette` (the application's by default).
-    void Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
+    void Draw(QPainter& painter, const QFont& font, platform::paint::TColor fontColor, bool enabled,
               int flags, const QString& text, const QRect& rect) const;
-    void Draw(QPainter& painter, const QFont& font, paint::TColor fontColor, bool enabled,
+    void Draw(QPainter& painter, const QFont& font, platform::paint::TColor fontColor, bool enabled,
               int flags, const QString& text, const QRect& rect, const QPalette& palette) const;
 
 private:
@@ -71,9 +71,9 @@ private:
 
     bool threeDimensional_ = true;
     bool maskFont_ = true;
-    paint::TColor highlight_ = paint::clBtnHighlight;
-    paint::TColor shadow_ = paint::clBtnShadow;
-    paint::TColor repetitionColor_ = paint::clBlack;
+    platform::paint::TColor highlight_ = platform::paint::clBtnHighlight;
+    platform::paint::TColor shadow_ = platform::paint::clBtnShadow;
+    platform::paint::TColor repetitionColor_ = platform::paint::clBlack;
     RepeatKind repetition_ = repeatNone;
     std::uint8_t repetitionwidth_ = 0;
     std::uint8_t offset_ = 1;

@@ -52,7 +52,7 @@ void HintComponent::SetHintPauseTime(int ms)
     platform::ApplicationHintSettings().hintPause = ms;
 }
 
-void HintComponent::SetHintFont(const QFont& font, paint::TColor color)
+void HintComponent::SetHintFont(const QFont& font, platform::paint::TColor color)
 {
     hintFont_ = font;
     hintFontColor_ = color;

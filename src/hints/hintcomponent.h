@@ -56,13 +56,14 @@ public:
     void SetShadow(bool value) { shadow_ = value; }
     HintDirectionKind HintDirection() const { return hintDirection_; }
     void SetHintDirection(HintDirectionKind value) { hintDirection_ = value; }
-    paint::TColor UnUsedHintColor() const { return unUsedHintColor_; }
-    void SetUnUsedHintColor(paint::TColor value) { unUsedHintColor_ = value; }
-    paint::TColor HintShadowColor() const { return hintShadowColor_; }
-    void SetHintShadowColor(paint::TColor value) { hintShadowColor_ = value; }
+    platform::paint::TColor UnUsedHintColor() const { return unUsedHintColor_; }
+    void SetUnUsedHintColor(platform::paint::TColor value) { unUsedHintColor_ = value; }
+    platform::paint::TColor HintShadowColor() const { return hintShadowColor_; }
+    void SetHintShadowColor(platform::paint::TColor value) { hintShadowColor_ = value; }
     const QFont& HintFont() const { return hintFont_; }
-    paint::TColor HintFontColor() const { return hintFontColor_; }
-    void SetHintFont(const QFont& font, paint::TColor color = paint::clWindowText);
+    platform::paint::TColor HintFontColor() const { return hintFontColor_; }
+    void SetHintFont(const QFont& font,
+                     platform::paint::TColor color = platform::paint::clWindowText);
     int HintPauseTime() const { return hintPauseTime_; }
     // Also the application's hint pause, which the bubbles wait for.
     void SetHintPauseTime(int ms);
@@ -98,10 +99,10 @@ private:
     bool speechbubble_ = true;
     bool shadow_ = true;
     HintDirectionKind hintDirection_ = dUpRight;
-    paint::TColor unUsedHintColor_ = 0x00FF00;
-    paint::TColor hintShadowColor_ = paint::clBlack;
+    platform::paint::TColor unUsedHintColor_ = 0x00FF00;
+    platform::paint::TColor hintShadowColor_ = platform::paint::clBlack;
     QFont hintFont_;
-    paint::TColor hintFontColor_ = paint::clWindowText;
+    platform::paint::TColor hintFontColor_ = platform::paint::clWindowText;
     int hintPauseTime_ = 600;
     const Background* background_ = nullptr;
 

@@ -170,7 +170,7 @@ private:
 };
 
 // Per-character advances of `text` on the painter's device.
-void Advances(paint::MeasuredFont& font, const QString& text, int charGap,
+void Advances(platform::paint::MeasuredFont& font, const QString& text, int charGap,
               std::vector<int>& advances)
 {
     advances.clear();
@@ -191,7 +191,7 @@ int Sum(const std::vector<int>& values)
 
 // Draws each character at x plus its running advance plus its share of
 // `extra` (spread over the gaps between characters, or over the spaces only).
-void DrawSpread(QPainter& painter, paint::MeasuredFont& font, const QString& text,
+void DrawSpread(QPainter& painter, platform::paint::MeasuredFont& font, const QString& text,
                 const std::vector<int>& advances, int x, int baseline, int extra, bool spacesOnly,
                 bool glyphRun)
 {
@@ -287,11 +287,11 @@ QFont MakeFont(const MemoFont& font, int pixelHeight)
     QFont f;
     const QString name = QString::fromStdString(font.Name).toLower();
     if (name == QLatin1String("arial") || name.isEmpty()) {
-        f = paint::ArialFont(px);
+        f = platform::paint::ArialFont(px);
     } else if (name == QLatin1String("verdana")) {
-        f = paint::VerdanaFont(px);
+        f = platform::paint::VerdanaFont(px);
     } else if (name == QLatin1String("ms sans serif")) {
-        f = paint::SansSerifFont(px);
+        f = platform::paint::SansSerifFont(px);
     } else {
         f = QFont(platform::ToQString(font.Name));
         f.setPixelSize(px);
@@ -303,18 +303,19 @@ QFont MakeFont(const MemoFont& font, int pixelHeight)
     return f;
 }
 
-std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont(const MemoFont& font, int pixelHeight,
-                                                      const QPaintDevice* device)
+std::shared_ptr<platform::paint::MeasuredFont>
+MeasuredMemoFont(const MemoFont& font, int pixelHeight, const QPaintDevice* device)
 {
     const int px = std::clamp(pixelHeight, 1, kMaxFontPixelHeight);
     const int dpi = device != nullptr ? device->logicalDpiY() : 0;
-    return paint::SharedFontCache().Get({font.Name, font.Style, px, dpi}, device,
-                                        [&] { return MakeFont(font, px); });
+    return platform::paint::SharedFontCache().Get({font.Name, font.Style, px, dpi}, device,
+                                                  [&] { return MakeFont(font, px); });
 }
 
-std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont96(const MemoFont& font, int pixelHeight)
+std::shared_ptr<platform::paint::MeasuredFont> MeasuredMemoFont96(const MemoFont& font,
+                                                                  int pixelHeight)
 {
-    return MeasuredMemoFont(font, pixelHeight, &paint::Device96Dpi());
+    return MeasuredMemoFont(font, pixelHeight, &platform::paint::Device96Dpi());
 }
 
 std::string EncodeWrappedLine(const WrappedLine& line)
@@ -355,11 +356,11 @@ bool IsWrappedForm(const Lines& text)
 
 int MeasureText96(const QFont& font, int charGap, const std::string& text)
 {
-    return paint::TextWidth96(font, platform::ToQString(text)) +
+    return platform::paint::TextWidth96(font, platform::ToQString(text)) +
            charGap * static_cast<int>(text.size());
 }
 
-int MeasureText96(paint::MeasuredFont& font, int charGap, const std::string& text)
+int MeasureText96(platform::paint::MeasuredFont& font, int charGap, const std::string& text)
 {
     return font.Width(text) + charGap * static_cast<int>(text.size());
 }
@@ -374,7 +375,7 @@ Lines WrapText(const Lines& text, const WrapOptions& options)
     return out;
 }
 
-int MeasureTextWidth(const Lines& text, paint::MeasuredFont& font, int charGap)
+int MeasureTextWidth(const Lines& text, platform::paint::MeasuredFont& font, int charGap)
 {
     int widest = 0;
     for (const std::string& line : text) {
@@ -394,7 +395,7 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
     painter.setClipRect(
         QRect(QPoint(box.clipLeft + 1, box.clipTop), QPoint(box.clipRight - 3, box.clipBottom - 2)),
         Qt::IntersectClip);
-    painter.setPen(paint::ColorToQColor(style.font.Color));
+    painter.setPen(platform::paint::ColorToQColor(style.font.Color));
     int y = box.top + box.gapY;
     const int vertical = style.adjust & 0x18;
     if (vertical == 8) {
@@ -405,7 +406,7 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
     const int lineHeight = style.lineGap + style.fontPixelHeight;
     const int horizontal = style.adjust & 3;
     int index = std::max(firstLine, 0);
-    std::shared_ptr<paint::MeasuredFont> painterFont;
+    std::shared_ptr<platform::paint::MeasuredFont> painterFont;
     // Most lines are drawn at the memo's own size.
     const int basePx = std::clamp(style.fontPixelHeight, 1, kMaxFontPixelHeight);
     const auto baseFont = MeasuredMemoFont(style.font, basePx, painter.device());
@@ -417,7 +418,7 @@ int OutputLines(QPainter& painter, const Lines& lines, int firstLine, const Line
         const WrappedLine line = DecodeWrappedLine(lines[static_cast<std::size_t>(index)]);
         const QString text = platform::ToQString(line.text);
         int px = basePx;
-        std::shared_ptr<paint::MeasuredFont> font;
+        std::shared_ptr<platform::paint::MeasuredFont> font;
         int drawn = 0;
         const auto measure = [&](int size) {
             px = size;

@@ -27,7 +27,7 @@ struct MemoFont {
     std::string Name = "Arial";
     std::int32_t Size = 10; // points
     std::uint16_t Style = 0;
-    paint::TColor Color = paint::clBlack;
+    platform::paint::TColor Color = platform::paint::clBlack;
     std::uint8_t Charset = 0;
     bool operator==(const MemoFont&) const = default;
 };
@@ -44,10 +44,11 @@ QFont MakeFont(const MemoFont& font, int pixelHeight);
 
 // MakeFont's font on `device` (at its vertical resolution), with its
 // measurements, shared with every other caller asking for the same.
-std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont(const MemoFont& font, int pixelHeight,
-                                                      const QPaintDevice* device);
+std::shared_ptr<platform::paint::MeasuredFont>
+MeasuredMemoFont(const MemoFont& font, int pixelHeight, const QPaintDevice* device);
 // The same at 96 pixels per inch.
-std::shared_ptr<paint::MeasuredFont> MeasuredMemoFont96(const MemoFont& font, int pixelHeight);
+std::shared_ptr<platform::paint::MeasuredFont> MeasuredMemoFont96(const MemoFont& font,
+                                                                  int pixelHeight);
 
 // A wrapped line: text, then character 1 if it ends a paragraph, then its
 // width at 96 pixels per inch in two bytes, high byte first.
@@ -66,10 +67,10 @@ bool IsWrappedForm(const Lines& text);
 // each character.
 int MeasureText96(const QFont& font, int charGap, const std::string& text);
 // The same with a font measured at 96 dpi (MeasuredMemoFont96).
-int MeasureText96(paint::MeasuredFont& font, int charGap, const std::string& text);
+int MeasureText96(platform::paint::MeasuredFont& font, int charGap, const std::string& text);
 
 struct WrapOptions {
-    std::shared_ptr<paint::MeasuredFont> font; // at the 96-dpi character height
+    std::shared_ptr<platform::paint::MeasuredFont> font; // at the 96-dpi character height
     int charGap = 0;
     int availableWidth = 0;
     bool wordWrap = true;
@@ -82,7 +83,7 @@ Lines WrapText(const Lines& text, const WrapOptions& options);
 
 // The widest line of the text (the trailing line break left out), at 96
 // pixels per inch.
-int MeasureTextWidth(const Lines& text, paint::MeasuredFont& font, int charGap);
+int MeasureTextWidth(const Lines& text, platform::paint::MeasuredFont& font, int charGap);
 
 enum class MemoDrawMode { All, AfterHeightMeasure, Part };
 

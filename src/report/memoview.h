@@ -22,8 +22,8 @@ inline constexpr int adBottom = 0x10;
 
 struct MemoHighlight {
     std::uint16_t Style = fsBold;
-    TColor FontColor = paint::clBlack;
-    TColor FillColor = paint::clWhite;
+    TColor FontColor = platform::paint::clBlack;
+    TColor FillColor = platform::paint::clWhite;
     bool operator==(const MemoHighlight&) const = default;
 };
 

@@ -37,7 +37,7 @@ QList<qreal> DashPattern(unsigned style)
 
 QColor ToQColor(TColor color)
 {
-    return paint::ColorToQColor(color);
+    return platform::paint::ColorToQColor(color);
 }
 
 // Device coordinates stay far inside int whatever a file stores: a view
@@ -172,7 +172,7 @@ void ReportView::RestoreGeometry()
 
 void ReportView::FillBackground(QPainter& painter)
 {
-    if (DrawingDisabled || FillColor == paint::clNone) {
+    if (DrawingDisabled || FillColor == platform::paint::clNone) {
         return;
     }
     const int right = ScaledRight();
@@ -202,7 +202,7 @@ void ReportView::DrawFrame(QPainter& painter)
         if (FrameStyle == fsDouble) {
             const int shift = Round(FrameWidth);
             FillEdge(painter, edge, -shift, penWidth, frameColor);
-            if (FillColor != paint::clNone) {
+            if (FillColor != platform::paint::clNone) {
                 FillEdge(painter, edge, 0, penWidth, ToQColor(FillColor));
             }
             FillEdge(painter, edge, shift, penWidth, frameColor);
@@ -212,9 +212,9 @@ void ReportView::DrawFrame(QPainter& painter)
             QPen pen(frameColor, 1, Qt::SolidLine, Qt::FlatCap);
             pen.setDashPattern(DashPattern(FrameStyle));
             painter.setPen(pen);
-            painter.setBackgroundMode(FillColor != paint::clNone ? Qt::OpaqueMode
-                                                                 : Qt::TransparentMode);
-            if (FillColor != paint::clNone) {
+            painter.setBackgroundMode(FillColor != platform::paint::clNone ? Qt::OpaqueMode
+                                                                           : Qt::TransparentMode);
+            if (FillColor != platform::paint::clNone) {
                 painter.setBackground(ToQColor(FillColor));
             }
             // Only the lines that fall on the device are drawn: a stored

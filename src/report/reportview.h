@@ -20,7 +20,7 @@ namespace marlune::report {
 class StreamReader;
 class StreamWriter;
 
-using paint::TColor;
+using platform::paint::TColor;
 using Lines = std::vector<std::string>;
 
 // Which record layout a view reads and writes: as designed in a template, or
@@ -108,9 +108,9 @@ public:
     std::uint16_t Flags = 0;
     std::uint16_t FrameTyp = 0;
     float FrameWidth = 1.0F;
-    TColor FrameColor = paint::clBlack;
+    TColor FrameColor = platform::paint::clBlack;
     std::uint16_t FrameStyle = fsSolid;
-    TColor FillColor = paint::clNone;
+    TColor FillColor = platform::paint::clNone;
     std::int32_t FormatCode = DefaultFormatCode();
     std::string FormatText;
     bool Visible = true;

@@ -33,13 +33,13 @@ void ShapeView::Draw(QPainter& painter)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     const int penWidth = Round(FrameWidth);
-    QPen pen(paint::ColorToQColor(FrameColor), penWidth);
+    QPen pen(platform::paint::ColorToQColor(FrameColor), penWidth);
     pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
-    if (FillColor == paint::clNone) {
+    if (FillColor == platform::paint::clNone) {
         painter.setBrush(Qt::NoBrush);
     } else {
-        painter.setBrush(paint::ColorToQColor(FillColor));
+        painter.setBrush(platform::paint::ColorToQColor(FillColor));
     }
     // The box through the pixel centres of its outermost pixels.
     const QRectF box(DrawRect.left + 0.5, DrawRect.top + 0.5, DrawRect.right - DrawRect.left - 1,

@@ -3,7 +3,7 @@
 #include "apptestbase.h"
 
 #include "app/aboutbox.h"
-#include "app/versionlabel.h"
+#include "widgets/versionlabel.h"
 #include "platform/paint/colors.h"
 
 #include <QFrame>
@@ -25,8 +25,8 @@ protected:
         AppTestBase::SetUp();
         CopyRealDataFile();
         ShowForm();
-        box_ = std::make_unique<app::TAboutBox>();
-        form_->AboutBox = box_.get();
+        box_ = std::make_unique<app::AboutBox>();
+        form_->aboutBox = box_.get();
     }
     void TearDown() override
     {
@@ -47,45 +47,46 @@ protected:
         return sawBox;
     }
 
-    std::unique_ptr<app::TAboutBox> box_;
+    std::unique_ptr<app::AboutBox> box_;
 };
 
 TEST_F(AboutBoxTest, CreatedHiddenWithItsControls)
 {
-    const app::TAboutBox& box = *box_;
+    const app::AboutBox& box = *box_;
     EXPECT_FALSE(box.isVisible());
     EXPECT_EQ(box.windowTitle(), QStringLiteral("About"));
     EXPECT_EQ(box.size(), QSize(298, 213));
     EXPECT_EQ(box.minimumSize(), box.maximumSize());
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_EQ(box.palette().color(QPalette::Window), paint::ColorToQColor(paint::clBtnFace));
-    EXPECT_EQ(box.Panel1->geometry(), QRect(8, 8, 281, 161));
-    EXPECT_EQ(box.ProgramIcon->geometry(), QRect(8, 8, 65, 57));
-    EXPECT_EQ(box.ProgramIcon->pixmap().size(), QSize(90, 90));
-    EXPECT_EQ(box.ProductName->text(), QStringLiteral("Marlune"));
-    EXPECT_EQ(box.ProductName->pos(), QPoint(88, 16));
-    EXPECT_EQ(box.VersionLabel1->pos(), QPoint(89, 40));
-    EXPECT_EQ(box.VersionLabel1->VersionResKey(), "FileVersion");
-    EXPECT_EQ(box.VersionLabel1->InfoPrefix(), "Version:");
-    EXPECT_EQ(box.Copyright->pos(), QPoint(8, 80));
-    EXPECT_EQ(box.Comments->text(),
+    EXPECT_EQ(box.palette().color(QPalette::Window),
+              platform::paint::ColorToQColor(platform::paint::clBtnFace));
+    EXPECT_EQ(box.panel->geometry(), QRect(8, 8, 281, 161));
+    EXPECT_EQ(box.programIcon->geometry(), QRect(8, 8, 65, 57));
+    EXPECT_EQ(box.programIcon->pixmap().size(), QSize(90, 90));
+    EXPECT_EQ(box.productName->text(), QStringLiteral("Marlune"));
+    EXPECT_EQ(box.productName->pos(), QPoint(88, 16));
+    EXPECT_EQ(box.versionLabel->pos(), QPoint(89, 40));
+    EXPECT_EQ(box.versionLabel->VersionResKey(), "FileVersion");
+    EXPECT_EQ(box.versionLabel->InfoPrefix(), "Version:");
+    EXPECT_EQ(box.copyright->pos(), QPoint(8, 80));
+    EXPECT_EQ(box.comments->text(),
               QStringLiteral("Search and locate Australian post codes and suburbs"));
-    EXPECT_EQ(box.Comments->pos(), QPoint(8, 104));
-    EXPECT_EQ(box.Comments->width(), 137);
-    EXPECT_TRUE(box.Comments->wordWrap());
+    EXPECT_EQ(box.comments->pos(), QPoint(8, 104));
+    EXPECT_EQ(box.comments->width(), 137);
+    EXPECT_TRUE(box.comments->wordWrap());
     // The whole text fits, inside the panel.
-    EXPECT_GE(box.Comments->height(), 33);
-    EXPECT_GE(box.Comments->height(), box.Comments->heightForWidth(137));
-    EXPECT_LE(box.Comments->geometry().bottom(), box.Panel1->height() - 2);
-    EXPECT_EQ(box.OKButton->geometry(), QRect(111, 180, 75, 25));
-    EXPECT_EQ(box.OKButton->text(), QStringLiteral("OK"));
-    EXPECT_TRUE(box.OKButton->isDefault());
+    EXPECT_GE(box.comments->height(), 33);
+    EXPECT_GE(box.comments->height(), box.comments->heightForWidth(137));
+    EXPECT_LE(box.comments->geometry().bottom(), box.panel->height() - 2);
+    EXPECT_EQ(box.okButton->geometry(), QRect(111, 180, 75, 25));
+    EXPECT_EQ(box.okButton->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(box.okButton->isDefault());
 }
 
 TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
 {
-    const QImage picture = box_->ProgramIcon->pixmap().toImage();
+    const QImage picture = box_->programIcon->pixmap().toImage();
     EXPECT_EQ(picture.pixelColor(1, 1), QColor(Qt::white));
     int red = 0;
     for (int y = 0; y < picture.height(); ++y) {
@@ -102,7 +103,7 @@ TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
 // 100 % drawing scaled up.
 TEST_F(AboutBoxTest, ThePictureKeepsItsProportionsAtEveryScale)
 {
-    QLabel& icon = *box_->ProgramIcon;
+    QLabel& icon = *box_->programIcon;
     const QColor face = icon.palette().color(QPalette::Window);
     std::map<int, QImage> drawn;
     for (const int ratio : {1, 2}) {
@@ -140,7 +141,7 @@ TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
     bool modal = false;
     const bool shown = ClickAbout([&] {
         modal = box_->isModal() && QApplication::activeModalWidget() == box_.get();
-        QTest::keyClick(box_->VersionLabel1, Qt::Key_Return);
+        QTest::keyClick(box_->versionLabel, Qt::Key_Return);
     });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(modal);
@@ -148,10 +149,10 @@ TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
     EXPECT_EQ(box_->result(), QDialog::Accepted);
 
     // The same box comes up again, keeping its state.
-    const std::string caption = box_->VersionLabel1->text().toStdString();
+    const std::string caption = box_->versionLabel->text().toStdString();
     EXPECT_TRUE(ClickAbout([&] { box_->close(); }));
     EXPECT_FALSE(box_->isVisible());
-    EXPECT_EQ(box_->VersionLabel1->text().toStdString(), caption);
+    EXPECT_EQ(box_->versionLabel->text().toStdString(), caption);
 }
 
 } // namespace

@@ -40,17 +40,17 @@ int FirstMatch(const std::string& prefix, std::optional<std::string> CsvRecord::
 
 } // namespace
 
-platform::Application* TestApplication()
+platform::gui::Application* TestApplication()
 {
-    static platform::Application* app = [] {
+    static platform::gui::Application* app = [] {
         if (QCoreApplication::instance()) {
-            return dynamic_cast<platform::Application*>(QCoreApplication::instance());
+            return dynamic_cast<platform::gui::Application*>(QCoreApplication::instance());
         }
         static int argc = 1;
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new platform::Application(argc, argv);
+        return new platform::gui::Application(argc, argv);
     }();
     return app;
 }
@@ -107,8 +107,8 @@ void AppTestBase::SetUp()
     ASSERT_TRUE(QDir::setCurrent(dir_->path()));
     QDir(dir_->path()).mkpath(QStringLiteral("registry"));
     platform::SetRegistryRootDirectory(dir_->filePath(QStringLiteral("registry")).toStdString());
-    recorder_ = std::make_unique<platform::ScopedMessageBoxShower>(
-        [this](const platform::MessageBoxRequest& request) { messages_.push_back(request); });
+    recorder_ = std::make_unique<platform::gui::ScopedMessageBoxShower>(
+        [this](const platform::gui::MessageBoxRequest& request) { messages_.push_back(request); });
 }
 
 void AppTestBase::TearDown()

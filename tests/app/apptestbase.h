@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "app/labelededit.h"
+#include "widgets/labelededit.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messagebox.h"
 
@@ -18,7 +18,7 @@ namespace marlune::testing {
 // The process's one application object, created on first use (the tests run
 // on the offscreen platform). Null when something else created a plain
 // QApplication first.
-platform::Application* TestApplication();
+platform::gui::Application* TestApplication();
 
 // One postcode record of the source CSV (data/aus_postcodes.csv), which the
 // default data file is built from, in file order; an empty field is null.
@@ -56,12 +56,12 @@ protected:
     std::vector<std::string> MessageTexts() const;
 
     std::unique_ptr<app::MainWindow> form_;
-    std::vector<platform::MessageBoxRequest> messages_;
+    std::vector<platform::gui::MessageBoxRequest> messages_;
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString previousDir_;
-    std::unique_ptr<platform::ScopedMessageBoxShower> recorder_;
+    std::unique_ptr<platform::gui::ScopedMessageBoxShower> recorder_;
 };
 
 } // namespace marlune::testing

@@ -1,7 +1,7 @@
 // What assistive technology reads from the grid.
 #include "gridtestbase.h"
 
-#include "app/dbgridaccessible.h"
+#include "widgets/dbgridaccessible.h"
 
 #include <QAccessible>
 #include <QAccessibleTableCellInterface>
@@ -23,11 +23,11 @@ struct Recorder {
 
     Recorder()
     {
-        app::SetGridEventSink([this](QAccessibleEvent& event) {
+        widgets::SetGridEventSink([this](QAccessibleEvent& event) {
             events.push_back({event.type(), event.child()});
         });
     }
-    ~Recorder() { app::SetGridEventSink({}); }
+    ~Recorder() { widgets::SetGridEventSink({}); }
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 

@@ -192,7 +192,7 @@ TEST_F(DBGridInputTest, PressOffTheRecordsMovesNothing)
 TEST_F(DBGridInputTest, DoubleClickOnlyRaisesTheEvent)
 {
     int raised = 0;
-    grid_->OnDblClick = [&](app::DBGrid& sender) {
+    grid_->OnDblClick = [&](widgets::DBGrid& sender) {
         EXPECT_EQ(&sender, grid_);
         ++raised;
     };
@@ -209,7 +209,7 @@ TEST_F(DBGridInputTest, DoubleClickOnlyRaisesTheEvent)
 TEST_F(DBGridInputTest, RightDoubleClickSelectsLikeAPress)
 {
     int raised = 0;
-    grid_->OnDblClick = [&](app::DBGrid&) { ++raised; };
+    grid_->OnDblClick = [&](widgets::DBGrid&) { ++raised; };
     // Sent directly: QTest's double click leaves the right button down.
     const QPoint second = InRow(4, 1);
     QMouseEvent dbl(QEvent::MouseButtonDblClick, second, grid_->mapToGlobal(second),
@@ -285,7 +285,8 @@ TEST_F(DBGridInputTest, DraggingATitleMovesTheColumn)
     const QRect moved = grid_->CellRect(2, 1);
     bool ink = false;
     for (int x = moved.left(); x < moved.right(); ++x) {
-        ink = ink || img.pixelColor(x, moved.top() + 6) != paint::ColorToQColor(paint::clWindow);
+        ink = ink || img.pixelColor(x, moved.top() + 6) !=
+                         platform::paint::ColorToQColor(platform::paint::clWindow);
     }
     EXPECT_TRUE(ink);
     EXPECT_EQ(RecNo(), 1);

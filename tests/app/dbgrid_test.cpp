@@ -12,8 +12,8 @@
 namespace marlune::testing {
 namespace {
 
-using namespace marlune::paint;
-using app::DBGrid;
+using namespace marlune::platform::paint;
+using widgets::DBGrid;
 
 class DBGridTest : public GridTestBase {
 protected:
@@ -113,7 +113,7 @@ TEST_F(DBGridTest, ColumnsHaveTheirTitlesAndWidths)
         EXPECT_EQ(grid_->Columns(i).fieldName, fields[i]);
         EXPECT_EQ(grid_->Columns(i).field, table_.FindField(fields[i]));
     }
-    EXPECT_EQ(grid_->Columns(0).width, ExpectedFirstColumnWidth(paint::VerdanaFont(11)));
+    EXPECT_EQ(grid_->Columns(0).width, ExpectedFirstColumnWidth(platform::paint::VerdanaFont(11)));
     EXPECT_EQ(grid_->Columns(1).width, 250);
     EXPECT_EQ(grid_->Columns(2).width, 60);
     EXPECT_EQ(grid_->Columns(3).width, 150);
@@ -139,7 +139,7 @@ TEST_F(DBGridTest, WiderGridFontWidensTheFirstColumnAndRows)
     LoadRecords(40);
     const int before = grid_->Columns(0).width;
     const int rowsBefore = grid_->VisibleRowCount();
-    const QFont wide = paint::VerdanaFont(16);
+    const QFont wide = platform::paint::VerdanaFont(16);
     window_->setFont(wide); // inherited, as from the main window
     EXPECT_EQ(grid_->Columns(0).width, ExpectedFirstColumnWidth(wide));
     EXPECT_GT(grid_->Columns(0).width, before);
@@ -152,7 +152,7 @@ TEST_F(DBGridTest, WiderGridFontWidensTheFirstColumnAndRows)
 
 TEST_F(DBGridTest, TitleFontSetsTheTitleRow)
 {
-    const QFont big = paint::VerdanaFont(20);
+    const QFont big = platform::paint::VerdanaFont(20);
     grid_->SetTitleFont(big);
     EXPECT_EQ(grid_->TitleRowHeight(), QFontMetrics(big).height() + 4);
     // The wider title may now decide the first column's width.

@@ -1,10 +1,10 @@
-#include "app/gridgeometry.h"
+#include "widgets/gridgeometry.h"
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 
-using marlune::app::GridGeometry;
+using marlune::widgets::GridGeometry;
 
 namespace {
 

@@ -61,9 +61,9 @@ void GridTestBase::SetUp()
 
     table_.Open();
     window_ = std::make_unique<QWidget>();
-    window_->setFont(paint::VerdanaFont(11));
+    window_->setFont(platform::paint::VerdanaFont(11));
     before_ = new QLineEdit(window_.get());
-    grid_ = new app::DBGrid(window_.get());
+    grid_ = new widgets::DBGrid(window_.get());
     grid_->SetColumns(app::MainWindow::GridColumns());
     after_ = new QLineEdit(window_.get());
     before_->setGeometry(0, 0, 100, 20);
@@ -125,7 +125,7 @@ int GridTestBase::TitleTextHeight() const
 
 int GridTestBase::HeightForRows(int rows) const
 {
-    const QFont font = paint::VerdanaFont(11);
+    const QFont font = platform::paint::VerdanaFont(11);
     const int text = QFontMetrics(font).height();
     const int extent = grid_ ? grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
                              : window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dbgrid.h"
+#include "widgets/dbgrid.h"
 #include "platform/paint/colors.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
@@ -53,7 +53,7 @@ protected:
     QImage Picture() const;
     QImage ScreenPicture() const;
     static QColor At(const QImage& image, int x, int y) { return image.pixelColor(x, y); }
-    static QColor Palette(paint::TColor c) { return paint::ColorToQColor(c); }
+    static QColor Palette(platform::paint::TColor c) { return platform::paint::ColorToQColor(c); }
 
     // Row geometry from the font, measured independently of the grid.
     int TextHeight() const;
@@ -69,7 +69,7 @@ protected:
     table::DataSource source_{&table_};
     std::unique_ptr<QWidget> window_;
     QLineEdit* before_ = nullptr;
-    app::DBGrid* grid_ = nullptr;
+    widgets::DBGrid* grid_ = nullptr;
     QLineEdit* after_ = nullptr;
 
 private:

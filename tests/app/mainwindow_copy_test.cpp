@@ -3,8 +3,8 @@
 // server (the CTest command starts one).
 #include "apptestbase.h"
 
-#include "app/dbgrid.h"
-#include "app/labelededit.h"
+#include "widgets/dbgrid.h"
+#include "widgets/labelededit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -108,7 +108,7 @@ TEST_F(MainWindowCopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
 TEST_F(MainWindowCopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSays)
 {
     QTest::keyClicks(form_->searchEdit, "bon");
-    app::DBGrid& grid = *form_->grid;
+    widgets::DBGrid& grid = *form_->grid;
     const int slot = grid.CurrentSlot() + 3;
     const int expected = form_->Table1.RecNo() + 3;
     const QStringList fields = CsvRow(expected).split(QLatin1Char('\t'));
@@ -149,7 +149,7 @@ int main(int argc, char** argv)
     static int qtArgc = 1;
     static char name[] = "app_copy_tests";
     static char* qtArgv[] = {name, nullptr};
-    marlune::platform::Application app(qtArgc, qtArgv);
+    marlune::platform::gui::Application app(qtArgc, qtArgv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

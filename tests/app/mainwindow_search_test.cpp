@@ -2,8 +2,8 @@
 // record, in file order, whose chosen field begins with the text.
 #include "apptestbase.h"
 
-#include "app/dbgrid.h"
-#include "app/labelededit.h"
+#include "widgets/dbgrid.h"
+#include "widgets/labelededit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -169,7 +169,7 @@ TEST_F(MainWindowSearchTest, ClosedTableShowsTheErrorOncePerChange)
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], "Table1: Cannot perform this operation on a closed dataset.");
     EXPECT_EQ(messages_[0].caption, QStringLiteral("Marlune"));
-    EXPECT_EQ(messages_[0].icon, platform::MessageIcon::Error);
+    EXPECT_EQ(messages_[0].icon, platform::gui::MessageIcon::Error);
     // The box keeps its text; the next change searches, and fails, again.
     EXPECT_EQ(form_->searchEdit->text(), QStringLiteral("a"));
     QTest::keyClick(form_->searchEdit, 'b');

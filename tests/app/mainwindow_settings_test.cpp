@@ -82,8 +82,8 @@ TEST_F(MainWindowSettingsTest, AnUpdateAfterAHeldStartIsLoadedButNotWritten)
     const PythonHttpServer server(served.path().toStdString());
     ASSERT_TRUE(server.Running());
     form.updater().SetHost(server.HostPort());
-    const platform::ScopedQuestionShower yes(
-        [](const platform::MessageBoxRequest&) { return true; });
+    const platform::gui::ScopedQuestionShower yes(
+        [](const platform::gui::MessageBoxRequest&) { return true; });
     messages_.clear();
     form.updateButton->click();
     EXPECT_TRUE(messages_.empty()) << MessageTexts().front();

@@ -76,7 +76,7 @@ TEST_F(MainWindowShowStepTest, MissingFileShowsTheMessageOnceAndLeavesAnEmptyOpe
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(MessageTexts()[0], kLoadFailed);
     EXPECT_EQ(messages_[0].caption, QStringLiteral("Marlune"));
-    EXPECT_EQ(messages_[0].icon, platform::MessageIcon::None);
+    EXPECT_EQ(messages_[0].icon, platform::gui::MessageIcon::None);
     EXPECT_EQ(form.CurrentDataFileName, "missing.dat");
     EXPECT_EQ(StoredDataFileName(), "missing.dat");
     EXPECT_TRUE(form.Table1.Active());

@@ -2,7 +2,7 @@
 // the working directory, the registry file and the table afterwards.
 #include "apptestbase.h"
 
-#include "app/statusbar.h"
+#include "widgets/statusbar.h"
 #include "datafilebytes.h"
 #include "platform/cp1252.h"
 #include "servers.h"
@@ -32,8 +32,8 @@ protected:
     void SetUp() override
     {
         AppTestBase::SetUp();
-        asker_ = std::make_unique<platform::ScopedQuestionShower>(
-            [this](const platform::MessageBoxRequest& request) {
+        asker_ = std::make_unique<platform::gui::ScopedQuestionShower>(
+            [this](const platform::gui::MessageBoxRequest& request) {
                 questions_.push_back(platform::FromQString(request.text));
                 return answer_;
             });
@@ -143,7 +143,7 @@ protected:
     }
 
     QTemporaryDir served_;
-    std::unique_ptr<platform::ScopedQuestionShower> asker_;
+    std::unique_ptr<platform::gui::ScopedQuestionShower> asker_;
     std::vector<std::string> questions_;
     bool answer_ = false;
     State before_;

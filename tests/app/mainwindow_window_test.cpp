@@ -1,10 +1,10 @@
 // The main window's controls as the user sees them.
 #include "apptestbase.h"
 
-#include "app/dbgrid.h"
-#include "app/labelededit.h"
-#include "app/statusbar.h"
-#include "app/toolbar.h"
+#include "widgets/dbgrid.h"
+#include "widgets/labelededit.h"
+#include "widgets/statusbar.h"
+#include "widgets/toolbar.h"
 #include "report/preview/previewform.h"
 #include "platform/paint/colors.h"
 #include "platform/paint/fonts.h"
@@ -51,8 +51,9 @@ TEST_F(MainWindowWindowTest, WindowSettings)
     EXPECT_EQ(form.frameGeometry().size(), QSize(500, 330));
     EXPECT_EQ(form.minimumSize() + Frame(), QSize(500, 330));
     EXPECT_EQ(form.font().pixelSize(), 11);
-    EXPECT_EQ(form.font().family(), paint::VerdanaFont(11).family());
-    EXPECT_EQ(form.palette().color(QPalette::Window), paint::ColorToQColor(paint::clBtnFace));
+    EXPECT_EQ(form.font().family(), platform::paint::VerdanaFont(11).family());
+    EXPECT_EQ(form.palette().color(QPalette::Window),
+              platform::paint::ColorToQColor(platform::paint::clBtnFace));
     EXPECT_TRUE(form.autoFillBackground());
 }
 
@@ -270,7 +271,7 @@ TEST_F(MainWindowWindowTest, EveryControlHasANameForAssistiveTechnology)
 TEST_F(MainWindowWindowTest, StatusBar)
 {
     app::MainWindow& form = *form_;
-    const app::TStatusBar& bar = *form.statusBar;
+    const widgets::StatusBar& bar = *form.statusBar;
     EXPECT_EQ(bar.geometry(), QRect(0, height_ - 19, width_, 19));
     ASSERT_EQ(bar.PanelCount(), 2);
     EXPECT_EQ(bar.Panels(0).width, 200);
@@ -287,7 +288,7 @@ TEST_F(MainWindowWindowTest, StatusBar)
 TEST_F(MainWindowWindowTest, StatusBarPanelTextIsPainted)
 {
     app::MainWindow& form = *form_;
-    app::TStatusBar& bar = *form.statusBar;
+    widgets::StatusBar& bar = *form.statusBar;
     const auto inkIn = [&bar](const QRect& area) {
         const QImage image = bar.grab().toImage();
         const QRgb background = image.pixel(area.center().x(), area.bottom() - 2);

@@ -2,7 +2,7 @@
 // program and copies made with objcopy that carry test records.
 #include "apptestbase.h"
 
-#include "app/versionlabel.h"
+#include "widgets/versionlabel.h"
 #include "versionfiles.h"
 
 #include <QTemporaryDir>
@@ -16,9 +16,9 @@ protected:
     void SetUp() override { TestApplication(); }
 
     // A label set up as the about box's, reading `file`.
-    std::unique_ptr<app::VersionLabel> AboutLabel(const std::string& file)
+    std::unique_ptr<widgets::VersionLabel> AboutLabel(const std::string& file)
     {
-        auto label = std::make_unique<app::VersionLabel>();
+        auto label = std::make_unique<widgets::VersionLabel>();
         label->SetFileName(file);
         label->SetVersionResKey("FileVersion");
         label->SetInfoPrefix("Version:");
@@ -33,7 +33,7 @@ protected:
         return path;
     }
 
-    static std::string Caption(const app::VersionLabel& label)
+    static std::string Caption(const widgets::VersionLabel& label)
     {
         return label.text().toStdString();
     }
@@ -55,15 +55,15 @@ TEST_F(VersionLabelTest, TheBuiltProgramReadsItsFileVersion)
 TEST_F(VersionLabelTest, ProductVersionTakesItsKeyAndPrefix)
 {
     const auto label = AboutLabel(BuiltProgram());
-    label->SetVersionRes(app::verProductVersion);
+    label->SetVersionRes(widgets::verProductVersion);
     EXPECT_EQ(label->VersionResKey(), "ProductVersion");
     EXPECT_EQ(Caption(*label), "Product Version: 1.0.0.0");
 }
 
 TEST_F(VersionLabelTest, DefaultsShowTheFileVersionWithItsOwnPrefix)
 {
-    app::VersionLabel label;
-    EXPECT_EQ(label.GetVersionRes(), app::verFileVersion);
+    widgets::VersionLabel label;
+    EXPECT_EQ(label.GetVersionRes(), widgets::verFileVersion);
     EXPECT_EQ(label.InfoPrefix(), "File Version:");
     EXPECT_TRUE(label.ShowInfoPrefix());
     EXPECT_FALSE(label.wordWrap());
@@ -132,7 +132,7 @@ TEST_F(VersionLabelTest, FlagsListTheNamesOfTheSetBits)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.flags);
         const auto label = AboutLabel(WithRecord(c.flags));
-        label->SetVersionRes(app::verFlags);
+        label->SetVersionRes(widgets::verFlags);
         EXPECT_EQ(Caption(*label), c.caption);
     }
 }

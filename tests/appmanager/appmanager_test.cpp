@@ -292,10 +292,10 @@ TEST_F(AppManagerTest, AnAssignedOnExceptionTakesTheErrorsNoHandlerCaught)
     std::string caught;
     manager_->OnException = [&](QObject* sender, const std::exception_ptr& error) {
         EXPECT_EQ(sender, manager_.get());
-        caught = platform::ErrorMessage(error);
+        caught = platform::gui::ErrorMessage(error);
     };
     manager_->Loaded();
-    platform::HandleException(std::make_exception_ptr(Error("Field 'x' not found")));
+    platform::gui::HandleException(std::make_exception_ptr(Error("Field 'x' not found")));
     EXPECT_EQ(caught, "Field 'x' not found");
     // Gone with the manager: the default error handling is back.
     manager_.reset();

@@ -7,13 +7,13 @@
 #include <cmath>
 
 using namespace marlune::hints;
-namespace paint = marlune::paint;
+namespace platform = marlune::platform;
 
 namespace {
 
-QRgb Rgb(paint::TColor c)
+QRgb Rgb(platform::paint::TColor c)
 {
-    return paint::ColorToQColor(c).rgb();
+    return platform::paint::ColorToQColor(c).rgb();
 }
 
 } // namespace
@@ -23,8 +23,8 @@ TEST(Gradient, DefaultHorizontalBandsGoFromShadowToHighlight)
     marlune::hints::testing::TestApplication();
     Background b;
     const QImage image = b.Picture(100, 40, true);
-    const QRgb first = Rgb(paint::clBtnShadow);
-    const QRgb last = Rgb(paint::clBtnHighlight);
+    const QRgb first = Rgb(platform::paint::clBtnShadow);
+    const QRgb last = Rgb(platform::paint::clBtnHighlight);
     // Band n starts M(n, 41, 32) rows down in the n-th of 32 steps from the
     // first colour to the last; each band covers the next one's first row
     // until that band is drawn over it.
@@ -54,8 +54,8 @@ TEST(Gradient, FromBlackStartsAtOneAndRunsBackwardsWhenAsked)
 {
     marlune::hints::testing::TestApplication();
     Background b;
-    b.GetGradient().SetBeginColor(paint::clBlack);
-    b.GetGradient().SetEndColor(paint::clWhite);
+    b.GetGradient().SetBeginColor(platform::paint::clBlack);
+    b.GetGradient().SetEndColor(platform::paint::clWhite);
     b.GetGradient().SetColorsInBetween({"clRed"});
     EXPECT_EQ(b.Picture(100, 40, true).pixel(50, 0), qRgb(1, 1, 1));
     const QImage back = b.Picture(100, 40, false);
@@ -84,7 +84,7 @@ TEST(Gradient, ColorCountOutsideItsRangeIsRefused)
     EXPECT_EQ(b.GetGradient().ColorCount(), 2);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(ColorFromText("$0000FF"), 0x0000FFu);
-    EXPECT_EQ(ColorFromText("clRed"), paint::clRed);
+    EXPECT_EQ(ColorFromText("clRed"), platform::paint::clRed);
 }
 
 TEST(Gradient, EveryPatternPaintsInTheListsColours)
@@ -94,8 +94,8 @@ TEST(Gradient, EveryPatternPaintsInTheListsColours)
          ++style) {
         Background b;
         b.GetGradient().SetFillStyle(static_cast<GradientFillStyle>(style));
-        b.GetGradient().SetBeginColor(paint::clRed);
-        b.GetGradient().SetEndColor(paint::clBlue);
+        b.GetGradient().SetBeginColor(platform::paint::clRed);
+        b.GetGradient().SetEndColor(platform::paint::clBlue);
         const QImage image = b.Picture(60, 30, true);
         int colours = 0;
         QRgb last = 0;
@@ -134,7 +134,7 @@ TEST(Texture, TilesCentresAndReplacesItsTransparentColour)
 
     b.GetTexture().SetImageStyle(isCenter);
     b.GetTexture().SetTransparentColor(0x0000FF); // red
-    b.GetTexture().SetTransparentBackground(paint::clYellow);
+    b.GetTexture().SetTransparentBackground(platform::paint::clYellow);
     const QImage centred = b.Picture(10, 10, true); // picture larger than the area
     EXPECT_EQ(centred.pixel(0, 0), qRgb(255, 255, 0));
     EXPECT_EQ(centred.pixel(5, 5), qRgb(0, 0, 200));
@@ -145,9 +145,9 @@ TEST(BrushFill, HatchLinesOnTheSolidColour)
     marlune::hints::testing::TestApplication();
     Background b;
     b.SetBackgroundStyle(bBrushFillSolidColor);
-    b.SetSolidColor(paint::clYellow);
+    b.SetSolidColor(platform::paint::clYellow);
     b.GetBrushFill().SetBrushStyle(bsFDiagonal);
-    b.GetBrushFill().SetBrushColor(paint::clRed);
+    b.GetBrushFill().SetBrushColor(platform::paint::clRed);
     const QImage image = b.Picture(32, 32, true);
     int red = 0;
     int yellow = 0;

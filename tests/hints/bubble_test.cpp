@@ -29,8 +29,8 @@ QImage Screen(QSize size, QRgb color)
 BubbleStyle Plain()
 {
     BubbleStyle style;
-    style.font = marlune::paint::SansSerifFont(11);
-    style.fontColor = marlune::paint::clBlack;
+    style.font = marlune::platform::paint::SansSerifFont(11);
+    style.fontColor = marlune::platform::paint::clBlack;
     return style;
 }
 

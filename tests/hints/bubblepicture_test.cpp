@@ -44,7 +44,7 @@ QImage Desk()
 BubbleStyle ProgramStyle()
 {
     BubbleStyle style;
-    style.font = marlune::paint::SansSerifFont(11);
+    style.font = marlune::platform::paint::SansSerifFont(11);
     return style;
 }
 

@@ -8,7 +8,7 @@
 
 using namespace marlune::hints;
 using marlune::hints::testing::BoxOf;
-namespace paint = marlune::paint;
+namespace platform = marlune::platform;
 
 namespace {
 
@@ -23,8 +23,8 @@ QImage Draw(const Font3D& f, bool enabled = true)
     QImage image(140, 80, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    f.Draw(painter, paint::ArialFont(20), paint::clBlack, enabled, Qt::AlignLeft | Qt::AlignTop,
-           QStringLiteral("HH"), kRect);
+    f.Draw(painter, platform::paint::ArialFont(20), platform::paint::clBlack, enabled,
+           Qt::AlignLeft | Qt::AlignTop, QStringLiteral("HH"), kRect);
     return image;
 }
 
@@ -112,7 +112,7 @@ TEST(Font3D, DisabledTextIsGreyOverAHighlight)
     const QRect plain = PlainBox();
     Font3D f = Coloured(fontRaised, 3);
     const QImage image = Draw(f, false);
-    const QRgb grey = paint::ColorToQColor(paint::clGrayText).rgb();
+    const QRgb grey = platform::paint::ColorToQColor(platform::paint::clGrayText).rgb();
     EXPECT_EQ(BoxOf(image, grey).topLeft(), plain.topLeft() - QPoint(1, 1));
     EXPECT_TRUE(BoxOf(image, kRed).isEmpty());
 }
@@ -147,8 +147,8 @@ TEST(Font3D, WordsReadEvenlyInWholePixels)
         QImage image(200, 20, QImage::Format_RGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        plain.Draw(painter, paint::SansSerifFont(11), paint::clBlack, true, Qt::AlignLeft, text,
-                   QRect(4, 2, 190, 16));
+        plain.Draw(painter, platform::paint::SansSerifFont(11), platform::paint::clBlack, true,
+                   Qt::AlignLeft, text, QRect(4, 2, 190, 16));
         painter.end();
         const QRect ink = BoxOf(image, qRgb(0, 0, 0));
         int gaps = 0;

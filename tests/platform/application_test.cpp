@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace marlune::platform {
+namespace marlune::platform::gui {
 namespace {
 
 // The process's application object; null when a plain QApplication was
@@ -197,4 +197,4 @@ TEST_F(ApplicationTest, ShowerCanBeSwappedAndRestored)
 }
 
 } // namespace
-} // namespace marlune::platform
+} // namespace marlune::platform::gui

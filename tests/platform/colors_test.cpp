@@ -8,7 +8,7 @@
 #include <QPalette>
 #include <gtest/gtest.h>
 
-namespace marlune::paint {
+namespace marlune::platform::paint {
 namespace {
 
 void EnsureApplication()
@@ -20,7 +20,7 @@ void EnsureApplication()
     static char name[] = "platform_tests";
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    new platform::Application(argc, argv); // lives for the whole run
+    new platform::gui::Application(argc, argv); // lives for the whole run
 }
 
 // A palette in which every role has a colour of its own.
@@ -143,34 +143,37 @@ TEST(Colors, NamesBothWays)
 TEST(Fonts, StandInFacesAtPixelSizes)
 {
     EnsureApplication();
-    const QFont verdana = paint::VerdanaFont(11);
+    const QFont verdana = platform::paint::VerdanaFont(11);
     EXPECT_EQ(verdana.pixelSize(), 11);
     EXPECT_FALSE(verdana.kerning());
     EXPECT_EQ(QFontInfo(verdana).family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(QFontInfo(paint::SansSerifFont(11)).family(), QStringLiteral("DejaVu Sans"));
-    EXPECT_EQ(QFontInfo(paint::ArialFont(13)).family(), QStringLiteral("Liberation Sans"));
-    EXPECT_EQ(paint::ArialFont(13).pixelSize(), 13);
-    EXPECT_EQ(paint::PointsToPixels(8), 11);
-    EXPECT_EQ(paint::PointsToPixels(10), 13);
+    EXPECT_EQ(QFontInfo(platform::paint::SansSerifFont(11)).family(),
+              QStringLiteral("DejaVu Sans"));
+    EXPECT_EQ(QFontInfo(platform::paint::ArialFont(13)).family(),
+              QStringLiteral("Liberation Sans"));
+    EXPECT_EQ(platform::paint::ArialFont(13).pixelSize(), 13);
+    EXPECT_EQ(platform::paint::PointsToPixels(8), 11);
+    EXPECT_EQ(platform::paint::PointsToPixels(10), 13);
 }
 
 TEST(Fonts, MeasuredOnA96DpiDevice)
 {
     EnsureApplication();
-    EXPECT_EQ(paint::Device96Dpi().logicalDpiX(), 96);
-    EXPECT_EQ(paint::Device96Dpi().logicalDpiY(), 96);
+    EXPECT_EQ(platform::paint::Device96Dpi().logicalDpiX(), 96);
+    EXPECT_EQ(platform::paint::Device96Dpi().logicalDpiY(), 96);
     // A point-sized font is as large there as 96 dpi makes it.
     QFont points(QStringLiteral("DejaVu Sans"));
     points.setPointSize(8);
-    const QFont pixels = paint::VerdanaFont(11);
-    EXPECT_EQ(paint::Metrics96(points).height(), paint::Metrics96(pixels).height());
-    const QFont arial = paint::ArialFont(16);
-    const int w = paint::TextWidth96(arial, QStringLiteral("00"));
-    EXPECT_EQ(w, 2 * paint::TextWidth96(arial, QStringLiteral("0")));
-    EXPECT_GT(paint::TextHeight96(arial), 16);
-    EXPECT_GT(paint::TextWidth96(paint::ArialFont(32), QStringLiteral("Wg")),
-              paint::TextWidth96(arial, QStringLiteral("Wg")));
+    const QFont pixels = platform::paint::VerdanaFont(11);
+    EXPECT_EQ(platform::paint::Metrics96(points).height(),
+              platform::paint::Metrics96(pixels).height());
+    const QFont arial = platform::paint::ArialFont(16);
+    const int w = platform::paint::TextWidth96(arial, QStringLiteral("00"));
+    EXPECT_EQ(w, 2 * platform::paint::TextWidth96(arial, QStringLiteral("0")));
+    EXPECT_GT(platform::paint::TextHeight96(arial), 16);
+    EXPECT_GT(platform::paint::TextWidth96(platform::paint::ArialFont(32), QStringLiteral("Wg")),
+              platform::paint::TextWidth96(arial, QStringLiteral("Wg")));
 }
 
 } // namespace
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

@@ -7,11 +7,11 @@
 #include "report/expr/datetimeformat.h"
 #include "report/expr/formatsettings.h"
 #include "report/memoview.h"
-#include "report/postcodelist/postcodelist.h"
-#include "report/postcodelist/postcodelistreport.h"
+#include "postcodelist/postcodelist.h"
+#include "postcodelist/postcodelistreport.h"
 #include "report/report.h"
 #include "report/shapeview.h"
-#include "report/tabledataset/tabledataset.h"
+#include "tabledataset/tabledataset.h"
 #include "table/datasource.h"
 
 #include <QDateTime>
@@ -238,7 +238,7 @@ TEST(ShippedListBuild, EveryRecordAppearsOnceInTableOrderOn344Pages)
     MemTable table;
     table.Open();
     table.LoadTableFile(table::testing::ShippedFile());
-    PostcodeListReport list(table);
+    marlune::postcodelist::PostcodeListReport list(table);
     Report& report = list.report();
     report.BuildReport();
     ASSERT_EQ(report.Prepared.Count(), 344);

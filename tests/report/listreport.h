@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/postcodelist/postcodelistreport.h"
+#include "postcodelist/postcodelistreport.h"
 #include "report/report.h"
 #include "table/datasource.h"
 #include "table/memtable.h"
@@ -14,7 +14,7 @@ struct ListReport {
 
     table::MemTable table;
     table::DataSource source;
-    PostcodeListReport list{source};
+    marlune::postcodelist::PostcodeListReport list{source};
     Report& report = list.report();
 };
 

@@ -68,7 +68,8 @@ TEST(MeasuredFont, WidthsEqualQtsForEveryTextOfTheShippedList)
         int mismatches = 0;
         for (const std::string& text : texts) {
             if (MeasureText96(*measured, 1, text) !=
-                QtWidth(font, &paint::Device96Dpi(), text) + static_cast<int>(text.size())) {
+                QtWidth(font, &platform::paint::Device96Dpi(), text) +
+                    static_cast<int>(text.size())) {
                 ADD_FAILURE() << c.name << " " << c.px << ": " << text;
                 if (++mismatches > 5) {
                     break;
@@ -82,15 +83,16 @@ TEST(MeasuredFont, WidthsEqualQtsForEveryTextOfTheShippedList)
 // the text is measured whole.
 TEST(MeasuredFont, KernedPairsAreMeasuredWhole)
 {
-    QFont font = paint::ArialFont(40);
+    QFont font = platform::paint::ArialFont(40);
     font.setKerning(true);
-    paint::MeasuredFont measured(font, &paint::Device96Dpi());
+    platform::paint::MeasuredFont measured(font, &platform::paint::Device96Dpi());
     const std::string text = "AVAWAY To Yo";
     int sum = 0;
     for (const char c : text) {
-        sum += QFontMetrics(font, &paint::Device96Dpi()).horizontalAdvance(QChar::fromLatin1(c));
+        sum += QFontMetrics(font, &platform::paint::Device96Dpi())
+                   .horizontalAdvance(QChar::fromLatin1(c));
     }
-    const int whole = QtWidth(font, &paint::Device96Dpi(), text);
+    const int whole = QtWidth(font, &platform::paint::Device96Dpi(), text);
     ASSERT_NE(sum, whole) << "the face no longer kerns these pairs";
     EXPECT_EQ(measured.Width(text), whole);
 }

@@ -4,7 +4,7 @@
 #include "report/kinds.h"
 #include "report/memoview.h"
 #include "report/pictureview.h"
-#include "report/postcodelist/postcodelist.h"
+#include "postcodelist/postcodelist.h"
 #include "report/shapeview.h"
 
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 namespace marlune::report {
 namespace {
 
-using paint::clNone;
-using paint::clWhite;
+using platform::paint::clNone;
+using platform::paint::clWhite;
 
 // Report1 on its own built-in printer, loaded from the stored form data.
 struct LoadedReport {
@@ -29,20 +29,21 @@ struct LoadedReport {
         report.OnMessage = [this](const std::string& text, const std::string&) {
             messages.push_back(text);
         };
-        LoadPostcodeListTemplate(report);
+        marlune::postcodelist::LoadPostcodeListTemplate(report);
     }
 };
 
 TEST(PostcodeListTest, StoredFormIsWhatTheCodeFills)
 {
-    const std::string stored = StoredPostcodeListReportForm();
+    const std::string stored = marlune::postcodelist::StoredPostcodeListReportForm();
     ASSERT_FALSE(stored.empty()) << "the resource report1.frm is missing";
-    EXPECT_TRUE(stored == PostcodeListReportForm())
-        << "src/report/postcodelist/report1.frm is out of date with FillPostcodeListTemplate; "
+    EXPECT_TRUE(stored == marlune::postcodelist::PostcodeListReportForm())
+        << "src/postcodelist/report1.frm is out of date with "
+           "marlune::postcodelist::FillPostcodeListTemplate; "
            "regenerate it with\n  cmake --build " MARLUNE_BINARY_DIR
            " --target marlune-mkreportform\n  " MARLUNE_BINARY_DIR
            "/bin/marlune-mkreportform " MARLUNE_SOURCE_DIR
-           "/src/report/postcodelist/report1.frm\nand commit it";
+           "/src/postcodelist/report1.frm\nand commit it";
 }
 
 TEST(PostcodeListTest, ReadsBackToTheSameBytes)
@@ -51,7 +52,8 @@ TEST(PostcodeListTest, ReadsBackToTheSameBytes)
     EXPECT_TRUE(loaded.messages.empty());
     // Read to its exact end and written again unchanged: nothing was lost
     // or left over.
-    EXPECT_TRUE(loaded.report.WriteReportForm() == StoredPostcodeListReportForm());
+    EXPECT_TRUE(loaded.report.WriteReportForm() ==
+                marlune::postcodelist::StoredPostcodeListReportForm());
 }
 
 struct ExpectedBand {
@@ -173,12 +175,12 @@ TEST(PostcodeListTest, HasTheListLayout)
         EXPECT_EQ(view.FillColor, e.fill);
         EXPECT_EQ(static_cast<std::uint32_t>(view.FormatCode), e.format);
         EXPECT_EQ(std::make_tuple(view.FrameColor, int{view.FrameStyle}, view.Visible),
-                  std::make_tuple(paint::clBlack, 0, true));
+                  std::make_tuple(platform::paint::clBlack, 0, true));
         EXPECT_TRUE(view.FormatText.empty());
         EXPECT_TRUE(view.Script.empty());
         if (const auto* memo = dynamic_cast<const MemoView*>(&view)) {
             EXPECT_EQ(memo->Memo, Lines{e.text});
-            EXPECT_EQ(memo->Font, (MemoFont{"Arial", e.fontSize, 0, paint::clBlack, 0}));
+            EXPECT_EQ(memo->Font, (MemoFont{"Arial", e.fontSize, 0, platform::paint::clBlack, 0}));
             EXPECT_EQ(memo->Adjust, e.adjust);
             EXPECT_EQ(memo->Highlight, MemoHighlight{});
             EXPECT_TRUE(memo->HighlightCondition.empty());

@@ -8,7 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/gui/messagebox.h"
-#include "report/postcodelist/postcodelist.h"
+#include "postcodelist/postcodelist.h"
 #include "report/preview/progressform.h"
 #include "report/print/printform.h"
 #include "report/print/printrun.h"
@@ -96,7 +96,7 @@ public:
         lines.push_back(line);
         form.SetLine(line);
         if (line == cancelAt) {
-            form.Button1->click();
+            form.cancelButton->click();
         }
     }
     void Close(bool cancelled) override { form.Close(cancelled); }
@@ -104,7 +104,7 @@ public:
     {
         form.ProcessEvents();
         if (++events == cancelAtEvents) {
-            form.Button1->click();
+            form.cancelButton->click();
         }
     }
 
@@ -173,9 +173,10 @@ protected:
     }
 
     std::vector<std::string> messages;
-    platform::ScopedMessageBoxShower shower{[this](const platform::MessageBoxRequest& request) {
-        messages.push_back(request.text.toStdString());
-    }};
+    platform::gui::ScopedMessageBoxShower shower{
+        [this](const platform::gui::MessageBoxRequest& request) {
+            messages.push_back(request.text.toStdString());
+        }};
     PreparedPages pages;
     int count = 0;
     RecordingProgress progress;
@@ -395,9 +396,9 @@ protected:
 
     test::FakePrinter device{600, 600, 50, 50};
     ReportPrinter printer;
-    std::vector<platform::MessageBoxRequest> messages;
-    platform::ScopedMessageBoxShower shower{
-        [this](const platform::MessageBoxRequest& request) { messages.push_back(request); }};
+    std::vector<platform::gui::MessageBoxRequest> messages;
+    platform::gui::ScopedMessageBoxShower shower{
+        [this](const platform::gui::MessageBoxRequest& request) { messages.push_back(request); }};
 };
 
 TEST_F(PrintDialog, ArrowsNumbersAndAPrinterChosenThenCancelled)
@@ -439,14 +440,14 @@ TEST_F(PrintDialog, APrinterThatTakesNoPaperIsNotValid)
 {
     ShapeObject shapes;
     Report report(printer);
-    LoadPostcodeListTemplate(report);
+    marlune::postcodelist::LoadPostcodeListTemplate(report);
     const PrintGeometry before = report.Pages.front()->Geometry;
     device.refusingPrinter = 1;
     EXPECT_FALSE(ChangeReportPrinter(report, 1, 0));
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(messages[0].text, QStringLiteral("Printer selected is not valid"));
     EXPECT_EQ(messages[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(messages[0].icon, platform::MessageIcon::Error);
+    EXPECT_EQ(messages[0].icon, platform::gui::MessageIcon::Error);
     EXPECT_EQ(printer.PrinterIndex(), 0);
     EXPECT_EQ(report.Pages.front()->Geometry, before);
 }

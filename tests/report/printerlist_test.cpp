@@ -3,7 +3,7 @@
 #include "cupsqueues.h"
 #include "servers.h"
 
-#include "report/postcodelist/postcodelist.h"
+#include "postcodelist/postcodelist.h"
 #include "report/print/printerlist.h"
 #include "report/print/qprinterdevice.h"
 #include "report/report.h"
@@ -120,11 +120,11 @@ TEST_F(PrinterListOnAScheduler, PagesAttachedOnPrintMatchPagesLoadedWithThePrint
     ASSERT_TRUE(AttachPlatformPrinter(atStart).answered);
     ShapeObject shapes;
     Report loadedWithPrinters(atStart);
-    LoadPostcodeListTemplate(loadedWithPrinters);
+    marlune::postcodelist::LoadPostcodeListTemplate(loadedWithPrinters);
 
     ReportPrinter onPrint;
     Report attachedLater(onPrint);
-    LoadPostcodeListTemplate(attachedLater);
+    marlune::postcodelist::LoadPostcodeListTemplate(attachedLater);
     ASSERT_TRUE(onPrint.IsBuiltIn());
     const PrintGeometry builtIn = attachedLater.Pages.at(0)->Geometry;
     ASSERT_TRUE(AttachReportToPrinters(attachedLater).answered);

@@ -64,9 +64,9 @@ void SetCommon(ReportView& v, int n)
     v.Flags = static_cast<std::uint16_t>(0x8000 | n);
     v.FrameTyp = static_cast<std::uint16_t>(n % 16);
     v.FrameWidth = n % 2 == 0 ? 1.5F : 2.0F;
-    v.FrameColor = paint::RGB(n, 2 * n, 3 * n);
+    v.FrameColor = platform::paint::RGB(n, 2 * n, 3 * n);
     v.FrameStyle = static_cast<std::uint16_t>(n % 6);
-    v.FillColor = n % 3 == 0 ? paint::clNone : paint::clWhite;
+    v.FillColor = n % 3 == 0 ? platform::paint::clNone : platform::paint::clWhite;
     v.FormatCode = 0x0203 + n;
     v.FormatText = "#,##0.00";
     v.Visible = n % 2 == 0;
@@ -86,9 +86,9 @@ void Fill(Report& report)
     second.ColumnGap = 5;
     MemoView& memo = Add<MemoView>(first);
     SetCommon(memo, 1);
-    memo.Font = {"Verdana", 12, fsBold | fsItalic, paint::clRed, 1};
+    memo.Font = {"Verdana", 12, fsBold | fsItalic, platform::paint::clRed, 1};
     memo.Adjust = adCenter | adBottom;
-    memo.Highlight = {fsUnderline, paint::clBlue, paint::clYellow};
+    memo.Highlight = {fsUnderline, platform::paint::clBlue, platform::paint::clYellow};
     memo.HighlightCondition = "[Pcode] = '2000'";
     PictureView& picture = Add<PictureView>(first);
     SetCommon(picture, 2);

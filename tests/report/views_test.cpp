@@ -26,12 +26,13 @@ using test::InkBounds;
 using test::Inked;
 using test::Paint;
 
-constexpr TColor kRed = paint::RGB(255, 0, 0);
-constexpr TColor kBlue = paint::RGB(0, 0, 255);
+constexpr TColor kRed = platform::paint::RGB(255, 0, 0);
+constexpr TColor kBlue = platform::paint::RGB(0, 0, 255);
 
 QRgb Rgb(TColor c)
 {
-    return qRgb(paint::GetRValue(c), paint::GetGValue(c), paint::GetBValue(c));
+    return qRgb(platform::paint::GetRValue(c), platform::paint::GetGValue(c),
+                platform::paint::GetBValue(c));
 }
 
 TEST(FrameWidth, StoredWholeUpToTenThenThousandths)
@@ -92,11 +93,11 @@ TEST(DrawFrame, FillWithoutFrameCoversTheBoxButTheLastRowAndColumn)
     view.Top = 10;
     view.Width = 40;
     view.Height = 20;
-    view.FillColor = paint::clWhite;
+    view.FillColor = platform::paint::clWhite;
     EXPECT_EQ(CountInked(Paint(view, 80, 50)), 0);
     view.FillColor = kBlue;
     EXPECT_EQ(InkBounds(Paint(view, 80, 50)), QRect(10, 10, 40, 20));
-    view.FillColor = paint::clNone;
+    view.FillColor = platform::paint::clNone;
     EXPECT_EQ(CountInked(Paint(view, 80, 50)), 0);
 }
 

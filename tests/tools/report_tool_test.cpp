@@ -6,7 +6,7 @@
 #include "platform/stream.h"
 #include "report/report.h"
 #include "report/exportfilter.h"
-#include "report/postcodelist/postcodelistreport.h"
+#include "postcodelist/postcodelistreport.h"
 #include "report/shapeview.h"
 #include "platform/cp1252.h"
 #include "table/memtable.h"
@@ -270,7 +270,7 @@ TEST_F(ReportTool, SavingTheListAsPdfGivesTheToolsText)
     marlune::table::MemTable table;
     table.Open();
     table.LoadTableFile(data);
-    PostcodeListReport list(table);
+    marlune::postcodelist::PostcodeListReport list(table);
     Report& report = list.report();
     report.BuildReport();
     const auto filters = SaveFilterTexts();

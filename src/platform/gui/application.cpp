@@ -6,7 +6,7 @@
 
 #include <QCoreApplication>
 
-namespace marlune::platform {
+namespace marlune::platform::gui {
 namespace {
 
 Application* g_application = nullptr;
@@ -108,4 +108,4 @@ void Application::ShowPendingFrom(int depth)
     }
 }
 
-} // namespace marlune::platform
+} // namespace marlune::platform::gui

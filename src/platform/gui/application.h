@@ -12,7 +12,7 @@
 
 // The application object: the process-wide title and the default error
 // handling for errors that no handler catches.
-namespace marlune::platform {
+namespace marlune::platform::gui {
 
 // The text the default error handling shows for an error message: the
 // message, with a full stop appended when its last character sorts after the
@@ -72,4 +72,4 @@ private:
     std::vector<PendingError> pending_;
 };
 
-} // namespace marlune::platform
+} // namespace marlune::platform::gui

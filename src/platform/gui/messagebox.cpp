@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace marlune::platform {
+namespace marlune::platform::gui {
 namespace {
 
 QMessageBox::Icon ToQtIcon(MessageIcon icon)
@@ -98,4 +98,4 @@ bool AskYesNo(const std::string& text)
     return shower ? shower(request) : AskQMessageBox(request);
 }
 
-} // namespace marlune::platform
+} // namespace marlune::platform::gui

@@ -6,7 +6,7 @@
 #include <string>
 
 // Message boxes: modal, one OK button, the application title as caption.
-namespace marlune::platform {
+namespace marlune::platform::gui {
 
 enum class MessageIcon { None, Information, Warning, Error };
 
@@ -57,4 +57,4 @@ private:
 using ScopedMessageBoxShower = ScopedShower<MessageBoxShower, &SetMessageBoxShower>;
 using ScopedQuestionShower = ScopedShower<QuestionShower, &SetQuestionShower>;
 
-} // namespace marlune::platform
+} // namespace marlune::platform::gui

@@ -6,7 +6,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 
-namespace marlune::paint {
+namespace marlune::platform::paint {
 
 namespace {
 
@@ -219,4 +219,4 @@ std::optional<TColor> IdentToColor(std::string_view ident)
     return std::nullopt;
 }
 
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

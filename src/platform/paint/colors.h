@@ -13,7 +13,7 @@ class QPalette;
 // 0x00BBGGRR, or a system colour (0x80000000 + the platform's colour index)
 // that stands for whatever the desktop theme uses for that role. Here the
 // theme is the application's QPalette.
-namespace marlune::paint {
+namespace marlune::platform::paint {
 
 using TColor = std::uint32_t;
 
@@ -126,4 +126,4 @@ TColor QColorToColor(const QColor& color);
 std::optional<std::string> ColorToIdent(TColor color);
 std::optional<TColor> IdentToColor(std::string_view ident);
 
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

@@ -7,7 +7,7 @@
 #include <cmath>
 #include <functional>
 
-namespace marlune::paint {
+namespace marlune::platform::paint {
 
 namespace {
 
@@ -155,4 +155,4 @@ FontCache& SharedFontCache()
     return *cache;
 }
 
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

@@ -21,7 +21,7 @@ class QString;
 // resolution, so they are kept per (name, style, pixel height, dpi) and
 // handed out again. Measuring goes through the same Qt calls as before, so
 // every width is the one Qt gives. Used from the GUI thread only, as fonts are.
-namespace marlune::paint {
+namespace marlune::platform::paint {
 
 struct FontKey {
     std::string name;
@@ -116,4 +116,4 @@ private:
 // otherwise, and Qt's font engines are gone by then).
 FontCache& SharedFontCache();
 
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QString>
 
-namespace marlune::paint {
+namespace marlune::platform::paint {
 
 namespace {
 
@@ -68,4 +68,4 @@ int TextHeight96(const QFont& font)
     return Metrics96(font).height();
 }
 
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

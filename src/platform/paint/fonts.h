@@ -12,7 +12,7 @@ class QString;
 // in pixels (the em height without internal leading): 11 px is 8 point at
 // 96 dpi. Kerning is off, as the original text output does not kern, so
 // widths add up character by character.
-namespace marlune::paint {
+namespace marlune::platform::paint {
 
 inline constexpr int kScreenDpi = 96;
 
@@ -32,4 +32,4 @@ QFontMetrics Metrics96(const QFont& font);
 int TextWidth96(const QFont& font, const QString& text);
 int TextHeight96(const QFont& font); // ascent + descent, as the platform's text height
 
-} // namespace marlune::paint
+} // namespace marlune::platform::paint

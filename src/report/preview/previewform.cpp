@@ -90,7 +90,7 @@ void SetUpBar(QScrollBar* bar)
 // Runs a handler of the window; an error goes to the default handling.
 template <typename Handler> void Guarded(Handler&& handler)
 {
-    platform::RunHandler(std::forward<Handler>(handler));
+    platform::gui::RunHandler(std::forward<Handler>(handler));
 }
 
 } // namespace
@@ -122,8 +122,8 @@ PreviewForm::PreviewForm(PreparedPages pages, PreviewOptions options, QWidget* p
     findBtn_->setVisible((shown & pbFind) != 0);
     helpBtn_->setVisible((shown & pbHelp) != 0);
     exitBtn_->setVisible((shown & pbExit) != 0);
-    separator1_->setVisible((shown & pbZoom) != 0);
-    separator3_->setVisible((shown & (pbFind | pbHelp)) != 0);
+    afterZoomSeparator_->setVisible((shown & pbZoom) != 0);
+    afterHelpSeparator_->setVisible((shown & (pbFind | pbHelp)) != 0);
     ArrangeToolbar();
 
     const bool printers = options_.printersAvailable ? options_.printersAvailable()
@@ -172,15 +172,15 @@ void PreviewForm::BuildWindow()
     bevel2->setFrameShape(QFrame::HLine);
     bevel2->setFrameShadow(QFrame::Sunken);
     bevel2->setGeometry(0, 0, 4096, 2);
-    panel1_ = new QWidget(topPanel_);
-    panel1_->setObjectName(QStringLiteral("Panel1"));
-    panel1_->setGeometry(4, 6, 241, 24);
+    buttonRow_ = new QWidget(topPanel_);
+    buttonRow_->setObjectName(QStringLiteral("Panel1"));
+    buttonRow_->setGeometry(4, 6, 241, 24);
 
     // Glyph buttons are named by their hints for assistive technology; the
     // description adds the key that does the same.
     auto button = [this](Glyph glyph, const char* name, int tag, const char* hint,
                          const char* key) {
-        auto* b = new ToolBarButton(panel1_, glyph, 22, 24);
+        auto* b = new ToolBarButton(buttonRow_, glyph, 22, 24);
         b->setObjectName(QLatin1String(name));
         b->SetTag(tag);
         b->setToolTip(QLatin1String(hint));
@@ -191,20 +191,20 @@ void PreviewForm::BuildWindow()
         }
         return b;
     };
-    zoomBtn_ = new ToolBarButton(panel1_, 53, 24);
+    zoomBtn_ = new ToolBarButton(buttonRow_, 53, 24);
     zoomBtn_->setObjectName(QStringLiteral("ZoomBtn"));
     zoomBtn_->setText(QStringLiteral("200%"));
     zoomBtn_->SetTag(200);
     zoomBtn_->setToolTip(QStringLiteral("Scale"));
     zoomBtn_->setAccessibleName(QStringLiteral("Scale"));
-    separator1_ = new ToolBarSeparator(panel1_, 8, 24, false);
+    afterZoomSeparator_ = new ToolBarSeparator(buttonRow_, 8, 24, false);
     loadBtn_ = button(Glyph::Open, "LoadBtn", 201, "Open report", "Ctrl+O");
     saveBtn_ = button(Glyph::Save, "SaveBtn", 202, "Save report", "Ctrl+S");
     printBtn_ = button(Glyph::Print, "PrintBtn", 203, "Print report", "Ctrl+P");
-    separator2_ = new ToolBarSeparator(panel1_, 8, 24, true);
+    afterPrintSeparator_ = new ToolBarSeparator(buttonRow_, 8, 24, true);
     findBtn_ = button(Glyph::Find, "FindBtn", 204, "Find text", "Ctrl+F");
     helpBtn_ = button(Glyph::Help, "HelpBtn", 0, "Show help", nullptr);
-    separator3_ = new ToolBarSeparator(panel1_, 8, 24, true);
+    afterHelpSeparator_ = new ToolBarSeparator(buttonRow_, 8, 24, true);
     exitBtn_ = button(Glyph::Exit, "ExitBtn", 205, "Close preview", "Escape");
 
     connect(zoomBtn_, &QAbstractButton::clicked, this, [this] { PopupZoomMenu(); });
@@ -243,12 +243,12 @@ void PreviewForm::BuildWindow()
     bevel1->setObjectName(QStringLiteral("Bevel1"));
     bevel1->setFrameShape(QFrame::Panel);
     bevel1->setFrameShadow(QFrame::Sunken);
-    bevel1_ = bevel1;
-    label1_ = new QLabel(bevel1);
-    label1_->setObjectName(QStringLiteral("Label1"));
+    pageBevel_ = bevel1;
+    pageLabel_ = new QLabel(bevel1);
+    pageLabel_->setObjectName(QStringLiteral("Label1"));
     // Wide enough for the longest indicator a build can give, six digits
     // on each side, in the label's own font.
-    const QFontMetrics metrics(label1_->font());
+    const QFontMetrics metrics(pageLabel_->font());
     int digit = 0;
     for (char c = '0'; c <= '9'; ++c) {
         digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
@@ -256,7 +256,7 @@ void PreviewForm::BuildWindow()
     const int textWidth = metrics.horizontalAdvance(QStringLiteral("Page /")) + 12 * digit;
     bevel1Width_ = std::max(kBevel1Width, textWidth + 8);
     bevel1->setGeometry(0, 1, bevel1Width_, 17);
-    label1_->setGeometry(3, 1, bevel1Width_ - 6, 15);
+    pageLabel_->setGeometry(3, 1, bevel1Width_ - 6, 15);
     hbar_ = new QScrollBar(Qt::Horizontal, bPanel_);
     hbar_->setObjectName(QStringLiteral("HScrollBar"));
     SetUpBar(hbar_);
@@ -307,9 +307,9 @@ void PreviewForm::ArrangeToolbar()
     // Left-aligned: each shown item right after the one before.
     int x = 0;
     for (QWidget* item :
-         {static_cast<QWidget*>(zoomBtn_), separator1_, static_cast<QWidget*>(loadBtn_),
-          static_cast<QWidget*>(saveBtn_), static_cast<QWidget*>(printBtn_), separator2_,
-          static_cast<QWidget*>(findBtn_), static_cast<QWidget*>(helpBtn_), separator3_,
+         {static_cast<QWidget*>(zoomBtn_), afterZoomSeparator_, static_cast<QWidget*>(loadBtn_),
+          static_cast<QWidget*>(saveBtn_), static_cast<QWidget*>(printBtn_), afterPrintSeparator_,
+          static_cast<QWidget*>(findBtn_), static_cast<QWidget*>(helpBtn_), afterHelpSeparator_,
           static_cast<QWidget*>(exitBtn_)}) {
         if (item->isHidden()) {
             continue;
@@ -453,7 +453,7 @@ QString PreviewForm::PageIndicator() const
 void PreviewForm::UpdateIndicator()
 {
     const QString text = PageIndicator();
-    label1_->setText(text);
+    pageLabel_->setText(text);
     // A screen reader hears the page the view has moved to.
     if (pageBox_->accessibleDescription() != text) {
         pageBox_->setAccessibleDescription(text);

@@ -144,7 +144,7 @@ private:
     std::optional<SearchHit> match_;
 
     QWidget* topPanel_ = nullptr;
-    QWidget* panel1_ = nullptr;
+    QWidget* buttonRow_ = nullptr;
     ToolBarButton* zoomBtn_ = nullptr;
     ToolBarButton* loadBtn_ = nullptr;
     ToolBarButton* saveBtn_ = nullptr;
@@ -152,16 +152,16 @@ private:
     ToolBarButton* findBtn_ = nullptr;
     ToolBarButton* helpBtn_ = nullptr;
     ToolBarButton* exitBtn_ = nullptr;
-    QWidget* separator1_ = nullptr;
-    QWidget* separator2_ = nullptr;
-    QWidget* separator3_ = nullptr;
+    QWidget* afterZoomSeparator_ = nullptr;
+    QWidget* afterPrintSeparator_ = nullptr;
+    QWidget* afterHelpSeparator_ = nullptr;
     QWidget* previewPanel_ = nullptr;
     PageBox* pageBox_ = nullptr;
     QWidget* rPanel_ = nullptr;
     QWidget* bPanel_ = nullptr;
-    QWidget* bevel1_ = nullptr;
+    QWidget* pageBevel_ = nullptr;
     int bevel1Width_ = 0;
-    QLabel* label1_ = nullptr;
+    QLabel* pageLabel_ = nullptr;
     QScrollBar* vbar_ = nullptr;
     QScrollBar* hbar_ = nullptr;
     QPushButton* pgUp_ = nullptr;

@@ -29,15 +29,15 @@ ProgressForm::ProgressForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("progressForm"));
     setFixedSize(278, 106);
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(20, 32, 237, Label1->sizeHint().height());
-    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Button1 = new QPushButton(QStringLiteral("Cancel"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(100, 68, 75, 25);
-    Button1->setAutoDefault(false);
-    connect(Button1, &QPushButton::clicked, this, [this] { reject(); });
+    lineLabel = new QLabel(this);
+    lineLabel->setObjectName(QStringLiteral("Label1"));
+    lineLabel->setGeometry(20, 32, 237, lineLabel->sizeHint().height());
+    lineLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("Button1"));
+    cancelButton->setGeometry(100, 68, 75, 25);
+    cancelButton->setAutoDefault(false);
+    connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 bool ProgressForm::RunModal(const std::string& caption, const std::string& line,
@@ -78,7 +78,7 @@ void ProgressForm::SetCaption(const std::string& caption)
 
 void ProgressForm::SetLine(const std::string& line)
 {
-    Label1->setText(ToQt(line));
+    lineLabel->setText(ToQt(line));
 }
 
 void ProgressForm::Close(bool cancelled)

@@ -28,8 +28,8 @@ public:
     void Close(bool cancelled) override;
     void ProcessEvents() override;
 
-    QLabel* Label1 = nullptr;
-    QPushButton* Button1 = nullptr;
+    QLabel* lineLabel = nullptr;
+    QPushButton* cancelButton = nullptr;
 
 protected:
     void reject() override;

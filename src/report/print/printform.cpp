@@ -127,7 +127,8 @@ QString Trimmed(const QLineEdit* edit)
 
 void ShowError(const std::string& message)
 {
-    platform::ShowMessage(platform::ErrorDisplayText(message), platform::MessageIcon::Error);
+    platform::gui::ShowMessage(platform::gui::ErrorDisplayText(message),
+                               platform::gui::MessageIcon::Error);
 }
 
 } // namespace
@@ -188,7 +189,7 @@ PrintForm::PrintForm(ReportPrinter& printer, int pageCount, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     // MS Sans Serif's narrow metrics: the hint below fits its two lines.
-    setFont(paint::ArialFont(11));
+    setFont(platform::paint::ArialFont(11));
     setFixedSize(365, 230);
 
     printerBox_ = new QGroupBox(QStringLiteral("Printer"), this);
@@ -246,10 +247,11 @@ PrintForm::PrintForm(ReportPrinter& printer, int pageCount, QWidget* parent)
 
     connect(okButton_, &QPushButton::clicked, this, [this] { accept(); });
     connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
-    connect(printerCombo_, &QComboBox::activated, this,
-            [this](int index) { platform::RunHandler([&] { printer_.SelectPrinter(index); }); });
+    connect(printerCombo_, &QComboBox::activated, this, [this](int index) {
+        platform::gui::RunHandler([&] { printer_.SelectPrinter(index); });
+    });
     connect(propertiesButton_, &QPushButton::clicked, this,
-            [this] { platform::RunHandler([this] { ShowProperties(); }); });
+            [this] { platform::gui::RunHandler([this] { ShowProperties(); }); });
     connect(copiesUpButton_, &QAbstractButton::clicked, this, [this] { StepCopies(1); });
     connect(copiesDownButton_, &QAbstractButton::clicked, this, [this] { StepCopies(-1); });
     connect(pageNumbersButton_, &QRadioButton::toggled, pageNumbersEdit_, [this](bool checked) {
@@ -364,7 +366,7 @@ void PrintForm::reject()
 {
     // Closed without OK: the printer chosen here is not kept.
     if (printer_.PrinterIndex() != remembered_) {
-        platform::RunHandler([this] { printer_.SelectPrinter(remembered_); });
+        platform::gui::RunHandler([this] { printer_.SelectPrinter(remembered_); });
     }
     QDialog::reject();
 }
@@ -400,8 +402,8 @@ bool ChangeReportPrinter(Report& report, int index, int previous)
         reselect(index);
         return true;
     } catch (const Error&) {
-        platform::ShowMessage("Printer selected is not valid", "Error",
-                              platform::MessageIcon::Error);
+        platform::gui::ShowMessage("Printer selected is not valid", "Error",
+                                   platform::gui::MessageIcon::Error);
     }
     try {
         reselect(previous);
@@ -418,7 +420,7 @@ bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWid
         return false;
     }
     if (!AttachPlatformPrinter(printer).answered) {
-        platform::ShowMessage(kNoPrinterAnswers, platform::MessageIcon::Warning);
+        platform::gui::ShowMessage(kNoPrinterAnswers, platform::gui::MessageIcon::Warning);
         return false;
     }
     if (printer.BuiltInIndex() == 0) {
@@ -436,7 +438,8 @@ bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWid
         const bool built = report.BuildReport();
         if (report.ErrorFlag) {
             report.Prepared.Clear();
-            platform::ShowMessage(report.ErrorText, "Error", platform::MessageIcon::Error);
+            platform::gui::ShowMessage(report.ErrorText, "Error",
+                                       platform::gui::MessageIcon::Error);
             return false;
         }
         if (!built || report.Prepared.Empty()) {

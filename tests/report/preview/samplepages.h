@@ -13,7 +13,7 @@
 namespace marlune::report::test {
 
 inline void AddMemo(PreparedPages& pages, int page, int left, int top, int width, int height,
-                    const std::string& text, TColor fill = paint::clWhite)
+                    const std::string& text, TColor fill = platform::paint::clWhite)
 {
     MemoView memo;
     memo.Left = left;
@@ -50,7 +50,8 @@ inline PreparedPages ListPages(int count, int rows = 54)
         const int columns[][2] = {{20, 68}, {92, 344}, {440, 48}, {492, 240}};
         const char* const captions[] = {"Post Code", "Suburb", "State", "Comments"};
         for (int c = 0; c < 4; ++c) {
-            AddMemo(pages, p, columns[c][0], 22, columns[c][1], 18, captions[c], paint::clNone);
+            AddMemo(pages, p, columns[c][0], 22, columns[c][1], 18, captions[c],
+                    platform::paint::clNone);
         }
         for (int r = 0; r < rows; ++r, ++record) {
             const int top = 46 + r * 18;
@@ -70,7 +71,7 @@ inline PreparedPages ListPages(int count, int rows = 54)
         rule.FrameTyp = frTop;
         pages.Output(p, rule);
         AddMemo(pages, p, 560, 1033, 176, 18,
-                std::to_string(p + 1) + " of " + std::to_string(count), paint::clNone);
+                std::to_string(p + 1) + " of " + std::to_string(count), platform::paint::clNone);
     }
     return pages;
 }

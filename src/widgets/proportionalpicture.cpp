@@ -1,10 +1,10 @@
-#include "app/proportionalpicture.h"
+#include "widgets/proportionalpicture.h"
 
 #include <QPainter>
 
 #include <algorithm>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 ProportionalPicture::ProportionalPicture(QWidget* parent, const QPixmap& picture,
                                          const QPixmap& large)
@@ -41,4 +41,4 @@ void ProportionalPicture::paintEvent(QPaintEvent*)
     painter.drawPixmap(target.topLeft(), scaled);
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

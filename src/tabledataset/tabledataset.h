@@ -14,12 +14,12 @@ class MemTable;
 // The report's adapter over a table: the one place where the report reaches
 // the table. It walks the table's records in the table's current order and
 // gives their fields to the report's expressions.
-namespace marlune::report {
+namespace marlune::tabledataset {
 
 enum class RangeBegin { rbFirst, rbCurrent };
 enum class RangeEnd { reLast, reCurrent, reCount };
 
-class TableDataset final : public ReportDataset {
+class TableDataset final : public report::ReportDataset {
 public:
     explicit TableDataset(std::string name = "TableDataset1");
 
@@ -39,7 +39,7 @@ public:
     // Goes back to the remembered record for a range that started or ended
     // there; closes the table with CloseDataSource.
     void Exit() override;
-    std::optional<Value> FieldValue(const std::string& field) override;
+    std::optional<report::Value> FieldValue(const std::string& field) override;
 
     table::MemTable* DataSet = nullptr;
     table::DataSource* DataSource = nullptr;
@@ -61,4 +61,4 @@ private:
     int recNo_ = 0;
 };
 
-} // namespace marlune::report
+} // namespace marlune::tabledataset

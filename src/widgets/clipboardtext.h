@@ -4,7 +4,7 @@
 
 class QKeyEvent;
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // Puts text on the clipboard and, where the desktop has one (X11), on the
 // primary selection too, so that both Ctrl+V and a middle click paste it.
@@ -14,4 +14,4 @@ void CopyToClipboard(const QString& text);
 // Whether the key is the platform's Copy key (Ctrl+C, Ctrl+Insert, the Copy key).
 bool IsCopyKey(const QKeyEvent* event);
 
-} // namespace marlune::app
+} // namespace marlune::widgets

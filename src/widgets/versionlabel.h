@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // Which predefined value of the version information a VersionLabel shows.
 enum VersionRes {
@@ -68,4 +68,4 @@ private:
     std::string fileName_;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

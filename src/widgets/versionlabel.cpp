@@ -1,4 +1,4 @@
-#include "app/versionlabel.h"
+#include "widgets/versionlabel.h"
 
 #include "platform/cp1252.h"
 #include "platform/versionres.h"
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace marlune::app {
+namespace marlune::widgets {
 namespace {
 
 constexpr std::array<VersionResRow, 10> kRows = {{
@@ -177,4 +177,4 @@ void VersionLabel::Rebuild()
     adjustSize();
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -1,4 +1,4 @@
-#include "app/statusbar.h"
+#include "widgets/statusbar.h"
 
 #include "platform/cp1252.h"
 
@@ -6,7 +6,7 @@
 #include <QSizeGrip>
 #include <qdrawutil.h>
 
-namespace marlune::app {
+namespace marlune::widgets {
 namespace {
 
 constexpr int kBarHeight = 19;
@@ -16,19 +16,19 @@ constexpr int kTextInset = 3; // from a panel's edge to its text
 
 } // namespace
 
-TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent), sizeGrip_(new QSizeGrip(this))
+StatusBar::StatusBar(QWidget* parent) : QWidget(parent), sizeGrip_(new QSizeGrip(this))
 {
     setAutoFillBackground(true);
     setFixedHeight(kBarHeight);
 }
 
-void TStatusBar::AddPanel(int width, Qt::Alignment alignment, std::string text)
+void StatusBar::AddPanel(int width, Qt::Alignment alignment, std::string text)
 {
     panels_.push_back({width, alignment, std::move(text)});
     update();
 }
 
-void TStatusBar::SetPanelText(int index, std::string_view text)
+void StatusBar::SetPanelText(int index, std::string_view text)
 {
     Panel& panel = panels_.at(static_cast<std::size_t>(index));
     if (panel.text == text) {
@@ -38,7 +38,7 @@ void TStatusBar::SetPanelText(int index, std::string_view text)
     update(PanelRect(index));
 }
 
-QRect TStatusBar::PanelRect(int index) const
+QRect StatusBar::PanelRect(int index) const
 {
     int left = 0;
     for (int i = 0; i < index; ++i) {
@@ -50,12 +50,12 @@ QRect TStatusBar::PanelRect(int index) const
     return QRect(QPoint(left, kTopGap), QPoint(right - 1, height() - 1));
 }
 
-QSize TStatusBar::sizeHint() const
+QSize StatusBar::sizeHint() const
 {
     return {200, kBarHeight};
 }
 
-void TStatusBar::paintEvent(QPaintEvent*)
+void StatusBar::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setFont(font());
@@ -77,7 +77,7 @@ void TStatusBar::paintEvent(QPaintEvent*)
     }
 }
 
-void TStatusBar::resizeEvent(QResizeEvent*)
+void StatusBar::resizeEvent(QResizeEvent*)
 {
     const QSize grip =
         sizeGrip_->sizeHint().boundedTo(QSize(height() - kTopGap, height() - kTopGap));
@@ -85,4 +85,4 @@ void TStatusBar::resizeEvent(QResizeEvent*)
                            grip.height());
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -1,49 +1,49 @@
-#include "app/labelededit.h"
+#include "widgets/labelededit.h"
 
 #include <QEvent>
 #include <QLabel>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
-TLabeledEdit::TLabeledEdit(QWidget* parent) : QLineEdit(parent), label_(new QLabel(parent))
+LabeledEdit::LabeledEdit(QWidget* parent) : QLineEdit(parent), label_(new QLabel(parent))
 {
     label_->setBuddy(this);
     label_->setTextFormat(Qt::PlainText);
     PlaceLabel();
 }
 
-TLabeledEdit::~TLabeledEdit()
+LabeledEdit::~LabeledEdit()
 {
     // The label is the parent's child; it goes with the edit (unless the
     // parent has already deleted it).
     delete label_.data();
 }
 
-void TLabeledEdit::SetLabelSpacing(int spacing)
+void LabeledEdit::SetLabelSpacing(int spacing)
 {
     labelSpacing_ = spacing;
     PlaceLabel();
 }
 
-void TLabeledEdit::SetLabelCaption(const QString& caption)
+void LabeledEdit::SetLabelCaption(const QString& caption)
 {
     label_->setText(caption);
     PlaceLabel();
 }
 
-void TLabeledEdit::moveEvent(QMoveEvent* event)
+void LabeledEdit::moveEvent(QMoveEvent* event)
 {
     QLineEdit::moveEvent(event);
     PlaceLabel();
 }
 
-void TLabeledEdit::resizeEvent(QResizeEvent* event)
+void LabeledEdit::resizeEvent(QResizeEvent* event)
 {
     QLineEdit::resizeEvent(event);
     PlaceLabel();
 }
 
-void TLabeledEdit::changeEvent(QEvent* event)
+void LabeledEdit::changeEvent(QEvent* event)
 {
     QLineEdit::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
@@ -54,7 +54,7 @@ void TLabeledEdit::changeEvent(QEvent* event)
     }
 }
 
-void TLabeledEdit::PlaceLabel()
+void LabeledEdit::PlaceLabel()
 {
     // An auto-sized label, left-aligned with the edit, its bottom
     // LabelSpacing pixels above the edit's top.
@@ -62,4 +62,4 @@ void TLabeledEdit::PlaceLabel()
     label_->setGeometry(x(), y() - labelSpacing_ - size.height(), size.width(), size.height());
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

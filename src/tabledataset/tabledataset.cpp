@@ -1,15 +1,15 @@
-#include "report/tabledataset/tabledataset.h"
+#include "tabledataset/tabledataset.h"
 
 #include "platform/error.h"
 #include "table/datasource.h"
 #include "table/field.h"
 #include "table/memtable.h"
 
-namespace marlune::report {
+namespace marlune::tabledataset {
 
 namespace {
 
-Value ValueOf(const table::Field& field)
+report::Value ValueOf(const table::Field& field)
 {
     using table::FieldType;
     if (field.IsNull()) {
@@ -21,25 +21,25 @@ Value ValueOf(const table::Field& field)
     case FieldType::ftWord:
     case FieldType::ftAutoInc:
     case FieldType::ftLargeint:
-        return Value::Integer(field.AsInteger());
+        return report::Value::Integer(field.AsInteger());
     case FieldType::ftFloat:
     case FieldType::ftCurrency:
     case FieldType::ftBCD:
-        return Value::Float(field.AsFloat());
+        return report::Value::Float(field.AsFloat());
     case FieldType::ftBoolean:
-        return Value::Boolean(field.AsBoolean());
+        return report::Value::Boolean(field.AsBoolean());
     case FieldType::ftDate:
     case FieldType::ftTime:
     case FieldType::ftDateTime:
-        return Value::DateTime(field.AsFloat());
+        return report::Value::DateTime(field.AsFloat());
     default:
-        return Value::Text(field.AsString());
+        return report::Value::Text(field.AsString());
     }
 }
 
 } // namespace
 
-TableDataset::TableDataset(std::string name) : ReportDataset(std::move(name)) {}
+TableDataset::TableDataset(std::string name) : report::ReportDataset(std::move(name)) {}
 
 table::MemTable& TableDataset::Table() const
 {
@@ -126,7 +126,7 @@ void TableDataset::Exit()
     }
 }
 
-std::optional<Value> TableDataset::FieldValue(const std::string& field)
+std::optional<report::Value> TableDataset::FieldValue(const std::string& field)
 {
     table::MemTable& table = Table();
     if (OpenDataSource && !table.Active()) {
@@ -139,4 +139,4 @@ std::optional<Value> TableDataset::FieldValue(const std::string& field)
     return ValueOf(*found);
 }
 
-} // namespace marlune::report
+} // namespace marlune::tabledataset

@@ -1,7 +1,7 @@
-#include "app/dbgrid.h"
+#include "widgets/dbgrid.h"
 
-#include "app/clipboardtext.h"
-#include "app/dbgridaccessible.h"
+#include "widgets/clipboardtext.h"
+#include "widgets/dbgridaccessible.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,7 +22,7 @@
 #include "platform/paint/fonts.h"
 #include "table/memtable.h"
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 namespace {
 
@@ -64,7 +64,7 @@ int LeftColForThumb(int thumb, int maxLeftCol)
 
 } // namespace
 
-DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(paint::VerdanaFont(11))
+DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(platform::paint::VerdanaFont(11))
 {
     InstallGridAccessibility();
     setFocusPolicy(Qt::StrongFocus);
@@ -84,9 +84,9 @@ DBGrid::DBGrid(QWidget* parent) : QWidget(parent), titleFont_(paint::VerdanaFont
     // Signals run outside any event handler's error guard: route errors to
     // the default error handling instead of through Qt.
     connect(vScroll_, &QAbstractSlider::actionTriggered, this,
-            [this](int action) { platform::RunHandler([&] { OnVerticalAction(action); }); });
+            [this](int action) { platform::gui::RunHandler([&] { OnVerticalAction(action); }); });
     connect(hScroll_, &QAbstractSlider::actionTriggered, this,
-            [this](int action) { platform::RunHandler([&] { OnHorizontalAction(action); }); });
+            [this](int action) { platform::gui::RunHandler([&] { OnHorizontalAction(action); }); });
 
     Relayout();
 }
@@ -986,10 +986,10 @@ void DBGrid::paintEvent(QPaintEvent* event)
     // Single sunken border.
     const QRect all = rect();
     if (!all.adjusted(1, 1, -1, -1).contains(dirty)) {
-        painter.setPen(paint::ColorToQColor(paint::clBtnShadow, pal));
+        painter.setPen(platform::paint::ColorToQColor(platform::paint::clBtnShadow, pal));
         painter.drawLine(all.topLeft(), all.topRight());
         painter.drawLine(all.topLeft(), all.bottomLeft());
-        painter.setPen(paint::ColorToQColor(paint::clBtnHighlight, pal));
+        painter.setPen(platform::paint::ColorToQColor(platform::paint::clBtnHighlight, pal));
         painter.drawLine(all.bottomLeft(), all.bottomRight());
         painter.drawLine(all.topRight(), all.bottomRight());
     }
@@ -997,7 +997,7 @@ void DBGrid::paintEvent(QPaintEvent* event)
         const QRect corner(geometry_.client.right() + 1, geometry_.client.bottom() + 1,
                            vScroll_->width(), hScroll_->height());
         painter.fillRect(corner & all.adjusted(1, 1, -1, -1),
-                         paint::ColorToQColor(paint::clBtnFace, pal));
+                         platform::paint::ColorToQColor(platform::paint::clBtnFace, pal));
     }
 
     const QRect area = dirty & geometry_.client;
@@ -1017,15 +1017,15 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
         return;
     }
     const QPalette& pal = palette();
-    const QColor gridColor = paint::ColorToQColor(color_, pal);
+    const QColor gridColor = platform::paint::ColorToQColor(color_, pal);
     const QRect band(geometry_.client.left(), geometry_.client.top(), geometry_.client.width(),
                      geometry_.titleHeight + geometry_.titleLine);
     if (!band.intersects(dirty)) {
         return;
     }
-    const QColor face = paint::ColorToQColor(fixedColor_, pal);
+    const QColor face = platform::paint::ColorToQColor(fixedColor_, pal);
     painter.setFont(titleFont_);
-    painter.setPen(paint::ColorToQColor(titleFontColor_, pal));
+    painter.setPen(platform::paint::ColorToQColor(titleFontColor_, pal));
     const int top = geometry_.client.top();
     int x = geometry_.client.left();
     for (int c = geometry_.leftCol; c < ColumnCount() && x <= geometry_.client.right(); ++c) {
@@ -1044,7 +1044,7 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
     if (geometry_.titleLine) {
         painter.fillRect(QRect(geometry_.client.left(), top + geometry_.titleHeight,
                                right - geometry_.client.left(), geometry_.titleLine),
-                         paint::ColorToQColor(paint::clBlack, pal));
+                         platform::paint::ColorToQColor(platform::paint::clBlack, pal));
     }
     if (right <= geometry_.client.right()) {
         painter.fillRect(QRect(right, top, geometry_.client.right() + 1 - right,
@@ -1060,19 +1060,21 @@ void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
             edge += columns_[static_cast<std::size_t>(dropColumn_)].width - 2;
         }
         painter.fillRect(QRect(edge, top, 2, geometry_.titleHeight) & geometry_.client,
-                         paint::ColorToQColor(paint::clBlack, pal));
+                         platform::paint::ColorToQColor(platform::paint::clBlack, pal));
     }
 }
 
 void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
 {
     const QPalette& pal = palette();
-    const QColor gridColor = paint::ColorToQColor(color_, pal);
-    const QColor text = paint::ColorToQColor(fontColor_, pal);
-    const QColor highlight = paint::ColorToQColor(paint::clHighlight, pal);
-    const QColor highlightText = paint::ColorToQColor(paint::clHighlightText, pal);
-    const QColor lineColor =
-        paint::ColorToQColor(color_ == paint::clSilver ? paint::clGray : paint::clSilver, pal);
+    const QColor gridColor = platform::paint::ColorToQColor(color_, pal);
+    const QColor text = platform::paint::ColorToQColor(fontColor_, pal);
+    const QColor highlight = platform::paint::ColorToQColor(platform::paint::clHighlight, pal);
+    const QColor highlightText =
+        platform::paint::ColorToQColor(platform::paint::clHighlightText, pal);
+    const QColor lineColor = platform::paint::ColorToQColor(
+        color_ == platform::paint::clSilver ? platform::paint::clGray : platform::paint::clSilver,
+        pal);
     const bool showSelection = (options_ & dgAlwaysShowSelection) || hasFocus();
 
     const int pitch = RowPitch();
@@ -1165,4 +1167,4 @@ void DBGrid::PaintFocusRect(QPainter& painter)
     painter.restore();
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

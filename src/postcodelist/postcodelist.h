@@ -8,11 +8,11 @@
 // form data (the marker, the size and the template stream) in a resource of
 // this library, and the code that fills the same template from scratch, from
 // which that resource is made (marlune-mkreportform).
-namespace marlune::report {
+namespace marlune::postcodelist {
 
 // Adds the postcode list's page, bands and views to `report` (which should
 // have no pages) and sets its report-level flags.
-void FillPostcodeListTemplate(Report& report);
+void FillPostcodeListTemplate(report::Report& report);
 
 // Report1's form data as the product stores it: FillPostcodeListTemplate
 // on the built-in printer, written with WriteReportForm. The built-in
@@ -27,6 +27,6 @@ std::string StoredPostcodeListReportForm();
 // Reads the stored template into `report` with ReadReportForm. Its page
 // header holds a ShapeView, so a ShapeObject must be alive; a failed read
 // reports through the report's message handler as any template does.
-void LoadPostcodeListTemplate(Report& report);
+void LoadPostcodeListTemplate(report::Report& report);
 
-} // namespace marlune::report
+} // namespace marlune::postcodelist

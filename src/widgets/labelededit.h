@@ -4,15 +4,15 @@
 #include <QLineEdit>
 #include <QPointer>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // An edit box with a caption label above it. The label is a sibling of the
 // edit (a child of the same parent) and follows the edit when it moves.
-class TLabeledEdit : public QLineEdit {
+class LabeledEdit : public QLineEdit {
     Q_OBJECT
 public:
-    explicit TLabeledEdit(QWidget* parent);
-    ~TLabeledEdit() override;
+    explicit LabeledEdit(QWidget* parent);
+    ~LabeledEdit() override;
 
     QLabel* EditLabel() const { return label_; }
     // Gap in pixels between the label's bottom and the edit's top.
@@ -32,4 +32,4 @@ private:
     int labelSpacing_ = 3;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -7,14 +7,14 @@
 
 class QToolButton;
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // The toolbar's pictures, in order; a button names its picture by index.
 // Each picture has its list size and may have larger drawings of itself for
 // scaled screens, which the icon picks by the screen's pixel ratio.
-class TImageList {
+class ImageList {
 public:
-    TImageList(int width, int height) : width_(width), height_(height) {}
+    ImageList(int width, int height) : width_(width), height_(height) {}
     int Width() const { return width_; }
     int Height() const { return height_; }
     int Count() const { return static_cast<int>(images_.size()); }
@@ -32,10 +32,10 @@ private:
 };
 
 // A gap between toolbar buttons with an etched line in its middle.
-class TToolSeparator : public QWidget {
+class ToolSeparator : public QWidget {
     Q_OBJECT
 public:
-    TToolSeparator(QWidget* parent, int width);
+    ToolSeparator(QWidget* parent, int width);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,14 +43,14 @@ protected:
 
 // A row of flat buttons of one size with the caption under the picture,
 // laid out left to right from the toolbar's left edge.
-class TToolBar : public QWidget {
+class ToolBar : public QWidget {
     Q_OBJECT
 public:
-    TToolBar(QWidget* parent, int buttonWidth, int buttonHeight);
+    ToolBar(QWidget* parent, int buttonWidth, int buttonHeight);
 
-    void SetImages(const TImageList* images) { images_ = images; }
+    void SetImages(const ImageList* images) { images_ = images; }
     QToolButton* AddButton(const QString& caption, int imageIndex, const QString& hint);
-    TToolSeparator* AddSeparator(int width);
+    ToolSeparator* AddSeparator(int width);
 
     int ButtonWidth() const { return buttonWidth_; }
     int ButtonHeight() const { return buttonHeight_; }
@@ -64,10 +64,10 @@ private:
     static constexpr int kMargin = 2;
     void Arrange();
 
-    const TImageList* images_ = nullptr;
+    const ImageList* images_ = nullptr;
     int buttonWidth_;
     int buttonHeight_;
     std::vector<QWidget*> items_;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -1,4 +1,4 @@
-#include "report/postcodelist/postcodelist.h"
+#include "postcodelist/postcodelist.h"
 
 #include "platform/stream.h"
 #include "report/bandview.h"
@@ -19,12 +19,15 @@ static void InitPostcodeListResources()
     Q_INIT_RESOURCE(postcodelist);
 }
 
-namespace marlune::report {
+namespace marlune::postcodelist {
+
+// The list is written in the report engine's own terms: bands, views, frames.
+using namespace marlune::report;
 
 namespace {
 
-using paint::clNone;
-using paint::clWhite;
+using platform::paint::clNone;
+using platform::paint::clWhite;
 
 constexpr int kPageWidth = 752; // A4 across, in report units
 constexpr std::uint16_t kBandFlags = flBandOnFirstPage | flBandOnLastPage;
@@ -130,9 +133,9 @@ std::string ProductLogo()
     return EncodeBitmap(image);
 }
 
-void AddBand(ReportPage& page, const BandSpec& spec)
+void AddBand(report::ReportPage& page, const BandSpec& spec)
 {
-    auto band = std::make_unique<BandView>();
+    auto band = std::make_unique<report::BandView>();
     band->Name = spec.name;
     band->Left = 0;
     band->Top = spec.top;
@@ -146,35 +149,35 @@ void AddBand(ReportPage& page, const BandSpec& spec)
     page.Objects.push_back(std::move(band));
 }
 
-std::unique_ptr<ReportView> MakeView(const ViewSpec& spec)
+std::unique_ptr<report::ReportView> MakeView(const ViewSpec& spec)
 {
     switch (spec.kind) {
     case Kind::Shape: {
-        auto shape = std::make_unique<ShapeView>();
+        auto shape = std::make_unique<report::ShapeView>();
         shape->Shape = skRectangle;
         return shape;
     }
     case Kind::Line:
-        return std::make_unique<LineView>();
+        return std::make_unique<report::LineView>();
     case Kind::Picture: {
-        auto picture = std::make_unique<PictureView>();
+        auto picture = std::make_unique<report::PictureView>();
         picture->SetPicture(pkBitmap, ProductLogo());
         return picture;
     }
     case Kind::Memo:
         break;
     }
-    auto memo = std::make_unique<MemoView>();
-    memo->Font = MemoFont{"Arial", spec.fontSize, 0, paint::clBlack, 0};
+    auto memo = std::make_unique<report::MemoView>();
+    memo->Font = MemoFont{"Arial", spec.fontSize, 0, platform::paint::clBlack, 0};
     memo->Adjust = spec.adjust;
     memo->Highlight = MemoHighlight{};
     memo->Memo = {spec.text};
     return memo;
 }
 
-void AddView(ReportPage& page, const ViewSpec& spec)
+void AddView(report::ReportPage& page, const ViewSpec& spec)
 {
-    std::unique_ptr<ReportView> view = MakeView(spec);
+    std::unique_ptr<report::ReportView> view = MakeView(spec);
     view->Name = spec.name;
     view->Left = spec.left;
     view->Top = spec.top;
@@ -183,7 +186,7 @@ void AddView(ReportPage& page, const ViewSpec& spec)
     view->Flags = spec.flags;
     view->FrameTyp = spec.frameTyp;
     view->FrameWidth = spec.frameWidth;
-    view->FrameColor = paint::clBlack;
+    view->FrameColor = platform::paint::clBlack;
     view->FrameStyle = fsSolid;
     view->FillColor = spec.fill;
     view->FormatCode = spec.format;
@@ -192,9 +195,9 @@ void AddView(ReportPage& page, const ViewSpec& spec)
 
 } // namespace
 
-void FillPostcodeListTemplate(Report& report)
+void FillPostcodeListTemplate(report::Report& report)
 {
-    ReportPage& page = report.AddPage(kPaperA4, 2100, 2970, 0);
+    report::ReportPage& page = report.AddPage(kPaperA4, 2100, 2970, 0);
     page.Margins = {0, 0, 0, 0};
     page.UseMargins = true;
     page.PrintToPrevPage = false;
@@ -212,8 +215,8 @@ void FillPostcodeListTemplate(Report& report)
 
 std::string PostcodeListReportForm()
 {
-    ReportPrinter builtIn; // no device attached: the built-in printer
-    Report report(builtIn);
+    report::ReportPrinter builtIn; // no device attached: the built-in printer
+    report::Report report(builtIn);
     FillPostcodeListTemplate(report);
     return report.WriteReportForm();
 }
@@ -228,10 +231,10 @@ std::string StoredPostcodeListReportForm()
     return file.readAll().toStdString();
 }
 
-void LoadPostcodeListTemplate(Report& report)
+void LoadPostcodeListTemplate(report::Report& report)
 {
     platform::MemoryStream stream(StoredPostcodeListReportForm());
     report.ReadReportForm(stream);
 }
 
-} // namespace marlune::report
+} // namespace marlune::postcodelist

@@ -10,7 +10,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/gridgeometry.h"
+#include "widgets/gridgeometry.h"
 #include "platform/paint/colors.h"
 #include "table/datasource.h"
 
@@ -21,7 +21,7 @@ class Field;
 class MemTable;
 } // namespace marlune::table
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // Options of the grid; only the ones named in a comment change what it does.
 enum GridOption : unsigned {
@@ -61,7 +61,7 @@ struct DBGridColumn {
 class DBGrid : public QWidget, public table::DataSourceObserver {
     Q_OBJECT
 public:
-    using TColor = paint::TColor;
+    using TColor = platform::paint::TColor;
 
     explicit DBGrid(QWidget* parent = nullptr);
     ~DBGrid() override;
@@ -204,10 +204,10 @@ private:
     bool readOnly_ = true;
     GridOptions options_ = dgTitles | dgColumnResize | dgRowLines | dgRowSelect |
                            dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit;
-    TColor color_ = paint::clWindow;
-    TColor fixedColor_ = paint::clBtnFace;
-    TColor fontColor_ = paint::clWindowText;
-    TColor titleFontColor_ = paint::clWindowText;
+    TColor color_ = platform::paint::clWindow;
+    TColor fixedColor_ = platform::paint::clBtnFace;
+    TColor fontColor_ = platform::paint::clWindowText;
+    TColor titleFontColor_ = platform::paint::clWindowText;
     QFont titleFont_;
 
     // Columns in display order; titles_ by column identity.
@@ -249,4 +249,4 @@ private:
     int wheelRemainder_ = 0;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // Where the grid's title row, data rows and columns lie, and what lies under
 // a point: plain numbers, so that the grid, its painting and its tests all
@@ -50,4 +50,4 @@ struct GridGeometry {
     int ResizeBorderAt(QPoint pos, int zone) const;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -1,9 +1,9 @@
-#include "app/gridgeometry.h"
+#include "widgets/gridgeometry.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 void GridGeometry::LayOut(const QRect& widget, int vScrollWidth, int hScrollHeight)
 {
@@ -127,4 +127,4 @@ int GridGeometry::ResizeBorderAt(QPoint pos, int zone) const
     return found;
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

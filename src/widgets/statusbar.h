@@ -8,12 +8,12 @@
 
 class QSizeGrip;
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // A status bar of fixed-width panels, each a sunken box with one line of
 // text. A panel's width is where its right edge lies relative to the
 // previous one; the last panel reaches the right edge of the bar.
-class TStatusBar : public QWidget {
+class StatusBar : public QWidget {
     Q_OBJECT
 public:
     struct Panel {
@@ -22,7 +22,7 @@ public:
         std::string text; // Windows-1252
     };
 
-    explicit TStatusBar(QWidget* parent);
+    explicit StatusBar(QWidget* parent);
 
     void AddPanel(int width, Qt::Alignment alignment, std::string text = {});
     int PanelCount() const { return static_cast<int>(panels_.size()); }
@@ -43,4 +43,4 @@ private:
     QSizeGrip* sizeGrip_;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

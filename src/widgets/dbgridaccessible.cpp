@@ -1,10 +1,10 @@
-#include "app/dbgridaccessible.h"
+#include "widgets/dbgridaccessible.h"
 
-#include "app/dbgrid.h"
+#include "widgets/dbgrid.h"
 
 #include <QAccessibleTableCellInterface>
 
-namespace marlune::app {
+namespace marlune::widgets {
 namespace {
 
 class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
@@ -83,7 +83,7 @@ void Send(QAccessibleEvent& event)
 
 QAccessibleInterface* GridFactory(const QString& className, QObject* object)
 {
-    if (className == QLatin1String("marlune::app::DBGrid")) {
+    if (className == QLatin1String("marlune::widgets::DBGrid")) {
         if (auto* grid = qobject_cast<DBGrid*>(object)) {
             return new DBGridAccessible(grid);
         }
@@ -324,4 +324,4 @@ void SetGridEventSink(std::function<void(QAccessibleEvent&)> sink)
     Sink() = std::move(sink);
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

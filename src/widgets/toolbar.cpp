@@ -1,11 +1,11 @@
-#include "app/toolbar.h"
+#include "widgets/toolbar.h"
 
 #include <QPainter>
 #include <QToolButton>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
-void TImageList::Add(const QPixmap& picture, const std::vector<QPixmap>& larger)
+void ImageList::Add(const QPixmap& picture, const std::vector<QPixmap>& larger)
 {
     images_.push_back(picture);
     QIcon icon(picture);
@@ -15,13 +15,13 @@ void TImageList::Add(const QPixmap& picture, const std::vector<QPixmap>& larger)
     icons_.push_back(icon);
 }
 
-TToolSeparator::TToolSeparator(QWidget* parent, int width) : QWidget(parent)
+ToolSeparator::ToolSeparator(QWidget* parent, int width) : QWidget(parent)
 {
     setFixedWidth(width);
     setFocusPolicy(Qt::NoFocus);
 }
 
-void TToolSeparator::paintEvent(QPaintEvent*)
+void ToolSeparator::paintEvent(QPaintEvent*)
 {
     // Etched: a shadow line with a light line to its right.
     QPainter painter(this);
@@ -32,12 +32,12 @@ void TToolSeparator::paintEvent(QPaintEvent*)
     painter.drawLine(x + 1, 0, x + 1, height() - 1);
 }
 
-TToolBar::TToolBar(QWidget* parent, int buttonWidth, int buttonHeight)
+ToolBar::ToolBar(QWidget* parent, int buttonWidth, int buttonHeight)
     : QWidget(parent), buttonWidth_(buttonWidth), buttonHeight_(buttonHeight)
 {
 }
 
-QToolButton* TToolBar::AddButton(const QString& caption, int imageIndex, const QString& hint)
+QToolButton* ToolBar::AddButton(const QString& caption, int imageIndex, const QString& hint)
 {
     auto* button = new QToolButton(this);
     button->setText(caption);
@@ -56,21 +56,21 @@ QToolButton* TToolBar::AddButton(const QString& caption, int imageIndex, const Q
     return button;
 }
 
-TToolSeparator* TToolBar::AddSeparator(int width)
+ToolSeparator* ToolBar::AddSeparator(int width)
 {
-    auto* separator = new TToolSeparator(this, width);
+    auto* separator = new ToolSeparator(this, width);
     separator->setFixedHeight(buttonHeight_);
     items_.push_back(separator);
     Arrange();
     return separator;
 }
 
-void TToolBar::resizeEvent(QResizeEvent*)
+void ToolBar::resizeEvent(QResizeEvent*)
 {
     Arrange();
 }
 
-void TToolBar::Arrange()
+void ToolBar::Arrange()
 {
     int x = 0;
     for (QWidget* item : items_) {
@@ -79,4 +79,4 @@ void TToolBar::Arrange()
     }
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets

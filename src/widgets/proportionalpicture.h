@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPixmap>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 // A picture shown as large as its box allows, in proportion and centred, at
 // the screen's pixel ratio: drawn from a large source on scaled screens so
@@ -23,4 +23,4 @@ private:
     QPixmap large_;
 };
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 class DBGrid;
 
@@ -69,4 +69,4 @@ void NotifyGridChanged(DBGrid& grid);
 // QAccessible).
 void SetGridEventSink(std::function<void(QAccessibleEvent&)> sink);
 
-} // namespace marlune::app
+} // namespace marlune::widgets

@@ -1,11 +1,11 @@
-#include "app/clipboardtext.h"
+#include "widgets/clipboardtext.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 
-namespace marlune::app {
+namespace marlune::widgets {
 
 void CopyToClipboard(const QString& text)
 {
@@ -24,4 +24,4 @@ bool IsCopyKey(const QKeyEvent* event)
     return event->matches(QKeySequence::Copy) || event->key() == Qt::Key_Copy;
 }
 
-} // namespace marlune::app
+} // namespace marlune::widgets
