@@ -9,9 +9,12 @@
 #include "platform/error.h"
 #include "platform/gui/messagebox.h"
 #include "report/postcodelist/postcodelist.h"
+#include "report/preview/previewform.h"
 #include "report/preview/progressform.h"
+#include "report/preview/reportpreview.h"
 #include "report/print/printform.h"
 #include "report/print/printrun.h"
+#include "report/print/qprinterdevice.h"
 #include "report/report.h"
 #include "report/shapeview.h"
 
@@ -140,6 +143,19 @@ void PressOk(PrintForm& form, const std::string& pages, const std::string& copie
     form.pageNumbersEdit()->setText(QString::fromStdString(pages));
     form.copiesEdit()->setText(QString::fromStdString(copies));
     form.okButton()->click();
+}
+
+// Chooses the queue's printer in the dialog and prints page 1 once.
+std::function<void(PrintForm&)> ChoosePrinter(const std::string& queue)
+{
+    return [queue](PrintForm& form) {
+        const int index =
+            form.printerCombo()->findText(QString::fromStdString(Queues().Name(queue)));
+        ASSERT_GE(index, 0);
+        form.printerCombo()->setCurrentIndex(index);
+        Q_EMIT form.printerCombo()->activated(index);
+        PressOk(form, "1", "1");
+    };
 }
 
 // The number "n of m" that the postcode list's footer prints on each page.
@@ -369,16 +385,7 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     // A blank first page shows whether the pages printed are the ones the
     // preview had or new ones.
     pages[0].stream.resize(1);
-    const auto choose = [](const std::string& queue) {
-        return [queue](PrintForm& form) {
-            const int index =
-                form.printerCombo()->findText(QString::fromStdString(Queues().Name(queue)));
-            ASSERT_GE(index, 0);
-            form.printerCombo()->setCurrentIndex(index);
-            Q_EMIT form.printerCombo()->activated(index);
-            PressOk(form, "1", "1");
-        };
-    };
+    const auto choose = ChoosePrinter;
     report.CanRebuild = false;
     ASSERT_FALSE(Print(choose("b")));
     std::vector<ArrivedJob> jobs = Queues().TakeJobs("b");
@@ -392,6 +399,52 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     EXPECT_NE(jobs[0].pages.at(0).find(Footer(1, count)), std::string::npos);
     EXPECT_EQ(pages.Count(), count);
     EXPECT_GT(pages[0].stream.size(), 1U);
+}
+
+// Print from the preview, as the program wires it, with another printer
+// chosen: a Cancel while the report is built anew leaves the preview its
+// pages; a finished build replaces them, and the preview's page count is
+// the one the printed footer states.
+TEST_F(PrintCommand, APrinterChangeFromThePreviewLeavesItShowingTheRebuiltPages)
+{
+    // More records than the preview's pages were built from.
+    table.Close();
+    table::testing::Load(table, table::testing::NumberedRecords(400));
+    ASSERT_TRUE(AttachPlatformPrinter(report.Printer()).answered);
+    report.ModalPreview = false;
+    preview::ShowReportPreview(report, std::move(pages), "Preview", nullptr, RunPrintCommand);
+    std::unique_ptr<preview::PreviewForm> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* form = dynamic_cast<preview::PreviewForm*>(widget)) {
+            shown.reset(form);
+        }
+    }
+    ASSERT_TRUE(shown);
+    const auto other = [this] {
+        return report.Printer().CurrentPrinterName() == Queues().Name("a") ? "b" : "a";
+    };
+
+    progress.cancelAt = "Performing 1st pass:  2";
+    WhenDialogShows(ChoosePrinter(other()));
+    QTest::keyClick(shown.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(shown->Pages().Count(), count);
+    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 1/%1").arg(count));
+    EXPECT_TRUE(Queues().TakeJobs("a").empty());
+    EXPECT_TRUE(Queues().TakeJobs("b").empty());
+
+    progress.cancelAt.clear();
+    const std::string queue = other();
+    WhenDialogShows(ChoosePrinter(queue));
+    shown->GoToPage(3);
+    QTest::keyClick(shown.get(), Qt::Key_P, Qt::ControlModifier);
+    const int rebuilt = shown->Pages().Count();
+    EXPECT_GT(rebuilt, count);
+    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 1/%1").arg(rebuilt));
+    const std::vector<ArrivedJob> jobs = Queues().TakeJobs(queue);
+    ASSERT_EQ(jobs.size(), 1U);
+    ASSERT_EQ(jobs[0].pages.size(), 1U);
+    EXPECT_NE(jobs[0].pages[0].find(Footer(1, rebuilt)), std::string::npos) << jobs[0].pages[0];
+    EXPECT_TRUE(messages.empty());
 }
 
 // The dialog's own behaviour, over a printer layer with two fake printers.
