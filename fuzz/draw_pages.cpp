@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -40,7 +41,9 @@ void DrawPages(PreparedPages& pages)
         image.fill(Qt::white);
         QPainter painter(&image);
         DrawPreparedPage(painter, pages, i, kPreviewScale, kPreviewScale, 0, 0, false);
-        DrawPreparedPage(painter, pages, i, kPrinterScale, kPrinterScale, -100, -100, true);
+        // The printer reads the pages without keeping their views.
+        DrawPreparedPage(painter, std::as_const(pages), i, kPrinterScale, kPrinterScale, -100, -100,
+                         true);
         painter.end();
         pages.Release(i);
     }

@@ -143,7 +143,7 @@ bool IsContainer(const std::string& bytes)
     return size == bytes.size() - 8;
 }
 
-bool WritePngs(PreparedPages& pages, const Options& o)
+bool WritePngs(const PreparedPages& pages, const Options& o)
 {
     std::vector<int> numbers;
     try {
@@ -163,7 +163,6 @@ bool WritePngs(PreparedPages& pages, const Options& o)
         QPainter painter(&image);
         DrawPreparedPage(painter, pages, number - 1, o.scale, o.scale, 0, 0, false);
         painter.end();
-        pages.Release(number - 1);
         const std::string name = o.pngPrefix + "-" + std::to_string(number) + ".png";
         if (!image.save(QString::fromStdString(name), "PNG")) {
             std::cerr << "marlune-report: cannot write " << name << '\n';
@@ -173,7 +172,7 @@ bool WritePngs(PreparedPages& pages, const Options& o)
     return true;
 }
 
-bool WritePdf(PreparedPages& pages, const Options& o)
+bool WritePdf(const PreparedPages& pages, const Options& o)
 {
     try {
         WritePreparedPagesPdf(pages, o.pdfFile);
@@ -185,7 +184,7 @@ bool WritePdf(PreparedPages& pages, const Options& o)
     return true;
 }
 
-bool WritePages(PreparedPages& pages, const Options& o)
+bool WritePages(const PreparedPages& pages, const Options& o)
 {
     return o.pdfFile.empty() ? WritePngs(pages, o) : WritePdf(pages, o);
 }
@@ -217,6 +216,7 @@ int BuildList(const Options& o)
         table, DefaultPrinter(),
         [&error](const std::string& text, const std::string& /*caption*/) { error = text; });
     Report& report = list.report();
+    PreparedPages pages;
     std::unique_ptr<PdfFile> pdf;
     std::string pdfError;
     if (!o.pdfFile.empty()) {
@@ -235,8 +235,8 @@ int BuildList(const Options& o)
     const auto writeFinished = [&](int upTo) {
         try {
             for (; pdf && pdfError.empty() && written < upTo; ++written) {
-                pdf->AddPage(report.Prepared, written);
-                report.Prepared.Drop(written);
+                pdf->AddPage(pages, written);
+                pages.Drop(written);
             }
         } catch (const marlune::Error& e) {
             pdfError = e.Message();
@@ -251,7 +251,7 @@ int BuildList(const Options& o)
         if (watched) {
             std::cerr << "\rmarlune-report: building page " << page << std::flush;
         }
-        const int count = report.Prepared.Count();
+        const int count = pages.Count();
         finalPass = finalPass || count < lastCount;
         lastCount = count;
         if (finalPass) {
@@ -260,7 +260,7 @@ int BuildList(const Options& o)
         }
     };
     if (pdfError.empty()) {
-        report.BuildReport();
+        report.BuildInto(pages);
     }
     if (watched) {
         std::cerr << '\n';
@@ -276,12 +276,12 @@ int BuildList(const Options& o)
                       << marlune::platform::ToUtf8(pdfError) << '\n';
             return 2;
         }
-        return WritePages(report.Prepared, o) ? 0 : 2;
+        return WritePages(pages, o) ? 0 : 2;
     }
-    if (written == 0 && report.Prepared.Empty()) {
+    if (written == 0 && pages.Empty()) {
         pdfError = "There are no pages to write to " + o.pdfFile;
     }
-    writeFinished(report.Prepared.Count());
+    writeFinished(pages.Count());
     try {
         if (pdfError.empty()) {
             pdf->Commit();

@@ -448,21 +448,8 @@ void MainWindow::configureReport()
     // system's printers: a print server that is slow or silent never holds
     // the window.
     listReport.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
-        report::preview::ShowReportPreview(
-            listReport, std::move(pages), caption, this,
-            [](report::Report& report, report::preview::PreviewForm& preview) {
-                // The pages go to the print run and come back, rebuilt when
-                // another printer was chosen.
-                const int current = preview.CurrentPage();
-                report::PreparedPages lent = preview.TakePages();
-                try {
-                    report::RunPrintCommand(report, lent, current, &preview);
-                } catch (...) {
-                    preview.SetPages(std::move(lent));
-                    throw;
-                }
-                preview.SetPages(std::move(lent));
-            });
+        report::preview::ShowReportPreview(listReport, std::move(pages), caption, this,
+                                           report::RunPrintCommand);
     };
 }
 

@@ -49,7 +49,7 @@ std::string WithExtension(const std::string& path, const std::string& extension)
     return std::filesystem::path(path).replace_extension(extension).string();
 }
 
-std::string SaveThroughFilter(int index, PreparedPages& pages, const ReportPrinter& printer,
+std::string SaveThroughFilter(int index, const PreparedPages& pages, const ReportPrinter& printer,
                               const std::string& path)
 {
     const std::vector<ExportFilter>& filters = ExportFilters();

@@ -15,7 +15,7 @@ struct ExportFilter {
     std::string description; // "PDF file"
     std::string extension;   // without the dot: "pdf"
     // Writes the pages to the file; raises marlune::Error on failure.
-    std::function<void(PreparedPages& pages, const std::string& path)> write;
+    std::function<void(const PreparedPages& pages, const std::string& path)> write;
 };
 
 // The registered filters in the order they were registered.
@@ -34,7 +34,7 @@ std::string WithExtension(const std::string& path, const std::string& extension)
 // the printer layer's current printer; 1 on the registered filters) under
 // `path` given the entry's extension, and returns that name. Raises
 // marlune::Error on failure, leaving an existing file as it was.
-std::string SaveThroughFilter(int index, PreparedPages& pages, const ReportPrinter& printer,
+std::string SaveThroughFilter(int index, const PreparedPages& pages, const ReportPrinter& printer,
                               const std::string& path);
 
 } // namespace marlune::report

@@ -4,6 +4,7 @@
 #include "report/kinds.h"
 #include "report/lineview.h"
 #include "report/memoview.h"
+#include "report/preparedpages.h"
 #include "report/report.h"
 #include "report/reportpage.h"
 
@@ -27,7 +28,10 @@ bool IsFixedKind(int kind)
 
 } // namespace
 
-PageFormer::PageFormer(Report& report, PageFormerHost& host) : report_(report), host_(host) {}
+PageFormer::PageFormer(Report& report, PreparedPages& target, PageFormerHost& host)
+    : report_(report), prepared_(target), host_(host)
+{
+}
 
 void PageFormer::Prepare()
 {
@@ -69,7 +73,7 @@ void PageFormer::FormPages(const ReportDataset* multiple)
             --pageNumber_;
             append_ = true;
         } else {
-            pageNumber_ = report_.Prepared.Count();
+            pageNumber_ = prepared_.Count();
             host_.Progress(pageNumber_);
         }
     }
@@ -92,7 +96,7 @@ int PageFormer::BottomLimit(RuntimePage& page)
 
 void PageFormer::AddPreparedPage(RuntimePage& page)
 {
-    report_.Prepared.Add(*page.source);
+    prepared_.Add(*page.source);
 }
 
 void PageFormer::FormPage(RuntimePage& page)
@@ -100,7 +104,7 @@ void PageFormer::FormPage(RuntimePage& page)
     currentPage_ = &page;
     if (append_ && appendY_ == page.bottomLimit) {
         append_ = false;
-        pageNumber_ = report_.Prepared.Count();
+        pageNumber_ = prepared_.Count();
     }
     page.bottomLimit = BottomLimit(page);
     page.curColumn = 0;
@@ -113,9 +117,9 @@ void PageFormer::FormPage(RuntimePage& page)
     } else {
         page.curY = appendY_;
     }
-    const int pagesBefore = report_.Prepared.Count();
+    const int pagesBefore = prepared_.Count();
     DrawBand(page, page.Of(bkReportTitle));
-    if (report_.Prepared.Count() == pagesBefore) {
+    if (prepared_.Count() == pagesBefore) {
         Band& header = page.Of(bkPageHeader);
         if (header.Present() && (header.flags & flBandOnFirstPage) != 0) {
             DrawBand(page, header);
@@ -470,11 +474,11 @@ void PageFormer::DrawPageFooters(RuntimePage& page)
     page.xAdjust = page.source->LeftMargin();
     Band& footer = page.Of(bkPageFooter);
     if (pageNumber_ != 0 || (footer.flags & flBandOnFirstPage) != 0) {
-        for (; pageNumber_ < report_.Prepared.Count(); ++pageNumber_) {
+        for (; pageNumber_ < prepared_.Count(); ++pageNumber_) {
             DrawBand(page, footer);
         }
     }
-    pageNumber_ = report_.Prepared.Count();
+    pageNumber_ = prepared_.Count();
 }
 
 void PageFormer::DrawView(RuntimePage& page, Band& band, ReportView& view)

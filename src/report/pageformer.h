@@ -13,6 +13,7 @@
 // footers drawn, each view placed at the current Y of the page being formed.
 namespace marlune::report {
 
+class PreparedPages;
 class Report;
 class ReportDataset;
 class ReportView;
@@ -38,7 +39,8 @@ protected:
 
 class PageFormer {
 public:
-    PageFormer(Report& report, PageFormerHost& host);
+    // Forms the pages into `target`.
+    PageFormer(Report& report, PreparedPages& target, PageFormerHost& host);
 
     // Makes the runtime pages of a pass from the report's template pages;
     // pages shown by a sub-report are marked to be skipped.
@@ -83,6 +85,7 @@ private:
     void Fail(ReportView& view, const Band& band);
 
     Report& report_;
+    PreparedPages& prepared_;
     PageFormerHost& host_;
     std::vector<std::unique_ptr<RuntimePage>> pages_;
     std::vector<Band*> stack_;

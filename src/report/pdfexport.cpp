@@ -69,7 +69,7 @@ int PdfFile::PageCount() const
     return state_->writer->PageCount();
 }
 
-void PdfFile::AddPage(PreparedPages& pages, int index)
+void PdfFile::AddPage(const PreparedPages& pages, int index)
 {
     const PreparedPage& page = pages[index];
     // The paper's sides as the printer layer gives them, already in the
@@ -80,13 +80,9 @@ void PdfFile::AddPage(PreparedPages& pages, int index)
     if (!painter.begin(&device)) {
         throw Error("Cannot create file " + state_->path + ": the PDF could not be started");
     }
-    const bool wasLoaded = pages[index].viewsLoaded;
     DrawPreparedPage(painter, pages, index, kPdfDpi / kUnitsPerInchX, kPdfDpi / kUnitsPerInchY, 0,
                      0, true);
     painter.end();
-    if (!wasLoaded) {
-        pages.Release(index);
-    }
     try {
         state_->writer->EndPage();
     } catch (const Error&) {
@@ -113,7 +109,7 @@ void PdfFile::Commit()
     }
 }
 
-void WritePreparedPagesPdf(PreparedPages& pages, const std::string& path)
+void WritePreparedPagesPdf(const PreparedPages& pages, const std::string& path)
 {
     if (pages.Empty()) {
         throw Error("There are no pages to write to " + path);

@@ -25,9 +25,9 @@ public:
     PdfFile& operator=(const PdfFile&) = delete;
 
     // Draws page `index` on a sheet of its own paper size and orientation,
-    // through the printer's drawing path at a high resolution; a page
-    // without views loaded is released again.
-    void AddPage(PreparedPages& pages, int index);
+    // through the printer's drawing path at a high resolution, from views
+    // read for this sheet alone: the pages are only read.
+    void AddPage(const PreparedPages& pages, int index);
     int PageCount() const;
     void Commit();
 
@@ -37,6 +37,6 @@ private:
 };
 
 // Writes every page (see PdfFile).
-void WritePreparedPagesPdf(PreparedPages& pages, const std::string& path);
+void WritePreparedPagesPdf(const PreparedPages& pages, const std::string& path);
 
 } // namespace marlune::report

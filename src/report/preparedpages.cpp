@@ -129,13 +129,19 @@ PreparedPage& PreparedPages::AddEmpty()
     return pages_.back();
 }
 
+std::vector<std::unique_ptr<ReportView>> PreparedPages::ReadViews(int index) const
+{
+    const PreparedPage& page = (*this)[index];
+    const std::string spilled = page.spillOffset >= 0 ? Stream(index) : std::string();
+    auto stream = platform::MemoryStream::View(page.spillOffset >= 0 ? spilled : page.stream);
+    return ReadPageForm(stream);
+}
+
 std::vector<std::unique_ptr<ReportView>>& PreparedPages::Views(int index)
 {
     PreparedPage& page = (*this)[index];
     if (!page.viewsLoaded) {
-        const std::string spilled = page.spillOffset >= 0 ? Stream(index) : std::string();
-        auto stream = platform::MemoryStream::View(page.spillOffset >= 0 ? spilled : page.stream);
-        page.views = ReadPageForm(stream);
+        page.views = ReadViews(index);
         page.viewsLoaded = true;
     }
     return page.views;
@@ -161,15 +167,17 @@ void PreparedPages::Output(int index, const ReportView& view)
     }
 }
 
-void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
-                      double scaleY, int offsetX, int offsetY, bool printing,
-                      const std::function<bool()>& stop)
+namespace {
+
+void DrawViews(QPainter& painter, const std::vector<std::unique_ptr<ReportView>>& views,
+               double scaleX, double scaleY, int offsetX, int offsetY, bool printing,
+               const std::function<bool()>& stop)
 {
     // On screen only the views near the part being repainted (the painter's
     // clip) are drawn; on the printer every view is.
     const bool cull = !printing && painter.hasClipping();
     const QRectF repainted = cull ? painter.clipBoundingRect() : QRectF();
-    for (const auto& view : pages.Views(index)) {
+    for (const auto& view : views) {
         if (stop && stop()) {
             return;
         }
@@ -193,6 +201,22 @@ void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double
         view->IsPrinting = printing;
         view->Draw(painter);
     }
+}
+
+} // namespace
+
+void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
+                      double scaleY, int offsetX, int offsetY, bool printing,
+                      const std::function<bool()>& stop)
+{
+    DrawViews(painter, pages.Views(index), scaleX, scaleY, offsetX, offsetY, printing, stop);
+}
+
+void DrawPreparedPage(QPainter& painter, const PreparedPages& pages, int index, double scaleX,
+                      double scaleY, int offsetX, int offsetY, bool printing,
+                      const std::function<bool()>& stop)
+{
+    DrawViews(painter, pages.ReadViews(index), scaleX, scaleY, offsetX, offsetY, printing, stop);
 }
 
 } // namespace marlune::report

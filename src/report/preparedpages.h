@@ -72,8 +72,14 @@ public:
     void Clear();
 
     // The page's stream, from memory or from the spill file. Raises
-    // marlune::Error when the spill file cannot be read.
+    // marlune::Error when the spill file cannot be read. Reading needs no
+    // mutable state: the spill file is read at the page's offset (pread),
+    // never through a shared file position, so const pages read correctly.
     std::string Stream(int index) const;
+    // The page's views, read afresh from its stream and kept by the caller:
+    // the way to draw pages that are only lent for reading (printing,
+    // export). Raises marlune::Error on a damaged stream.
+    std::vector<std::unique_ptr<ReportView>> ReadViews(int index) const;
     // Frees a page's stream and views once it has been written elsewhere:
     // it keeps its paper and draws empty.
     void Drop(int index);
@@ -105,7 +111,12 @@ private:
 // handling (point sizes rather than screen pixels). On screen, a painter
 // with a clip draws only the views within 10 pixels of it. `stop`, when
 // given, is asked before each view and ends the drawing when it says so.
+// Pages held for showing keep the views they load (Views); pages given
+// for reading only are drawn from views read afresh (ReadViews).
 void DrawPreparedPage(QPainter& painter, PreparedPages& pages, int index, double scaleX,
+                      double scaleY, int offsetX, int offsetY, bool printing,
+                      const std::function<bool()>& stop = {});
+void DrawPreparedPage(QPainter& painter, const PreparedPages& pages, int index, double scaleX,
                       double scaleY, int offsetX, int offsetY, bool printing,
                       const std::function<bool()>& stop = {});
 

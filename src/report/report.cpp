@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <utility>
 
 namespace marlune::report {
 
@@ -90,7 +91,7 @@ ReportDataset* Report::FindDataset(const std::string& name) const
     return nullptr;
 }
 
-bool Report::BuildReport()
+bool Report::BuildInto(PreparedPages& target)
 {
     // A dataset that cannot be walked stops the build before it starts, so
     // the error reaches the caller rather than the progress window.
@@ -107,19 +108,28 @@ bool Report::BuildReport()
             }
         }
     }
-    ReportBuilder builder(*this);
+    ReportBuilder builder(*this, target);
     return builder.Build();
+}
+
+std::optional<PreparedPages> Report::Build()
+{
+    PreparedPages pages;
+    if (!BuildInto(pages) || ErrorFlag) {
+        return std::nullopt;
+    }
+    return pages;
 }
 
 void Report::BuildAndPreview()
 {
-    BuildReport();
+    PreparedPages pages;
+    BuildInto(pages);
     if (ErrorFlag) {
         ShowMessage(ErrorText);
-        Prepared.Clear();
         return;
     }
-    ShowBuiltReport();
+    ShowBuiltReport(std::move(pages));
 }
 
 std::string Report::PreviewCaption() const
@@ -132,13 +142,11 @@ std::string Report::ProgressCaption() const
     return Title.empty() ? std::string("Report preparing") : "Report preparing - " + Title;
 }
 
-void Report::ShowBuiltReport()
+void Report::ShowBuiltReport(PreparedPages pages)
 {
-    if (Prepared.Empty() || !OnPreview) {
+    if (pages.Empty() || !OnPreview) {
         return;
     }
-    PreparedPages pages = std::move(Prepared);
-    Prepared = PreparedPages();
     OnPreview(std::move(pages), PreviewCaption());
 }
 

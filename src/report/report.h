@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -61,16 +62,23 @@ public:
 
     // Builds the prepared pages from the template and the datasets (two
     // passes with DoublePass, inside the progress window when there is
-    // one). False when the progress window was closed with Cancel. An
-    // error in a view sets ErrorFlag and ErrorText and stops the build.
-    bool BuildReport();
+    // one) and returns them. Nullopt when the progress window was closed
+    // with Cancel, or when an error in a view stopped the build (ErrorFlag
+    // and ErrorText say so).
+    std::optional<PreparedPages> Build();
+    // Builds into `target`, which the caller may read from OnProgress while
+    // the build runs (a writer that takes each page as it is finished).
+    // False when the progress window was closed with Cancel; an error sets
+    // ErrorFlag and ErrorText and leaves `target` as far as it got.
+    bool BuildInto(PreparedPages& target);
     // Builds; on an error shows ErrorText with the caption "Error" and
-    // discards the pages; otherwise ShowBuiltReport. Returns when the
-    // preview has closed.
+    // discards the pages; otherwise ShowBuiltReport with what was built (a
+    // Cancel in a single pass shows the pages built until then). Returns
+    // when the preview has closed.
     void BuildAndPreview();
-    // Hands the prepared pages to the preview (OnPreview) with the caption
+    // Hands the pages to the preview (OnPreview) with the caption
     // "Preview", " - " and the title; nothing without pages.
-    void ShowBuiltReport();
+    void ShowBuiltReport(PreparedPages pages);
     // "Preview", or "Preview - " and the title.
     std::string PreviewCaption() const;
     // The progress window's caption: "Report preparing", or that, " - " and
@@ -110,7 +118,6 @@ public:
     // Asked for the value of a bracketed name before anything else.
     std::function<Value(const std::string& name)> OnGetValue;
 
-    PreparedPages Prepared;
     bool ErrorFlag = false;
     std::string ErrorText;
     bool Terminated = false;

@@ -6,6 +6,7 @@
 #include "report/expr/errors.h"
 #include "report/expr/lexer.h"
 #include "report/memoview.h"
+#include "report/preparedpages.h"
 #include "report/report.h"
 #include "report/reportpage.h"
 
@@ -15,7 +16,8 @@
 
 namespace marlune::report {
 
-ReportBuilder::ReportBuilder(Report& report) : report_(report), former_(report, *this)
+ReportBuilder::ReportBuilder(Report& report, PreparedPages& target)
+    : report_(report), prepared_(target), former_(report, target, *this)
 {
     expressions_.namedValues = this;
     expressions_.dataFields = this;
@@ -61,7 +63,7 @@ bool ReportBuilder::Build()
 void ReportBuilder::StartPass(Pass pass)
 {
     report_.Terminated = false;
-    report_.Prepared.Clear();
+    prepared_.Clear();
     finalPass_ = pass == Pass::Final;
     former_.Restart(finalPass_);
     if (finalPass_) {
@@ -82,11 +84,11 @@ void ReportBuilder::RunPasses()
         if (firstPassTerminated_) {
             // Its page count would be wrong on every page of a final pass:
             // the build stops here, with nothing to show.
-            report_.Prepared.Clear();
+            prepared_.Clear();
             CloseWindow(true);
             return;
         }
-        savedPageCount_ = report_.Prepared.Count();
+        savedPageCount_ = prepared_.Count();
         StartPass(Pass::Final);
         BuildProgress* window = Window();
         if (window != nullptr && window->Showing()) {
@@ -241,7 +243,7 @@ void ReportBuilder::OutputView(ReportView& view)
     if (memo == nullptr) {
         RunScript(view);
         if (view.Visible) {
-            report_.Prepared.Output(former_.PageNumber(), view);
+            prepared_.Output(former_.PageNumber(), view);
         }
         return;
     }
@@ -259,7 +261,7 @@ void ReportBuilder::OutputView(ReportView& view)
         memo->FillColor = memo->Highlight.FillColor;
     }
     memo->Memo.swap(text);
-    report_.Prepared.Output(former_.PageNumber(), *memo);
+    prepared_.Output(former_.PageNumber(), *memo);
     memo->Memo.swap(text);
     memo->Font = font;
     memo->FillColor = fill;

@@ -13,18 +13,20 @@
 // One build of a report: the passes and the progress they show, the
 // datasets opened for it, and the output of views into the prepared pages
 // with the expressions and scripts that fill them. Forming the pages is the
-// page former's. Report::BuildReport makes one for each build.
+// page former's. Report::BuildInto makes one for each build.
 namespace marlune::report {
 
 class Report;
 class BuildProgress;
+class PreparedPages;
 
 class ReportBuilder final : private NamedValueSource,
                             private DataFieldSource,
                             private ScriptTarget,
                             private PageFormerHost {
 public:
-    explicit ReportBuilder(Report& report);
+    // The pages are written into `target`, which the build's caller owns.
+    ReportBuilder(Report& report, PreparedPages& target);
     ~ReportBuilder() override;
     ReportBuilder(const ReportBuilder&) = delete;
     ReportBuilder& operator=(const ReportBuilder&) = delete;
@@ -64,6 +66,7 @@ private:
     ReportView* ScriptView(const std::string& name) const;
 
     Report& report_;
+    PreparedPages& prepared_;
     ReportExpressions expressions_;
     BuildVariables variables_;
     std::map<std::string, NamedValue> namedValues_; // by upper-case name

@@ -19,6 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
+#include <utility>
 
 namespace marlune::report {
 namespace {
@@ -46,11 +48,19 @@ protected:
         table::testing::Load(table, table::testing::NumberedRecords(count));
     }
 
+    // Builds; false when the build returned no pages (they are then none).
+    bool Build()
+    {
+        std::optional<PreparedPages> built = report.Build();
+        pages = built ? std::move(*built) : PreparedPages();
+        return built.has_value();
+    }
+
     // The memo texts of a page, in output order.
     std::vector<std::string> Texts(int page)
     {
         std::vector<std::string> texts;
-        for (const auto& view : report.Prepared.Views(page)) {
+        for (const auto& view : pages.Views(page)) {
             if (auto* memo = dynamic_cast<MemoView*>(view.get())) {
                 std::string text;
                 for (const auto& line : memo->Memo) {
@@ -67,7 +77,7 @@ protected:
     std::vector<int> TopsAt(int page, int left, int width, int height)
     {
         std::vector<int> tops;
-        for (const auto& view : report.Prepared.Views(page)) {
+        for (const auto& view : pages.Views(page)) {
             if (view->Left == left && view->Width == width && view->Height == height) {
                 tops.push_back(view->Top);
             }
@@ -78,20 +88,21 @@ protected:
     int TopMargin() const { return report.Pages.front()->TopMargin(); }
 
     std::vector<std::string> messages;
+    PreparedPages pages;
 };
 
 TEST_F(ListBuild, FiftyOneRowsFillOnePageAndTheFiftySecondStartsAnother)
 {
     LoadRecords(51);
-    report.BuildReport();
-    ASSERT_EQ(report.Prepared.Count(), 1);
+    Build();
+    ASSERT_EQ(pages.Count(), 1);
     EXPECT_EQ(Texts(0).back(), "1 of 1");
     EXPECT_EQ(TopsAt(0, 20, 68, 17).size(), 51U);
 
     table.Close();
     LoadRecords(52);
-    report.BuildReport();
-    ASSERT_EQ(report.Prepared.Count(), 2);
+    Build();
+    ASSERT_EQ(pages.Count(), 2);
     EXPECT_EQ(Texts(0).back(), "1 of 2");
     EXPECT_EQ(Texts(1).back(), "2 of 2");
     // Page 1 rows start below the title and the column header, later pages
@@ -112,8 +123,8 @@ TEST_F(ListBuild, FiftyOneRowsFillOnePageAndTheFiftySecondStartsAnother)
 TEST_F(ListBuild, AnEmptyTableGivesOnePageWithTitleHeaderAndFooter)
 {
     LoadRecords(0);
-    report.BuildReport();
-    ASSERT_EQ(report.Prepared.Count(), 1);
+    Build();
+    ASSERT_EQ(pages.Count(), 1);
     const auto texts = Texts(0);
     const std::string date = FormatDateTime(
         "d mmm yyyy", SerialFromDateTime(QDateTime::currentDateTime()), ProcessFormatSettings());
@@ -127,7 +138,7 @@ TEST_F(ListBuild, AnEmptyTableGivesOnePageWithTitleHeaderAndFooter)
 TEST_F(ListBuild, ANullFieldPrintsAsOneSpace)
 {
     LoadRecords(1);
-    report.BuildReport();
+    Build();
     const auto texts = Texts(0);
     // Postcode, suburb, state, comments of the one row.
     const auto row = std::find(texts.begin(), texts.end(), "1");
@@ -153,8 +164,12 @@ TEST_F(ListBuild, AFieldInThePageHeaderStopsWithOneErrorAndNoPages)
     ASSERT_EQ(messages.size(), 1U);
     EXPECT_EQ(messages.front(), "Error: An error occured during calculating\n[Locality]\n"
                                 "Report: Report1\nBand: Page header");
-    EXPECT_TRUE(report.Prepared.Empty());
     EXPECT_FALSE(previewed);
+    // Built on its own, the report gives no pages and the same error, unsaid.
+    EXPECT_FALSE(Build());
+    EXPECT_TRUE(report.ErrorFlag);
+    EXPECT_EQ(report.ErrorText.rfind("An error occured during calculating\n[Locality]", 0), 0U);
+    EXPECT_EQ(messages.size(), 1U);
 }
 
 // Records what a progress window would show.
@@ -198,14 +213,14 @@ TEST_F(ListBuild, BothPassesRunInOneProgressWindow)
     LoadRecords(200);
     RecordingProgress progress;
     report.Progress = &progress;
-    EXPECT_TRUE(report.BuildReport());
+    EXPECT_TRUE(Build());
     EXPECT_EQ(progress.runs, 1);
     EXPECT_EQ(progress.caption, "Report preparing - Marlune");
     const auto& lines = progress.lines;
     EXPECT_EQ(lines.front(), "Performing 1st pass:  1");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Performing 1st pass:  4"), lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Processing page:  3 from 4"), lines.end());
-    EXPECT_EQ(report.Prepared.Count(), 4);
+    EXPECT_EQ(pages.Count(), 4);
     EXPECT_EQ(Texts(3).back(), "4 of 4");
 }
 
@@ -215,8 +230,8 @@ TEST_F(ListBuild, CancelInTheFirstPassStopsTheBuildWithNothingToShow)
     RecordingProgress progress;
     progress.cancelAfter = 3;
     report.Progress = &progress;
-    EXPECT_FALSE(report.BuildReport());
-    EXPECT_TRUE(report.Prepared.Empty());
+    EXPECT_FALSE(Build());
+    EXPECT_TRUE(pages.Empty());
     EXPECT_TRUE(progress.closedCancelled);
     for (const std::string& line : progress.lines) {
         EXPECT_EQ(line.rfind("Performing 1st pass:", 0), 0U) << line;
@@ -240,19 +255,21 @@ TEST(ShippedListBuild, EveryRecordAppearsOnceInTableOrderOn344Pages)
     table.LoadTableFile(table::testing::ShippedFile());
     marlune::postcodelist::PostcodeListReport list(table);
     Report& report = list.report();
-    report.BuildReport();
-    ASSERT_EQ(report.Prepared.Count(), 344);
+    std::optional<PreparedPages> built = report.Build();
+    ASSERT_TRUE(built);
+    PreparedPages& pages = *built;
+    ASSERT_EQ(pages.Count(), 344);
     EXPECT_EQ(table.RecNo(), table.RecordCount());
     // The postcodes of the rows, page by page, against the table walked on
     // its own.
     std::vector<std::string> printed;
-    for (int page = 0; page < report.Prepared.Count(); ++page) {
-        for (const auto& view : report.Prepared.Views(page)) {
+    for (int page = 0; page < pages.Count(); ++page) {
+        for (const auto& view : pages.Views(page)) {
             if (view->Left == 20 && view->Width == 68 && view->Height == 17) {
                 printed.push_back(view->Memo.empty() ? "" : view->Memo.front());
             }
         }
-        report.Prepared.Release(page);
+        pages.Release(page);
     }
     std::vector<std::string> expected;
     const auto& pcode = table.FieldByName("Pcode");

@@ -340,6 +340,15 @@ TEST(PreparedPages, ASpilledPageDrawsAndTakesMoreViews)
         OutputMemo(pages, i, "Page " + std::to_string(i), 40);
     }
     ASSERT_TRUE(pages[2].stream.empty());
+    // Read through a const reference, as a print run does: the views come
+    // from the spill file and nothing is kept.
+    const PreparedPages& readOnly = pages;
+    for (const int i : {2, 5, 19}) {
+        const auto read = readOnly.ReadViews(i);
+        ASSERT_EQ(read.size(), 1U) << i;
+        EXPECT_EQ(dynamic_cast<const MemoView&>(*read[0]).Memo, Lines{"Page " + std::to_string(i)});
+        EXPECT_FALSE(readOnly[i].viewsLoaded) << i;
+    }
     const auto& views = pages.Views(2);
     ASSERT_EQ(views.size(), 1U);
     EXPECT_EQ(dynamic_cast<const MemoView&>(*views[0]).Memo, Lines{"Page 2"});

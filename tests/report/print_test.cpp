@@ -9,9 +9,12 @@
 #include "platform/error.h"
 #include "platform/gui/messagebox.h"
 #include "postcodelist/postcodelist.h"
+#include "report/preview/previewform.h"
 #include "report/preview/progressform.h"
+#include "report/preview/reportpreview.h"
 #include "report/print/printform.h"
 #include "report/print/printrun.h"
+#include "report/print/qprinterdevice.h"
 #include "report/report.h"
 #include "report/shapeview.h"
 
@@ -142,6 +145,19 @@ void PressOk(PrintForm& form, const std::string& pages, const std::string& copie
     form.okButton()->click();
 }
 
+// Chooses the queue's printer in the dialog and prints page 1 once.
+std::function<void(PrintForm&)> ChoosePrinter(const std::string& queue)
+{
+    return [queue](PrintForm& form) {
+        const int index =
+            form.printerCombo()->findText(QString::fromStdString(Queues().Name(queue)));
+        ASSERT_GE(index, 0);
+        form.printerCombo()->setCurrentIndex(index);
+        Q_EMIT form.printerCombo()->activated(index);
+        PressOk(form, "1", "1");
+    };
+}
+
 // The number "n of m" that the postcode list's footer prints on each page.
 std::string Footer(int page, int count)
 {
@@ -156,8 +172,9 @@ protected:
             GTEST_SKIP() << "printing on CUPS skipped: " << Queues().Failure();
         }
         table::testing::Load(table, table::testing::NumberedRecords(220));
-        ASSERT_TRUE(report.BuildReport());
-        pages = std::exchange(report.Prepared, PreparedPages());
+        std::optional<PreparedPages> built = report.Build();
+        ASSERT_TRUE(built);
+        pages = std::move(*built);
         count = pages.Count();
         ASSERT_GE(count, 4);
         report.Progress = &progress;
@@ -165,11 +182,16 @@ protected:
         Queues().TakeJobs("b");
     }
 
-    // The print command as the preview runs it, with `step` in the dialog.
+    // The print command as the preview runs it, with `step` in the dialog;
+    // true when it rebuilt the pages, which then replace the test's.
     bool Print(const std::function<void(PrintForm&)>& step, int currentPage = 1)
     {
         WhenDialogShows(step);
-        return RunPrintCommand(report, pages, currentPage, nullptr);
+        std::optional<PreparedPages> rebuilt = RunPrintCommand(report, pages, currentPage, nullptr);
+        if (rebuilt) {
+            pages = std::move(*rebuilt);
+        }
+        return rebuilt.has_value();
     }
 
     std::vector<std::string> messages;
@@ -195,7 +217,7 @@ TEST_F(PrintCommand, PrintsTheChosenPagesEachAsOftenAsTheCopiesInOneJob)
     };
     for (const auto& c : cases) {
         progress.lines.clear();
-        ASSERT_TRUE(Print([&](PrintForm& form) { PressOk(form, c.list, c.copies); })) << c.list;
+        ASSERT_FALSE(Print([&](PrintForm& form) { PressOk(form, c.list, c.copies); })) << c.list;
         const std::vector<ArrivedJob> jobs = Queues().TakeJobs("a");
         if (c.printed.empty()) {
             // Nothing selected: not even an empty sheet goes to the printer.
@@ -218,7 +240,7 @@ TEST_F(PrintCommand, PrintsTheChosenPagesEachAsOftenAsTheCopiesInOneJob)
     EXPECT_TRUE(messages.empty());
 
     // "Current page" prints the preview's current page.
-    ASSERT_TRUE(Print(
+    ASSERT_FALSE(Print(
         [](PrintForm& form) {
             form.currentPageButton()->click();
             form.okButton()->click();
@@ -236,7 +258,7 @@ TEST_F(PrintCommand, APageOnOtherPaperGoesInAJobOfItsOwn)
     second.paperCode = 11; // A5
     second.paperWidth = 1480;
     second.paperHeight = 2100;
-    ASSERT_TRUE(Print([](PrintForm& form) { PressOk(form, "1-3", "1"); }));
+    ASSERT_FALSE(Print([](PrintForm& form) { PressOk(form, "1-3", "1"); }));
     const std::vector<ArrivedJob> jobs = Queues().TakeJobs("a");
     ASSERT_EQ(jobs.size(), 3U);
     // Page 2 keeps its A4 layout, drawn on A5: its top rows are there, its
@@ -254,7 +276,7 @@ TEST_F(PrintCommand, APageOnOtherPaperGoesInAJobOfItsOwn)
 TEST_F(PrintCommand, CancelAbandonsTheJobAfterTheSheetInPrint)
 {
     progress.cancelAt = "Printing page:  2";
-    ASSERT_TRUE(Print([](PrintForm& form) {
+    ASSERT_FALSE(Print([](PrintForm& form) {
         EXPECT_TRUE(form.allPagesButton()->isChecked()); // all pages
         form.okButton()->click();
     }));
@@ -270,7 +292,7 @@ TEST_F(PrintCommand, CancelIsHeardWhileAPageIsDrawn)
 {
     progress.cancelAtEvents = 1; // on the first page, before it is complete
 
-    ASSERT_TRUE(Print([](PrintForm& form) { form.okButton()->click(); }));
+    ASSERT_FALSE(Print([](PrintForm& form) { form.okButton()->click(); }));
     EXPECT_TRUE(report.Terminated);
     EXPECT_EQ(progress.lines, std::vector<std::string>{"Printing page:"});
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
@@ -303,7 +325,7 @@ TEST_F(PrintCommand, ATemporaryFolderTooSmallForTheJobIsSaidAndNothingIsSent)
 TEST_F(PrintCommand, APageListOrCopiesNotValidIsSaidAndTheDialogStaysOpen)
 {
     bool stayedOpen = false;
-    ASSERT_TRUE(Print([&](PrintForm& form) {
+    ASSERT_FALSE(Print([&](PrintForm& form) {
         PressOk(form, "1,x", "1");
         PressOk(form, "1", "two");
         PressOk(form, "1-", "1");
@@ -341,7 +363,7 @@ TEST_F(PrintCommand, PagesThatAreNotThereOrCopiesOutOfRangeAreSaidAndTheDialogSt
         {"1", "1000000", "The number of copies must be from 1 to 999."},
     };
     std::vector<std::string> said;
-    ASSERT_TRUE(Print([&](PrintForm& form) {
+    ASSERT_FALSE(Print([&](PrintForm& form) {
         for (const auto& c : cases) {
             PressOk(form, c.list, c.copies);
             said.push_back(form.isVisible() ? c.said : "closed");
@@ -364,18 +386,9 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     // A blank first page shows whether the pages printed are the ones the
     // preview had or new ones.
     pages[0].stream.resize(1);
-    const auto choose = [](const std::string& queue) {
-        return [queue](PrintForm& form) {
-            const int index =
-                form.printerCombo()->findText(QString::fromStdString(Queues().Name(queue)));
-            ASSERT_GE(index, 0);
-            form.printerCombo()->setCurrentIndex(index);
-            Q_EMIT form.printerCombo()->activated(index);
-            PressOk(form, "1", "1");
-        };
-    };
+    const auto choose = ChoosePrinter;
     report.CanRebuild = false;
-    ASSERT_TRUE(Print(choose("b")));
+    ASSERT_FALSE(Print(choose("b")));
     std::vector<ArrivedJob> jobs = Queues().TakeJobs("b");
     ASSERT_EQ(jobs.size(), 1U);
     EXPECT_EQ(jobs[0].pages.at(0).find(Footer(1, count)), std::string::npos);
@@ -387,6 +400,52 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     EXPECT_NE(jobs[0].pages.at(0).find(Footer(1, count)), std::string::npos);
     EXPECT_EQ(pages.Count(), count);
     EXPECT_GT(pages[0].stream.size(), 1U);
+}
+
+// Print from the preview, as the program wires it, with another printer
+// chosen: a Cancel while the report is built anew leaves the preview its
+// pages; a finished build replaces them, and the preview's page count is
+// the one the printed footer states.
+TEST_F(PrintCommand, APrinterChangeFromThePreviewLeavesItShowingTheRebuiltPages)
+{
+    // More records than the preview's pages were built from.
+    table.Close();
+    table::testing::Load(table, table::testing::NumberedRecords(400));
+    ASSERT_TRUE(AttachPlatformPrinter(report.Printer()).answered);
+    report.ModalPreview = false;
+    preview::ShowReportPreview(report, std::move(pages), "Preview", nullptr, RunPrintCommand);
+    std::unique_ptr<preview::PreviewForm> shown;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* form = dynamic_cast<preview::PreviewForm*>(widget)) {
+            shown.reset(form);
+        }
+    }
+    ASSERT_TRUE(shown);
+    const auto other = [this] {
+        return report.Printer().CurrentPrinterName() == Queues().Name("a") ? "b" : "a";
+    };
+
+    progress.cancelAt = "Performing 1st pass:  2";
+    WhenDialogShows(ChoosePrinter(other()));
+    QTest::keyClick(shown.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(shown->Pages().Count(), count);
+    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 1/%1").arg(count));
+    EXPECT_TRUE(Queues().TakeJobs("a").empty());
+    EXPECT_TRUE(Queues().TakeJobs("b").empty());
+
+    progress.cancelAt.clear();
+    const std::string queue = other();
+    WhenDialogShows(ChoosePrinter(queue));
+    shown->GoToPage(3);
+    QTest::keyClick(shown.get(), Qt::Key_P, Qt::ControlModifier);
+    const int rebuilt = shown->Pages().Count();
+    EXPECT_GT(rebuilt, count);
+    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 1/%1").arg(rebuilt));
+    const std::vector<ArrivedJob> jobs = Queues().TakeJobs(queue);
+    ASSERT_EQ(jobs.size(), 1U);
+    ASSERT_EQ(jobs[0].pages.size(), 1U);
+    EXPECT_NE(jobs[0].pages[0].find(Footer(1, rebuilt)), std::string::npos) << jobs[0].pages[0];
+    EXPECT_TRUE(messages.empty());
 }
 
 // The dialog's own behaviour, over a printer layer with two fake printers.

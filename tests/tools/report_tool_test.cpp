@@ -272,10 +272,11 @@ TEST_F(ReportTool, SavingTheListAsPdfGivesTheToolsText)
     table.LoadTableFile(data);
     marlune::postcodelist::PostcodeListReport list(table);
     Report& report = list.report();
-    report.BuildReport();
+    const std::optional<PreparedPages> pages = report.Build();
+    ASSERT_TRUE(pages);
     const auto filters = SaveFilterTexts();
     ASSERT_EQ(filters.at(1), "PDF file (*.pdf)");
-    SaveThroughFilter(1, report.Prepared, report.Printer(), (dir_ / "saved").string());
+    SaveThroughFilter(1, *pages, report.Printer(), (dir_ / "saved").string());
     const std::string saved = Shell("pdftotext -layout saved.pdf -", dir_).out;
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\f'), 3);
     EXPECT_EQ(saved, Shell("pdftotext -layout tool.pdf -", dir_).out);

@@ -357,18 +357,14 @@ void PreviewForm::Show()
     showMaximized();
 }
 
-PreparedPages PreviewForm::TakePages()
-{
-    PreparedPages pages = std::move(pages_);
-    pages_ = PreparedPages();
-    match_.reset();
-    InitializeView();
-    return pages;
-}
-
 void PreviewForm::SetPages(PreparedPages pages)
 {
     pages_ = std::move(pages);
+    ShowFromStart();
+}
+
+void PreviewForm::ShowFromStart()
+{
     match_.reset();
     resumePage_ = 0;
     resumeRecord_ = 0;
@@ -819,7 +815,13 @@ void PreviewForm::Print()
     if (pages_.Empty() || !printBtn_->isEnabled() || !OnPrint) {
         return;
     }
-    Guarded([this] { OnPrint(*this); });
+    std::optional<PreparedPages> rebuilt;
+    Guarded([&] { rebuilt = OnPrint(pages_, current_); });
+    if (rebuilt) {
+        SetPages(std::move(*rebuilt));
+    } else {
+        ShowFromStart();
+    }
 }
 
 void PreviewForm::Save()

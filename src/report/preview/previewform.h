@@ -54,18 +54,20 @@ public:
     void Show();
 
     // The print command (print button, Ctrl+P): called only when there are
-    // pages and the system has a printer. The handler may take the pages
-    // (TakePages) and must give them back (SetPages) before it returns.
-    std::function<void(PreviewForm&)> OnPrint;
+    // pages and the system has a printer, with the window's pages to read
+    // and its current page (from 1). Pages it returns (built anew for
+    // another printer) replace the window's. Either way the window starts
+    // again at page 1 afterwards, as after SetPages.
+    std::function<std::optional<PreparedPages>(const PreparedPages& pages, int currentPage)>
+        OnPrint;
     // Ctrl+S and Ctrl+O: called only when there are pages. Saving reads
     // Pages(); loading hands the pages it read to SetPages.
     std::function<void(PreviewForm&)> OnSave;
     std::function<void(PreviewForm&)> OnLoad;
 
     PreparedPages& Pages() { return pages_; }
-    // Lends the pages out; the view shows none until SetPages.
-    PreparedPages TakePages();
-    // Takes pages (again): page 1, laid out and repainted.
+    const PreparedPages& Pages() const { return pages_; }
+    // Shows other pages from page 1, laid out and repainted.
     void SetPages(PreparedPages pages);
     // Zoom from the zoom memory, page 1, offsets 0, layout, every page
     // released, repaint.
@@ -119,6 +121,8 @@ private:
     void PopupZoomMenu();
     void OpenSearchForm();
     void Print();
+    // Page 1 of the pages, without a search match, laid out and repainted.
+    void ShowFromStart();
     void Save();
     void Load();
     QRect ScreenRect(int index) const;

@@ -28,7 +28,10 @@ void ShowReportPreview(Report& report, PreparedPages pages, const std::string& c
     preview->OnSave = [&report](PreviewForm& form) { SavePreviewPages(report, form); };
     preview->OnLoad = [&report](PreviewForm& form) { LoadPreviewPages(report, form); };
     if (print) {
-        preview->OnPrint = [&report, print](PreviewForm& form) { print(report, form); };
+        preview->OnPrint = [&report, print, form = preview.get()](const PreparedPages& shown,
+                                                                  int currentPage) {
+            return print(report, shown, currentPage, form);
+        };
     }
     // Modal: Show returns when the window has closed. Otherwise the window
     // frees itself when it closes.

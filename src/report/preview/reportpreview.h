@@ -3,6 +3,7 @@
 #include "report/preparedpages.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -18,9 +19,13 @@ namespace preview {
 
 class PreviewForm;
 
-// The print command of a report's preview; set by the program once there
-// is a print dialog. Called only with pages and a printer.
-using PrintCommand = std::function<void(Report& report, PreviewForm& preview)>;
+// The print command of a report's preview, which the program supplies (the
+// print dialog is not the preview's): prints the preview's pages, which it
+// only reads, and returns the pages it built anew for another printer, if
+// any; the preview shows those from then on. Called only with pages and a
+// printer; `currentPage` counts from 1; `parent` is the preview.
+using PrintCommand = std::function<std::optional<PreparedPages>(
+    Report& report, const PreparedPages& pages, int currentPage, QWidget* parent)>;
 
 // Shows the pages under `caption` as `report` asks (zoom, buttons, modal);
 // returns when a modal preview has closed.

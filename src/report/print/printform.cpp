@@ -413,43 +413,44 @@ bool ChangeReportPrinter(Report& report, int index, int previous)
     return false;
 }
 
-bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWidget* parent)
+std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages& pages,
+                                             int currentPage, QWidget* parent)
 {
     ReportPrinter& printer = report.Printer();
     if (pages.Empty()) {
-        return false;
+        return std::nullopt;
     }
     if (!AttachPlatformPrinter(printer).answered) {
         platform::gui::ShowMessage(kNoPrinterAnswers, platform::gui::MessageIcon::Warning);
-        return false;
+        return std::nullopt;
     }
     if (printer.BuiltInIndex() == 0) {
-        return false;
+        return std::nullopt;
     }
     PrintForm form(printer, pages.Count(), parent);
     if (form.exec() != QDialog::Accepted) {
-        return false;
+        return std::nullopt;
     }
-    if (printer.PrinterIndex() != form.RememberedIndex() && report.CanRebuild) {
-        if (!ChangeReportPrinter(report, printer.PrinterIndex(), form.RememberedIndex())) {
-            return false;
-        }
-        // The preview keeps its pages until the new ones are complete.
-        const bool built = report.BuildReport();
-        if (report.ErrorFlag) {
-            report.Prepared.Clear();
-            platform::gui::ShowMessage(report.ErrorText, "Error",
-                                       platform::gui::MessageIcon::Error);
-            return false;
-        }
-        if (!built || report.Prepared.Empty()) {
-            report.Prepared.Clear();
-            return false;
-        }
-        pages = std::exchange(report.Prepared, PreparedPages());
+    const std::string pageList = form.PageList(currentPage);
+    const int copies = form.Copies();
+    if (printer.PrinterIndex() == form.RememberedIndex() || !report.CanRebuild) {
+        PrintPreparedReport(report, pages, pageList, copies);
+        return std::nullopt;
     }
-    PrintPreparedReport(report, pages, form.PageList(currentPage), form.Copies());
-    return true;
+    if (!ChangeReportPrinter(report, printer.PrinterIndex(), form.RememberedIndex())) {
+        return std::nullopt;
+    }
+    // The caller keeps its pages until the new ones are complete.
+    std::optional<PreparedPages> rebuilt = report.Build();
+    if (report.ErrorFlag) {
+        platform::gui::ShowMessage(report.ErrorText, "Error", platform::gui::MessageIcon::Error);
+        return std::nullopt;
+    }
+    if (!rebuilt || rebuilt->Empty()) {
+        return std::nullopt;
+    }
+    platform::gui::RunHandler([&] { PrintPreparedReport(report, *rebuilt, pageList, copies); });
+    return rebuilt;
 }
 
 } // namespace marlune::report

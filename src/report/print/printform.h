@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/preparedpages.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDialog>
@@ -19,7 +21,6 @@ class QRadioButton;
 namespace marlune::report {
 
 class Report;
-class PreparedPages;
 class ReportPrinter;
 
 // The printer list: each name drawn beside a small printer icon.
@@ -104,12 +105,15 @@ private:
 };
 
 // The preview's print command. Does nothing without pages or without a
-// printer; otherwise opens the print dialog over `parent`, and on OK
-// rebuilds the report when another printer was chosen (unless
-// report.CanRebuild is false) and puts the new pages in `pages`, then
-// prints them. `currentPage` counts from 1. True when the dialog was
-// accepted: the pages may have changed and the preview lays them out again.
-bool RunPrintCommand(Report& report, PreparedPages& pages, int currentPage, QWidget* parent);
+// printer; otherwise opens the print dialog over `parent`, and on OK prints
+// `pages`, which it only reads. When another printer was chosen (and
+// report.CanRebuild) it builds the report anew for that printer, prints the
+// new pages instead and returns them: the caller shows those from then on.
+// An error while printing new pages goes to the default error handling, so
+// that they still reach the caller; other errors are raised. `currentPage`
+// counts from 1.
+std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages& pages,
+                                             int currentPage, QWidget* parent);
 
 // Moves the report to the printer layer's printer `index`: every template
 // page selects its paper again. On an error says "Printer selected is not

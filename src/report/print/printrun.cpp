@@ -18,7 +18,7 @@ namespace {
 
 class PrintRun {
 public:
-    PrintRun(Report& report, PreparedPages& pages, std::vector<int> selected, int copies)
+    PrintRun(Report& report, const PreparedPages& pages, std::vector<int> selected, int copies)
         : report_(report), pages_(pages), selected_(std::move(selected)), copies_(copies),
           job_(PlatformPrinter().Printer(), PrintJobTitle(report.Title))
     {
@@ -26,13 +26,11 @@ public:
 
     void Run()
     {
-        PreparedPages& pages = pages_;
         ReportPrinter& printer = report_.Printer();
-        if (!pages.Empty()) {
-            PreparedPage& first = pages[0];
+        if (!pages_.Empty()) {
+            const PreparedPage& first = pages_[0];
             printer.SelectPaper(first.paperCode, first.paperWidth, first.paperHeight,
                                 first.orientation);
-            printer.FillGeometry(first.geometry);
         }
         // Copies are not collated: 1, 1, 2, 2, ...
         for (const int number : selected_) {
@@ -50,8 +48,7 @@ public:
 private:
     void PrintPage(int index)
     {
-        PreparedPages& pages = pages_;
-        PreparedPage& page = pages[index];
+        const PreparedPage& page = pages_[index];
         ReportPrinter& printer = report_.Printer();
         if (!printer.IsEqualCurrent(page.paperCode, page.paperWidth, page.paperHeight,
                                     page.orientation)) {
@@ -61,9 +58,10 @@ private:
                                 page.orientation);
         }
         QPainter& painter = job_.NextSheet();
-        printer.FillGeometry(page.geometry);
-        page.visible = true;
-        const PrintGeometry& g = page.geometry;
+        // The page is drawn in the geometry of the printer's paper as it is
+        // now; the pages keep the one they were built or loaded with.
+        PrintGeometry g = page.geometry;
+        printer.FillGeometry(g);
         // With margins, report coordinates count from the paper's edge; the
         // painter's origin is the printable area's corner.
         const QRect area = page.useMargins ? QRect(-g.physicalOffsetXPx, -g.physicalOffsetYPx,
@@ -75,10 +73,8 @@ private:
         // every few milliseconds): one page may hold a great many, or a few
         // that take long to draw.
         sinceEvents_.invalidate();
-        DrawPreparedPage(painter, pages, index, scaleX, scaleY, area.left(), area.top(), true,
+        DrawPreparedPage(painter, pages_, index, scaleX, scaleY, area.left(), area.top(), true,
                          [this] { return Cancelled(); });
-        page.visible = false;
-        pages.Release(index);
         if (!report_.Terminated) {
             Progress(index + 1);
         }
@@ -109,7 +105,7 @@ private:
     }
 
     Report& report_;
-    PreparedPages& pages_;
+    const PreparedPages& pages_;
     std::vector<int> selected_;
     int copies_;
     PrintJob job_;
@@ -128,7 +124,7 @@ std::string PrintJobTitle(const std::string& title)
     return "Report: " + (title.empty() ? std::string("Untitled") : title);
 }
 
-bool PrintPreparedReport(Report& report, PreparedPages& pages, const std::string& pageList,
+bool PrintPreparedReport(Report& report, const PreparedPages& pages, const std::string& pageList,
                          int copies)
 {
     report.Terminated = false;

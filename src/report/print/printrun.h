@@ -18,9 +18,9 @@ class Report;
 // A page whose paper differs from the one before it starts a new job. A page list that is not valid
 // raises marlune::Error before anything is shown or sent to the printer; a selection without pages
 // sends nothing. Cancel in the progress window abandons the job after the sheet being printed.
-// False when cancelled. The pages stay the caller's; each is loaded for its
-// sheet and released after it, which is why they are not const.
-bool PrintPreparedReport(Report& report, PreparedPages& pages, const std::string& pageList,
+// False when cancelled. The pages are only read: each sheet is drawn from
+// views read for it alone, in the geometry the printer gives its paper now.
+bool PrintPreparedReport(Report& report, const PreparedPages& pages, const std::string& pageList,
                          int copies);
 
 // What is said of a number of copies out of 1 to kMaxCopies.

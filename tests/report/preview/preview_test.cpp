@@ -286,7 +286,10 @@ TEST(PreviewForm, PrintOnlyWithAPrinter)
     for (const bool printers : {false, true}) {
         auto form = ShownForm(ListPages(1), 600, 400, Options(printers));
         int printed = 0;
-        form->OnPrint = [&printed](PreviewForm&) { ++printed; };
+        form->OnPrint = [&printed](const PreparedPages&, int) {
+            ++printed;
+            return std::optional<PreparedPages>();
+        };
         EXPECT_EQ(form->findChild<QAbstractButton*>(QStringLiteral("PrintBtn"))->isEnabled(),
                   printers);
         QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
