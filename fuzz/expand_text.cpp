@@ -17,11 +17,11 @@
 
 namespace {
 
-using marlune::report::NamedValue;
+using marlune::report::expr::NamedValue;
 
 // A small report: a few names that refer to each other, data fields that
 // echo, and every hook answering something.
-class Names : public marlune::report::NamedValueSource {
+class Names : public marlune::report::expr::NamedValueSource {
 public:
     Names()
     {
@@ -39,33 +39,33 @@ private:
     std::map<std::string, NamedValue> values_;
 };
 
-class Fields : public marlune::report::DataFieldSource {
+class Fields : public marlune::report::expr::DataFieldSource {
 public:
-    std::optional<marlune::report::Value>
-    FieldValue(const marlune::report::FieldName& name) override
+    std::optional<marlune::report::expr::Value>
+    FieldValue(const marlune::report::expr::FieldName& name) override
     {
         if (name.field == "Pcode" || name.field == "Price") {
-            return marlune::report::Value::Text(name.field == "Pcode" ? "2000" : "12.5");
+            return marlune::report::expr::Value::Text(name.field == "Pcode" ? "2000" : "12.5");
         }
         return std::nullopt;
     }
 };
 
 // Views that take every property and remember nothing.
-class Views : public marlune::report::ScriptTarget {
+class Views : public marlune::report::expr::ScriptTarget {
 public:
-    bool SetProperty(const std::string& view, marlune::report::ViewProperty,
-                     const marlune::report::Value&) override
+    bool SetProperty(const std::string& view, marlune::report::expr::ViewProperty,
+                     const marlune::report::expr::Value&) override
     {
         return view.empty();
     }
-    std::optional<marlune::report::Value> GetProperty(const std::string&,
-                                                      marlune::report::ViewProperty) const override
+    std::optional<marlune::report::expr::Value>
+    GetProperty(const std::string&, marlune::report::expr::ViewProperty) const override
     {
-        return marlune::report::Value::Integer(10);
+        return marlune::report::expr::Value::Integer(10);
     }
     int FreeSpace() const override { return 100; }
-    void RequestBreak(marlune::report::ScriptBreak) override {}
+    void RequestBreak(marlune::report::expr::ScriptBreak) override {}
 };
 
 } // namespace

@@ -440,7 +440,7 @@ void MainWindow::exitProgram()
 
 void MainWindow::configureReport()
 {
-    progressForm_ = new report::ProgressForm(this);
+    progressForm_ = new report::preview::ProgressForm(this);
     listReport.InitialZoom = report::pzPageWidth;
     listReport.PreviewButtons = report::pbZoom | report::pbPrint | report::pbExit;
     listReport.Progress = progressForm_;
@@ -449,7 +449,7 @@ void MainWindow::configureReport()
     // the window.
     listReport.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
         report::preview::ShowReportPreview(listReport, std::move(pages), caption, this,
-                                           report::RunPrintCommand);
+                                           report::print::RunPrintCommand);
     };
 }
 
@@ -460,10 +460,11 @@ void MainWindow::printList()
     bool answered = true;
     {
         WaitCursor cursor;
-        answered = report::AttachReportToPrinters(listReport).answered;
+        answered = report::print::AttachReportToPrinters(listReport).answered;
     }
     if (!answered) {
-        platform::gui::ShowMessage(report::kNoPrinterAnswers, platform::gui::MessageIcon::Warning);
+        platform::gui::ShowMessage(report::print::kNoPrinterAnswers,
+                                   platform::gui::MessageIcon::Warning);
     }
     // The grid neither repaints nor follows the table while the report walks
     // it; afterwards it shows the record the report left current.

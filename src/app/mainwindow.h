@@ -22,7 +22,7 @@ class QMenu;
 class QRadioButton;
 class QToolButton;
 
-namespace marlune::report {
+namespace marlune::report::preview {
 class ProgressForm;
 }
 
@@ -147,7 +147,7 @@ private:
     std::unique_ptr<widgets::ImageList> toolImages_;
     std::unique_ptr<SystemTrayArea> trayArea_;
     // The progress window of report builds; one for the program.
-    report::ProgressForm* progressForm_ = nullptr;
+    report::preview::ProgressForm* progressForm_ = nullptr;
     bool shown_ = false;
     bool showStepDone_ = false;
     bool outerSizeFitted_ = false;

@@ -31,7 +31,7 @@ public:
     // The height a stretched view needs for its expanded text.
     virtual int MeasureView(ReportView& view) = 0;
     virtual void RunScript(ReportView& view) = 0;
-    virtual Value Evaluate(const std::string& expression) = 0;
+    virtual expr::Value Evaluate(const std::string& expression) = 0;
 
 protected:
     ~PageFormerHost() = default;

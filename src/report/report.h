@@ -17,13 +17,16 @@ namespace marlune::platform {
 class Stream;
 }
 
+namespace marlune::report::expr {
+class ReportExpressions;
+} // namespace marlune::report::expr
+
 // A report: its template pages with their views, its named values and
 // variables, and the template stream that stores them.
 namespace marlune::report {
 
 class ReportDataset;
 class BuildProgress;
-class ReportExpressions;
 
 enum class ReportType { rtSimple, rtMultiple };
 
@@ -116,7 +119,7 @@ public:
     // returns when it closes. The pages are the preview's to keep.
     std::function<void(PreparedPages pages, const std::string& caption)> OnPreview;
     // Asked for the value of a bracketed name before anything else.
-    std::function<Value(const std::string& name)> OnGetValue;
+    std::function<expr::Value(const std::string& name)> OnGetValue;
 
     bool ErrorFlag = false;
     std::string ErrorText;

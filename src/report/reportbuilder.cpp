@@ -29,16 +29,16 @@ ReportBuilder::~ReportBuilder() = default;
 
 bool ReportBuilder::Build()
 {
-    variables_.buildStart = SerialFromDateTime(QDateTime::currentDateTime());
+    variables_.buildStart = expr::SerialFromDateTime(QDateTime::currentDateTime());
     namedValues_.clear();
     for (const ReportValue& value : report_.Values) {
-        NamedValue entry;
-        entry.kind = static_cast<NamedValue::Kind>(std::min<int>(value.Kind, 3));
+        expr::NamedValue entry;
+        entry.kind = static_cast<expr::NamedValue::Kind>(std::min<int>(value.Kind, 3));
         entry.dataset = value.Dataset;
         entry.field = value.Field;
         entry.expression = value.Field;
         entry.special = value.OtherKind;
-        namedValues_.emplace(UpperAscii(value.Name), std::move(entry));
+        namedValues_.emplace(platform::UpperAscii(value.Name), std::move(entry));
     }
     savedPageCount_ = 0;
     firstPassTerminated_ = false;
@@ -210,7 +210,7 @@ void ReportBuilder::UpdateVariables()
 Lines ReportBuilder::ExpandMemo(const ReportView& view)
 {
     UpdateVariables();
-    ValueFormat format;
+    expr::ValueFormat format;
     format.code.raw = static_cast<std::uint32_t>(view.FormatCode);
     format.text = view.FormatText;
     return expressions_.ExpandText(view.Memo, format);
@@ -223,13 +223,13 @@ void ReportBuilder::RunScript(ReportView& view)
     }
     auto found = scripts_.find(&view);
     if (found == scripts_.end()) {
-        found = scripts_.emplace(&view, ScriptInterpreter::Compile(view.Script)).first;
+        found = scripts_.emplace(&view, expr::ScriptInterpreter::Compile(view.Script)).first;
     }
     ReportView* outer = scriptView_;
     scriptView_ = &view;
     UpdateVariables();
     try {
-        ScriptInterpreter::Run(found->second, *this, expressions_);
+        expr::ScriptInterpreter::Run(found->second, *this, expressions_);
     } catch (...) {
         scriptView_ = outer;
         throw;
@@ -287,16 +287,16 @@ int ReportBuilder::MeasureView(ReportView& view)
     return height;
 }
 
-Value ReportBuilder::Evaluate(const std::string& expression)
+expr::Value ReportBuilder::Evaluate(const std::string& expression)
 {
     return expressions_.Evaluate(expression);
 }
 
 // ---- what expressions and scripts ask of the build
 
-const NamedValue* ReportBuilder::FindNamedValue(const std::string& name) const
+const expr::NamedValue* ReportBuilder::FindNamedValue(const std::string& name) const
 {
-    const auto found = namedValues_.find(UpperAscii(name));
+    const auto found = namedValues_.find(platform::UpperAscii(name));
     return found != namedValues_.end() ? &found->second : nullptr;
 }
 
@@ -338,7 +338,7 @@ ReportDataset* ReportBuilder::DefaultDataset() const
     return band->dataset;
 }
 
-std::optional<Value> ReportBuilder::FieldValue(const FieldName& name)
+std::optional<expr::Value> ReportBuilder::FieldValue(const expr::FieldName& name)
 {
     ReportDataset* dataset = nullptr;
     if (name.component.empty()) {
@@ -362,71 +362,72 @@ ReportView* ReportBuilder::ScriptView(const std::string& name) const
         return nullptr;
     }
     for (const auto& view : page->views) {
-        if (UpperAscii(view->Name) == UpperAscii(name)) {
+        if (platform::UpperAscii(view->Name) == platform::UpperAscii(name)) {
             return view.get();
         }
     }
     return nullptr;
 }
 
-bool ReportBuilder::SetProperty(const std::string& name, ViewProperty property, const Value& value)
+bool ReportBuilder::SetProperty(const std::string& name, expr::ViewProperty property,
+                                const expr::Value& value)
 {
     ReportView* view = ScriptView(name);
     if (view == nullptr) {
         return false;
     }
-    const FormatSettings& settings = expressions_.Settings();
+    const expr::FormatSettings& settings = expressions_.Settings();
     const auto integer = [&] { return static_cast<std::int32_t>(value.ToInteger(settings)); };
     auto* memo = dynamic_cast<MemoView*>(view);
     switch (property) {
-    case ViewProperty::Width:
+    case expr::ViewProperty::Width:
         view->Width = integer();
         break;
-    case ViewProperty::Height:
+    case expr::ViewProperty::Height:
         view->Height = integer();
         break;
-    case ViewProperty::Flags:
+    case expr::ViewProperty::Flags:
         view->Flags = static_cast<std::uint16_t>(integer());
         break;
-    case ViewProperty::Visible:
+    case expr::ViewProperty::Visible:
         view->Visible = value.ToBoolean(settings);
         break;
-    case ViewProperty::FrameTyp:
+    case expr::ViewProperty::FrameTyp:
         view->FrameTyp = static_cast<std::uint16_t>(integer());
         break;
-    case ViewProperty::FrameWidth:
+    case expr::ViewProperty::FrameWidth:
         view->FrameWidth = static_cast<float>(value.ToFloat(settings));
         break;
-    case ViewProperty::FrameColor:
+    case expr::ViewProperty::FrameColor:
         view->FrameColor = static_cast<TColor>(integer());
         break;
-    case ViewProperty::FillColor:
+    case expr::ViewProperty::FillColor:
         view->FillColor = static_cast<TColor>(integer());
         break;
-    case ViewProperty::Text:
+    case expr::ViewProperty::Text:
         view->Memo = {value.ToText(settings)};
         break;
-    case ViewProperty::Adjust:
+    case expr::ViewProperty::Adjust:
         if (memo != nullptr) {
             memo->Adjust = integer();
         }
         break;
-    case ViewProperty::FontName:
+    case expr::ViewProperty::FontName:
         if (memo != nullptr) {
             memo->Font.Name = value.ToText(settings);
         }
         break;
-    case ViewProperty::FontSize:
+    case expr::ViewProperty::FontSize:
         if (memo != nullptr) {
             memo->Font.Size = integer();
         }
         break;
-    case ViewProperty::FontStyle:
+    case expr::ViewProperty::FontStyle:
         if (memo != nullptr) {
             memo->Font.Style = static_cast<std::uint16_t>(integer());
         }
         break;
-    case ViewProperty::FontColor:
+    case expr::ViewProperty::FontColor:
         if (memo != nullptr) {
             memo->Font.Color = static_cast<TColor>(integer());
         }
@@ -435,8 +436,8 @@ bool ReportBuilder::SetProperty(const std::string& name, ViewProperty property, 
     return true;
 }
 
-std::optional<Value> ReportBuilder::GetProperty(const std::string& name,
-                                                ViewProperty property) const
+std::optional<expr::Value> ReportBuilder::GetProperty(const std::string& name,
+                                                      expr::ViewProperty property) const
 {
     const ReportView* view = ScriptView(name);
     if (view == nullptr) {
@@ -444,39 +445,40 @@ std::optional<Value> ReportBuilder::GetProperty(const std::string& name,
     }
     const auto* memo = dynamic_cast<const MemoView*>(view);
     switch (property) {
-    case ViewProperty::Width:
-        return Value::Integer(view->Width);
-    case ViewProperty::Height:
-        return Value::Integer(view->Height);
-    case ViewProperty::Flags:
-        return Value::Integer(view->Flags);
-    case ViewProperty::Visible:
-        return Value::Boolean(view->Visible);
-    case ViewProperty::FrameTyp:
-        return Value::Integer(view->FrameTyp);
-    case ViewProperty::FrameWidth:
-        return Value::Float(view->FrameWidth);
-    case ViewProperty::FrameColor:
-        return Value::Integer(static_cast<std::int64_t>(view->FrameColor));
-    case ViewProperty::FillColor:
-        return Value::Integer(static_cast<std::int64_t>(view->FillColor));
-    case ViewProperty::Text: {
+    case expr::ViewProperty::Width:
+        return expr::Value::Integer(view->Width);
+    case expr::ViewProperty::Height:
+        return expr::Value::Integer(view->Height);
+    case expr::ViewProperty::Flags:
+        return expr::Value::Integer(view->Flags);
+    case expr::ViewProperty::Visible:
+        return expr::Value::Boolean(view->Visible);
+    case expr::ViewProperty::FrameTyp:
+        return expr::Value::Integer(view->FrameTyp);
+    case expr::ViewProperty::FrameWidth:
+        return expr::Value::Float(view->FrameWidth);
+    case expr::ViewProperty::FrameColor:
+        return expr::Value::Integer(static_cast<std::int64_t>(view->FrameColor));
+    case expr::ViewProperty::FillColor:
+        return expr::Value::Integer(static_cast<std::int64_t>(view->FillColor));
+    case expr::ViewProperty::Text: {
         std::string text;
         for (const std::string& line : view->Memo) {
             text += (text.empty() ? "" : "\r\n") + line;
         }
-        return Value::Text(text);
+        return expr::Value::Text(text);
     }
-    case ViewProperty::Adjust:
-        return Value::Integer(memo != nullptr ? memo->Adjust : 0);
-    case ViewProperty::FontName:
-        return Value::Text(memo != nullptr ? memo->Font.Name : std::string());
-    case ViewProperty::FontSize:
-        return Value::Integer(memo != nullptr ? memo->Font.Size : 0);
-    case ViewProperty::FontStyle:
-        return Value::Integer(memo != nullptr ? memo->Font.Style : 0);
-    case ViewProperty::FontColor:
-        return Value::Integer(memo != nullptr ? static_cast<std::int64_t>(memo->Font.Color) : 0);
+    case expr::ViewProperty::Adjust:
+        return expr::Value::Integer(memo != nullptr ? memo->Adjust : 0);
+    case expr::ViewProperty::FontName:
+        return expr::Value::Text(memo != nullptr ? memo->Font.Name : std::string());
+    case expr::ViewProperty::FontSize:
+        return expr::Value::Integer(memo != nullptr ? memo->Font.Size : 0);
+    case expr::ViewProperty::FontStyle:
+        return expr::Value::Integer(memo != nullptr ? memo->Font.Style : 0);
+    case expr::ViewProperty::FontColor:
+        return expr::Value::Integer(memo != nullptr ? static_cast<std::int64_t>(memo->Font.Color)
+                                                    : 0);
     }
     return std::nullopt;
 }
@@ -490,13 +492,13 @@ int ReportBuilder::FreeSpace() const
     return page->bottomLimit - page->curY;
 }
 
-void ReportBuilder::RequestBreak(ScriptBreak kind)
+void ReportBuilder::RequestBreak(expr::ScriptBreak kind)
 {
     Band* band = former_.CurrentBand();
     if (band == nullptr) {
         return;
     }
-    if (kind == ScriptBreak::NewPage) {
+    if (kind == expr::ScriptBreak::NewPage) {
         band->forceNewPage = true;
     } else {
         band->forceNewColumn = true;

@@ -20,9 +20,9 @@ class Report;
 class BuildProgress;
 class PreparedPages;
 
-class ReportBuilder final : private NamedValueSource,
-                            private DataFieldSource,
-                            private ScriptTarget,
+class ReportBuilder final : private expr::NamedValueSource,
+                            private expr::DataFieldSource,
+                            private expr::ScriptTarget,
                             private PageFormerHost {
 public:
     // The pages are written into `target`, which the build's caller owns.
@@ -50,27 +50,29 @@ private:
     void OutputView(ReportView& view) override;
     int MeasureView(ReportView& view) override;
     void RunScript(ReportView& view) override;
-    Value Evaluate(const std::string& expression) override;
+    expr::Value Evaluate(const std::string& expression) override;
 
     Lines ExpandMemo(const ReportView& view);
     void UpdateVariables();
 
     // What expressions and scripts ask of the build.
-    const NamedValue* FindNamedValue(const std::string& name) const override;
-    std::optional<Value> FieldValue(const FieldName& name) override;
+    const expr::NamedValue* FindNamedValue(const std::string& name) const override;
+    std::optional<expr::Value> FieldValue(const expr::FieldName& name) override;
     ReportDataset* DefaultDataset() const;
-    bool SetProperty(const std::string& view, ViewProperty property, const Value& value) override;
-    std::optional<Value> GetProperty(const std::string& view, ViewProperty property) const override;
+    bool SetProperty(const std::string& view, expr::ViewProperty property,
+                     const expr::Value& value) override;
+    std::optional<expr::Value> GetProperty(const std::string& view,
+                                           expr::ViewProperty property) const override;
     int FreeSpace() const override;
-    void RequestBreak(ScriptBreak kind) override;
+    void RequestBreak(expr::ScriptBreak kind) override;
     ReportView* ScriptView(const std::string& name) const;
 
     Report& report_;
     PreparedPages& prepared_;
-    ReportExpressions expressions_;
-    BuildVariables variables_;
-    std::map<std::string, NamedValue> namedValues_; // by upper-case name
-    std::map<const ReportView*, CompiledScript> scripts_;
+    expr::ReportExpressions expressions_;
+    expr::BuildVariables variables_;
+    std::map<std::string, expr::NamedValue> namedValues_; // by upper-case name
+    std::map<const ReportView*, expr::CompiledScript> scripts_;
     std::vector<ReportView*> hooks_;
     std::vector<ReportDataset*> initialised_;
     PageFormer former_;

@@ -37,7 +37,7 @@ public:
 
     // The current record's field of this name (case ignored), or nothing
     // when the dataset has no such field.
-    virtual std::optional<Value> FieldValue(const std::string& field) = 0;
+    virtual std::optional<expr::Value> FieldValue(const std::string& field) = 0;
 
 private:
     std::string name_;
@@ -51,7 +51,10 @@ public:
     void Next() override { ++recNo_; }
     bool Eof() const override { return recNo_ >= count_; }
     int RecordNo() const override { return recNo_; }
-    std::optional<Value> FieldValue(const std::string& /*field*/) override { return std::nullopt; }
+    std::optional<expr::Value> FieldValue(const std::string& /*field*/) override
+    {
+        return std::nullopt;
+    }
 
 private:
     int count_;

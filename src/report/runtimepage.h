@@ -39,7 +39,7 @@ struct Band {
     ReportDataset* dataset = nullptr;
     std::unique_ptr<ReportDataset> ownDataset; // a band printing a number of times
     std::string groupCondition;
-    std::optional<Value> lastGroupValue;
+    std::optional<expr::Value> lastGroupValue;
     Band* header = nullptr;
     Band* footer = nullptr;
     Band* next = nullptr;

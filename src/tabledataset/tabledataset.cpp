@@ -9,7 +9,7 @@ namespace marlune::tabledataset {
 
 namespace {
 
-report::Value ValueOf(const table::Field& field)
+report::expr::Value ValueOf(const table::Field& field)
 {
     using table::FieldType;
     if (field.IsNull()) {
@@ -21,19 +21,19 @@ report::Value ValueOf(const table::Field& field)
     case FieldType::ftWord:
     case FieldType::ftAutoInc:
     case FieldType::ftLargeint:
-        return report::Value::Integer(field.AsInteger());
+        return report::expr::Value::Integer(field.AsInteger());
     case FieldType::ftFloat:
     case FieldType::ftCurrency:
     case FieldType::ftBCD:
-        return report::Value::Float(field.AsFloat());
+        return report::expr::Value::Float(field.AsFloat());
     case FieldType::ftBoolean:
-        return report::Value::Boolean(field.AsBoolean());
+        return report::expr::Value::Boolean(field.AsBoolean());
     case FieldType::ftDate:
     case FieldType::ftTime:
     case FieldType::ftDateTime:
-        return report::Value::DateTime(field.AsFloat());
+        return report::expr::Value::DateTime(field.AsFloat());
     default:
-        return report::Value::Text(field.AsString());
+        return report::expr::Value::Text(field.AsString());
     }
 }
 
@@ -126,7 +126,7 @@ void TableDataset::Exit()
     }
 }
 
-std::optional<report::Value> TableDataset::FieldValue(const std::string& field)
+std::optional<report::expr::Value> TableDataset::FieldValue(const std::string& field)
 {
     table::MemTable& table = Table();
     if (OpenDataSource && !table.Active()) {

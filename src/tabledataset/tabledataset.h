@@ -39,7 +39,7 @@ public:
     // Goes back to the remembered record for a range that started or ended
     // there; closes the table with CloseDataSource.
     void Exit() override;
-    std::optional<report::Value> FieldValue(const std::string& field) override;
+    std::optional<report::expr::Value> FieldValue(const std::string& field) override;
 
     table::MemTable* DataSet = nullptr;
     table::DataSource* DataSource = nullptr;

@@ -126,8 +126,9 @@ TEST_F(ListBuild, AnEmptyTableGivesOnePageWithTitleHeaderAndFooter)
     Build();
     ASSERT_EQ(pages.Count(), 1);
     const auto texts = Texts(0);
-    const std::string date = FormatDateTime(
-        "d mmm yyyy", SerialFromDateTime(QDateTime::currentDateTime()), ProcessFormatSettings());
+    const std::string date =
+        expr::FormatDateTime("d mmm yyyy", expr::SerialFromDateTime(QDateTime::currentDateTime()),
+                             expr::ProcessFormatSettings());
     for (const std::string& expected :
          std::vector<std::string>{"Marlune", "Australian Post Code list", "Post Code", "Suburb",
                                   "State", "Comments", "1 of 1", "Printed: " + date}) {

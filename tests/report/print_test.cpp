@@ -37,7 +37,7 @@
 
 #include <unistd.h>
 
-namespace marlune::report {
+namespace marlune::report::print {
 namespace {
 
 using testing::ArrivedJob;
@@ -111,7 +111,7 @@ public:
         }
     }
 
-    ProgressForm form;
+    preview::ProgressForm form;
     int events = 0;
     int cancelAtEvents = 0;
     std::vector<std::string> captions;
@@ -512,4 +512,4 @@ TEST_F(PrintDialog, APrinterThatTakesNoPaperIsNotValid)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -18,7 +18,7 @@
 #include <chrono>
 #include <optional>
 
-namespace marlune::report {
+namespace marlune::report::print {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -145,4 +145,4 @@ TEST_F(PrinterListOnAScheduler, PagesAttachedOnPrintMatchPagesLoadedWithThePrint
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <set>
 
-namespace marlune::report {
+namespace marlune::report::print {
 namespace {
 
 // The built-in table against Qt's own sizes for the same Windows codes. Qt
@@ -73,4 +73,4 @@ TEST(QPrinterDevice, MeasuresThePaperItIsGiven)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -172,4 +172,4 @@ double StrToDateTime(const std::string& text, const FormatSettings& settings)
     return date >= 0 ? date + time : date - time;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // Date-times as serial days from 30 December 1899, time of day the fraction
 // (for days before that the fraction still counts forward from midnight).
@@ -26,4 +26,4 @@ double StrToDateTime(const std::string& text, const FormatSettings& settings);
 double StrToDate(const std::string& text, const FormatSettings& settings);
 double StrToTime(const std::string& text, const FormatSettings& settings);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

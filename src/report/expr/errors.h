@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // An expression, a format or a script could not be evaluated. The builder
 // catches it around every view and turns it into the report's error text.
@@ -19,4 +19,4 @@ inline std::string UndefinedSymbolMessage(const std::string& name)
     return "Undefined symbol \"" + name + "\"";
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

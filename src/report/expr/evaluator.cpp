@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -235,4 +235,4 @@ Value EvaluateTree(const ExpressionNode& node, ExpressionHost& host)
     return {};
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -1,6 +1,6 @@
 #include "report/expr/expandtext.h"
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 std::optional<std::size_t> FindMatchingBracket(std::string_view text, std::size_t open)
 {
@@ -82,4 +82,4 @@ std::vector<std::string> ExpandLines(const std::vector<std::string>& memo,
     return out;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // The "]" that closes the "[" at `open`: brackets are counted, those inside
 // single- or double-quoted text are not (a double quote opens or closes
@@ -31,4 +31,4 @@ std::vector<std::string> SplitTextLines(const std::string& text);
 std::vector<std::string> ExpandLines(const std::vector<std::string>& memo,
                                      const std::function<std::string(const std::string&)>& lookup);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

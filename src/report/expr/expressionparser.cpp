@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -248,4 +248,4 @@ Value EvaluateExpression(const std::string& text, ExpressionHost& host)
     return EvaluateTree(*tree, host);
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // What evaluating an expression needs from outside: the value of a name and
 // the functions beyond the built-in ones.
@@ -113,4 +113,4 @@ Value EvaluateTree(const ExpressionNode& node, ExpressionHost& host);
 // Parses and evaluates.
 Value EvaluateExpression(const std::string& text, ExpressionHost& host);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -376,4 +376,4 @@ std::string FormatFloat(const std::string& pattern, double value, const FormatSe
     return Render(section, d, minus, settings);
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

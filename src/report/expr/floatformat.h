@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // Floating-point formatting with the meaning of the platform's functions
 // that the report's number formats name. Numbers are first rounded to 15
@@ -31,4 +31,4 @@ std::string FloatToFixed(double value, int decimals, bool thousands,
 // empty pattern is the general form; numbers of 1E18 and above too.
 std::string FormatFloat(const std::string& pattern, double value, const FormatSettings& settings);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

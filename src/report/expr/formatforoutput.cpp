@@ -8,7 +8,7 @@
 #include <array>
 #include <cctype>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -175,4 +175,4 @@ std::string FormatForOutput(const Value& value, FormatCode code, const std::stri
     }
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // A view's format code: bits 0-7 the decimal separator character of number
 // formats, 8-15 the number of decimals, 16-23 the format index within the
@@ -50,4 +50,4 @@ std::string BuiltinFormat(int category, int index);
 std::string FormatForOutput(const Value& value, FormatCode code, const std::string& formatText,
                             const FormatSettings& settings);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

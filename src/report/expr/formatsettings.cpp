@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -88,4 +88,4 @@ void SetProcessFormatSettings(const FormatSettings& settings)
     SetProcessDateFormats(settings.shortDateFormat, settings.longDateFormat);
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

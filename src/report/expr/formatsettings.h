@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // The platform's format settings (platform/formatsettings.h).
 using FormatSettings = platform::FormatSettings;
@@ -26,4 +26,4 @@ void SetProcessDateFormats(const std::string& shortDate, const std::string& long
 // Replaces all the process-wide settings (tests use it to fix the names).
 void SetProcessFormatSettings(const FormatSettings& settings);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

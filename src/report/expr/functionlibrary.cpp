@@ -6,7 +6,7 @@
 #include "report/expr/floatformat.h"
 #include "report/expr/formatsettings.h"
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -119,4 +119,4 @@ std::optional<Value> CallStandardFunction(const std::string& name, const std::ve
     return std::nullopt;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // What the standard library asks of the report.
 struct LibraryHooks {
@@ -32,4 +32,4 @@ std::optional<Value> CallStandardFunction(const std::string& name,
                                           const LibraryHooks& hooks,
                                           const FormatSettings& settings);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -5,7 +5,7 @@
 
 #include <cctype>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -164,4 +164,4 @@ std::vector<Token> Tokenize(std::string_view text)
     return tokens;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // One token of an expression or a script.
 struct Token {
@@ -37,4 +37,4 @@ std::vector<Token> Tokenize(std::string_view text);
 
 using platform::UpperAscii;
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -134,4 +134,4 @@ std::optional<Value> ReportExpressions::CallFunction(const std::string& name,
     return std::nullopt;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

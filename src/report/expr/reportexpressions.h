@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // The report's side of expressions: expanding memo text, looking up the
 // value of a bracketed expression, evaluating expressions. The builder
@@ -82,4 +82,4 @@ private:
     std::vector<std::string> lookups_; // the names being looked up, outermost first
 };
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -8,7 +8,7 @@
 #include <map>
 #include <utility>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -396,4 +396,4 @@ void ScriptInterpreter::Run(const CompiledScript& script, ScriptTarget& target,
     }
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

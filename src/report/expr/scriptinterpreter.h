@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 class ReportExpressions;
 
@@ -111,4 +111,4 @@ public:
                     ReportExpressions& expressions);
 };
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

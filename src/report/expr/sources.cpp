@@ -5,7 +5,7 @@
 #include <array>
 #include <cmath>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -110,4 +110,4 @@ void GlobalVariables::Clear()
     values_.clear();
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // What the report gives the expression layer: its named values, its data
 // fields, the variables of the build under way, and the process's global
@@ -97,4 +97,4 @@ private:
     std::map<std::string, Value> values_; // by upper-case name
 };
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 namespace {
 
@@ -189,4 +189,4 @@ std::string Value::ToText(const FormatSettings& settings) const
     return {};
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

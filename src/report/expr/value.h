@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 
 // The value of an expression: null, a whole number, a floating-point number,
 // 8-bit text, a boolean, or a date-time. Date-times are serial days counted
@@ -58,4 +58,4 @@ private:
 // no surrounding blanks beyond leading and trailing spaces).
 bool TextToFloat(const std::string& text, char decimalSeparator, double& out);
 
-} // namespace marlune::report
+} // namespace marlune::report::expr

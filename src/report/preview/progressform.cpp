@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace marlune::report {
+namespace marlune::report::preview {
 
 namespace {
 
@@ -110,4 +110,4 @@ void ProgressForm::reject()
     }
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::preview

@@ -13,7 +13,7 @@ class QPushButton;
 // The progress window of report builds and print runs: one line of text and
 // a Cancel button. It runs the work as its action once it is on screen and
 // closes when the action is done.
-namespace marlune::report {
+namespace marlune::report::preview {
 
 class ProgressForm final : public QDialog, public BuildProgress {
 public:
@@ -44,4 +44,4 @@ private:
     std::chrono::steady_clock::time_point lastEvents_{};
 };
 
-} // namespace marlune::report
+} // namespace marlune::report::preview

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-namespace marlune::report {
+namespace marlune::report::print {
 
 namespace {
 
@@ -75,4 +75,4 @@ PrinterList ListPrinters(std::chrono::milliseconds limit)
     return list;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -7,7 +7,7 @@
 // The system's printers as CUPS lists them, asked with a time limit: a print
 // server that accepts connections but never answers (down, or out of reach)
 // must not hold the program. Nothing here loads Qt's print support.
-namespace marlune::report {
+namespace marlune::report::print {
 
 struct PrinterList {
     // False when the print server did not answer within the limit; then
@@ -32,4 +32,4 @@ inline constexpr const char* kNoPrinterAnswers =
 // No print server at all is an answer: no printers. Safe on any thread.
 PrinterList ListPrinters(std::chrono::milliseconds limit = kPrinterAnswerLimit);
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -30,7 +30,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace marlune::report {
+namespace marlune::report::print {
 
 namespace {
 
@@ -453,4 +453,4 @@ std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages
     return rebuilt;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -15,13 +15,15 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace marlune::report {
+class Report;
+class ReportPrinter;
+} // namespace marlune::report
+
 // The print dialog: printer, copies and page range. Choosing a printer
 // selects it in the printer layer at once; closing without OK selects the
 // printer that was current when the dialog opened again.
-namespace marlune::report {
-
-class Report;
-class ReportPrinter;
+namespace marlune::report::print {
 
 // The printer list: each name drawn beside a small printer icon.
 class PrinterComboBox final : public QComboBox {
@@ -120,4 +122,4 @@ std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages
 // valid", goes back to the printer `previous` and returns false.
 bool ChangeReportPrinter(Report& report, int index, int previous);
 
-} // namespace marlune::report
+} // namespace marlune::report::print

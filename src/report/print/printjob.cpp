@@ -10,7 +10,7 @@
 
 #include <cups/cups.h>
 
-namespace marlune::report {
+namespace marlune::report::print {
 
 namespace {
 
@@ -125,4 +125,4 @@ void PrintJob::Abandon()
     file_.reset();
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::print

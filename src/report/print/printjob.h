@@ -14,7 +14,7 @@ class QTemporaryFile;
 // only when the job ends, so an abandoned job sends nothing at all (QPrinter
 // itself cannot take back what it has begun). The job begins with its first
 // sheet: a job without sheets sends nothing either.
-namespace marlune::report {
+namespace marlune::report::print {
 
 class PrintJob {
 public:
@@ -44,4 +44,4 @@ private:
     QPainter painter_;
 };
 
-} // namespace marlune::report
+} // namespace marlune::report::print

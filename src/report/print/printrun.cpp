@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <exception>
 
-namespace marlune::report {
+namespace marlune::report::print {
 
 namespace {
 
@@ -162,4 +162,4 @@ bool PrintPreparedReport(Report& report, const PreparedPages& pages, const std::
     return !report.Terminated;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -5,12 +5,14 @@
 // The most copies of a page one run prints; more is surely a slip.
 inline constexpr int kMaxCopies = 999;
 
-// The print run: replays a report's prepared pages on the platform printer,
-// inside the report's progress window when it has one.
 namespace marlune::report {
-
 class PreparedPages;
 class Report;
+} // namespace marlune::report
+
+// The print run: replays a report's prepared pages on the platform printer,
+// inside the report's progress window when it has one.
+namespace marlune::report::print {
 
 // Prints the pages that `pageList` selects (the page-list
 // syntax; empty for all), each page `copies` times in a row (copies below 1
@@ -29,4 +31,4 @@ std::string CopiesOutOfRange();
 // The print job's title for a report title.
 std::string PrintJobTitle(const std::string& title);
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -9,7 +9,7 @@
 #include <QPageLayout>
 #include <QPrinterInfo>
 
-namespace marlune::report {
+namespace marlune::report::print {
 
 namespace {
 
@@ -212,4 +212,4 @@ PrinterList AttachReportToPrinters(Report& report)
     return list;
 }
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -7,11 +7,16 @@
 
 #include <memory>
 
+namespace marlune::report {
+class Report;
+class ReportPrinter;
+} // namespace marlune::report
+
 // The printer layer's device over Qt's printers (CUPS underneath): the list
 // from ListPrinters, the settings and page measures from a QPrinter. Making
 // one loads Qt's print support, which asks CUPS without a time limit: only
 // once the print server has answered.
-namespace marlune::report {
+namespace marlune::report::print {
 
 class QPrinterDevice final : public PrinterDevice {
 public:
@@ -52,9 +57,6 @@ private:
     int paperCode_ = 0;
 };
 
-class Report;
-class ReportPrinter;
-
 // The platform's printer object of the process (created on first use, after
 // the application object).
 QPrinterDevice& PlatformPrinter();
@@ -75,4 +77,4 @@ PrinterList AttachReportToPrinters(Report& report);
 int PaperCodeOf(const QPageSize& size);
 QPageSize PageSizeOfCode(int code);
 
-} // namespace marlune::report
+} // namespace marlune::report::print

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 std::vector<QDateTime> SomeMoments()
@@ -145,16 +145,16 @@ TEST(DateTimeFormat, RejectsWhatIsNoDate)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr
 
 // What the application manager sets for the process is what reports use.
 TEST(ProcessFormatSettings, DateFormatsAreTheProcesssOwn)
 {
     marlune::platform::SetShortDateFormat("yyyy-mm-dd");
     marlune::platform::SetLongDateFormat("dddd d mmmm");
-    EXPECT_EQ(marlune::report::ProcessFormatSettings().shortDateFormat, "yyyy-mm-dd");
-    EXPECT_EQ(marlune::report::ProcessFormatSettings().longDateFormat, "dddd d mmmm");
-    marlune::report::SetProcessDateFormats("d/MM/yyyy", "dddd, d MMMM yyyy");
+    EXPECT_EQ(marlune::report::expr::ProcessFormatSettings().shortDateFormat, "yyyy-mm-dd");
+    EXPECT_EQ(marlune::report::expr::ProcessFormatSettings().longDateFormat, "dddd d mmmm");
+    marlune::report::expr::SetProcessDateFormats("d/MM/yyyy", "dddd, d MMMM yyyy");
     EXPECT_EQ(marlune::platform::ShortDateFormat(), "d/MM/yyyy");
     EXPECT_EQ(marlune::platform::LongDateFormat(), "dddd, d MMMM yyyy");
     marlune::platform::ResetDateFormats();

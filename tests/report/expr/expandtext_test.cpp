@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 // Looks up by echoing the expression in angle brackets, and records it.
@@ -100,4 +100,4 @@ TEST(ExpandLines, ValuesWithLineBreaksMakeLinesAndEmptyValuesNone)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr

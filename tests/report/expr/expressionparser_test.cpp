@@ -7,7 +7,7 @@
 #include <map>
 #include <random>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 // Names from a table; functions "TWICE(x)" only.
@@ -176,4 +176,4 @@ TEST(ExpressionParser, HostileNestingAndLengthAreRefusedNotFatal)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr

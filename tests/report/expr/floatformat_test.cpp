@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 FormatSettings Dot()
@@ -186,4 +186,4 @@ TEST(FloatToFixed, HugeNumbersAndManyDecimalsStayBounded)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 TEST(FormatCode, FieldsReadBackWhatMakePutIn)
@@ -172,4 +172,4 @@ TEST(FormatForOutput, WhatTheFormatCannotTakeShowsAsText)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr

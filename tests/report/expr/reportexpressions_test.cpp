@@ -10,7 +10,7 @@
 
 #include <map>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 // A dataset adapter over one record, with or without a default dataset.
@@ -260,4 +260,4 @@ TEST(SplitFieldName, EveryForm)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -8,7 +8,7 @@
 
 #include <map>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 // Views as a table of properties; "" is the view running the script.
@@ -178,4 +178,4 @@ TEST_F(ScriptTest, GotoLeavesLoopsForAnEnclosingLabel)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-namespace marlune::report {
+namespace marlune::report::expr {
 namespace {
 
 TEST(Value, TextReadsAsANumberOnlyWhenWhollyANumber)
@@ -81,4 +81,4 @@ TEST(Value, EmptyIsNullOrEmptyText)
 }
 
 } // namespace
-} // namespace marlune::report
+} // namespace marlune::report::expr
