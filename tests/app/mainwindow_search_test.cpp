@@ -49,12 +49,6 @@ TEST_F(MainWindowSearchTest, EachTypedLetterFindsTheFirstSuburbBeginningWithTheT
     EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(MainWindowSearchTest, CaseOfTheTextDoesNotMatter)
-{
-    QTest::keyClicks(&Search(), "BoN");
-    EXPECT_EQ(RecNo(), FirstLocalityMatch("bon"));
-}
-
 TEST_F(MainWindowSearchTest, TextMatchingNothingLeavesTheCurrentRecord)
 {
     QTest::keyClicks(&Search(), "bon");
