@@ -50,7 +50,6 @@ TEST_F(CatalogueTest, LocateFindsTheFirstRecordWhoseChosenFieldBeginsWithTheText
         {SearchField::Suburb, "wag", FirstLocalityMatch("wag")},
         {SearchField::Suburb, "BoN", FirstLocalityMatch("bon")},
         {SearchField::Suburb, "bonq", 0},
-        {SearchField::Suburb, "2600", 0},
         {SearchField::Suburb, "", FirstLocalityMatch("")},
         {SearchField::Postcode, "26", FirstPcodeMatch("26")},
         {SearchField::Postcode, "", FirstPcodeMatch("")},
