@@ -88,13 +88,13 @@ std::unique_ptr<MainWindow> ShowWindow(const std::string& dataFile)
     }
     auto form = std::make_unique<MainWindow>();
     form->show();
-    while (!form->ShowStepDone()) {
+    while (!form->showStepDone()) {
         QCoreApplication::processEvents();
     }
-    if (form->Table1.RecordCount() == 0) {
+    if (form->catalogue().Table().RecordCount() == 0) {
         throw std::runtime_error("data file not loaded: " + dataFile);
     }
-    form->searchEdit->setFocus();
+    form->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setFocus();
     QCoreApplication::processEvents();
     return form;
 }
@@ -109,7 +109,7 @@ MainWindow& WindowOn(const std::string& dataFile, int expectedRecords)
         form.reset();
         form = ShowWindow(dataFile);
         loaded = dataFile;
-        if (expectedRecords >= 0 && form->Table1.RecordCount() != expectedRecords) {
+        if (expectedRecords >= 0 && form->catalogue().Table().RecordCount() != expectedRecords) {
             throw std::runtime_error("the table is incomplete");
         }
     }
@@ -168,19 +168,21 @@ const std::vector<Keystroke>& TypingNoMatch()
 void RunKeystrokes(benchmark::State& state, MainWindow& form, const std::vector<Keystroke>& keys,
                    const QString& startText)
 {
-    form.bySuburbButton->setChecked(true);
-    form.searchEdit->setText(startText);
-    form.searchEdit->end(false);
+    auto* search = form.findChild<QLineEdit*>(QStringLiteral("Edit1"));
+    auto* grid = form.findChild<marlune::widgets::DBGrid*>(QStringLiteral("DBGrid1"));
+    form.findChild<QRadioButton*>(QStringLiteral("RadioButton1"))->setChecked(true);
+    search->setText(startText);
+    search->end(false);
     std::size_t i = 0;
     for (auto _ : state) {
         const Keystroke& k = keys[i];
-        SendKey(form.searchEdit, k.key, k.text);
-        form.grid->repaint();
+        SendKey(search, k.key, k.text);
+        grid->repaint();
         QCoreApplication::processEvents();
         i = (i + 1) % keys.size();
     }
     // Each run ends where it began, at a whole cycle or not; say where.
-    state.counters["RecNo"] = form.Table1.RecNo();
+    state.counters["RecNo"] = form.catalogue().Table().RecNo();
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -210,7 +212,7 @@ void RunLocates(benchmark::State& state, MainWindow& form, const std::vector<std
     const auto options = marlune::table::loCaseInsensitive | marlune::table::loPartialKey;
     std::size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(form.Table1.Locate("Locality", texts[i], options));
+        benchmark::DoNotOptimize(form.catalogue().Table().Locate("Locality", texts[i], options));
         i = (i + 1) % texts.size();
     }
     state.SetItemsProcessed(state.iterations());
@@ -243,9 +245,9 @@ void BM_Locate_Million_NoMatch(benchmark::State& state)
 // Baseline: repainting the grid when nothing changed.
 void BM_GridRepaint_RealList(benchmark::State& state)
 {
-    MainWindow& form = RealWindow();
+    auto* grid = RealWindow().findChild<marlune::widgets::DBGrid*>(QStringLiteral("DBGrid1"));
     for (auto _ : state) {
-        form.grid->repaint();
+        grid->repaint();
         QCoreApplication::processEvents();
     }
     state.SetItemsProcessed(state.iterations());

@@ -18,6 +18,8 @@ LAYERS = {
     "settings": ["platform"],
     "net": ["platform"],
     "update": ["platform", "net", "table", "settings"],
+    # The program's model without its window: what it owns and decides.
+    "catalogue": ["platform", "table", "settings", "net", "update"],
     "hints": ["platform", "platform/paint", "platform/gui"],
     "appmanager": ["platform", "platform/gui"],
     "report/expr": ["platform"],

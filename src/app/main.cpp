@@ -15,12 +15,12 @@ int main(int argc, char** argv)
     application.SetTitle("Marlune");
 
     marlune::app::MainWindow window;
-    window.updater().SetHost(MARLUNE_UPDATE_HOST);
-    window.updater().SetPublicKey(MARLUNE_UPDATE_PUBLIC_KEY);
+    window.catalogue().Updater().SetHost(MARLUNE_UPDATE_HOST);
+    window.catalogue().Updater().SetPublicKey(MARLUNE_UPDATE_PUBLIC_KEY);
     application.setWindowIcon(window.windowIcon());
     // The second window; hidden until About shows it.
     marlune::app::AboutBox aboutBox;
-    window.aboutBox = &aboutBox;
+    window.setAboutBox(&aboutBox);
     // The main window's closing ends the program, whatever else is open.
     QObject::connect(&window, &marlune::app::MainWindow::Closed, &application,
                      &QCoreApplication::quit);

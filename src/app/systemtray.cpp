@@ -4,8 +4,27 @@
 #include "platform/gui/application.h"
 
 #include <QGuiApplication>
+#include <QWidget>
 
 namespace marlune::app {
+
+std::unique_ptr<appmanager::AppManager> CreateAppManager(QWidget& window, SystemTrayArea& area)
+{
+    auto manager = std::make_unique<appmanager::AppManager>(&window, &area);
+    area.SetTrayIcon(&manager->TrayIcon());
+    appmanager::AppManager& m = *manager;
+    m.SetApplicationTitle("Marlune");
+    m.SetIcon(window.windowIcon());
+    m.SetSysShortDateFormat("d/MM/yyyy");
+    m.SetSysLongDateFormat("dddd, d MMMM yyyy");
+    m.TrayIcon().SetKeepTaskbarEntry(!PlatformReportsMinimising());
+    m.TrayIcon().SetActive(appmanager::tsOnMinimized);
+    m.TrayIcon().SetHint("Marlune");
+    m.TrayIcon().SetAppRestore(appmanager::OnSingleClick);
+    m.TrayIcon().SetIcon(window.windowIcon());
+    m.Associations.DDEUniqueName = "MarluneDDEAppManager";
+    return manager;
+}
 
 bool PlatformReportsMinimising()
 {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "appmanager/appmanager.h"
 #include "appmanager/trayicon.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
+
+#include <memory>
 
 namespace marlune::app {
 
@@ -34,5 +37,10 @@ private:
     QSystemTrayIcon icon_;
     appmanager::TrayIcon* tray_ = nullptr;
 };
+
+// The program's application manager as the main window owns it: the title
+// "Marlune", the window's icon, the date formats, and the tray icon in `area`
+// while the window is minimised. Its tray click is the window's to handle.
+std::unique_ptr<appmanager::AppManager> CreateAppManager(QWidget& window, SystemTrayArea& area);
 
 } // namespace marlune::app

@@ -26,7 +26,7 @@ protected:
         CopyRealDataFile();
         ShowForm();
         box_ = std::make_unique<app::AboutBox>();
-        form_->aboutBox = box_.get();
+        form_->setAboutBox(box_.get());
     }
     void TearDown() override
     {
@@ -43,7 +43,7 @@ protected:
             sawBox = QTest::qWaitFor([this] { return box_->isVisible(); }, 5000);
             whileShown();
         });
-        QTest::mouseClick(form_->aboutButton, Qt::LeftButton);
+        QTest::mouseClick(&Find<QToolButton>("ToolButton4"), Qt::LeftButton);
         return sawBox;
     }
 

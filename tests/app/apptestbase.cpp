@@ -1,44 +1,10 @@
 #include "apptestbase.h"
 
 #include "platform/cp1252.h"
-#include "platform/registry.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
-#include <fstream>
-#include <sstream>
-
 namespace marlune::testing {
-namespace {
-
-constexpr const char* kSettingsKey = "Software\\Calderix\\Marlune\\Settings";
-
-std::string Lower(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
-
-int FirstMatch(const std::string& prefix, std::optional<std::string> CsvRecord::*field)
-{
-    const std::string key = Lower(prefix);
-    const auto& records = SourceRecords();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const auto& value = records[i].*field;
-        if (value && Lower(*value).starts_with(key)) {
-            return static_cast<int>(i) + 1;
-        }
-    }
-    return 0;
-}
-
-} // namespace
 
 platform::gui::Application* TestApplication()
 {
@@ -55,58 +21,11 @@ platform::gui::Application* TestApplication()
     return app;
 }
 
-const std::vector<CsvRecord>& SourceRecords()
-{
-    static const std::vector<CsvRecord> records = [] {
-        std::vector<CsvRecord> out;
-        std::ifstream in(MARLUNE_SOURCE_DIR "/data/aus_postcodes.csv");
-        std::string line;
-        std::getline(in, line); // header
-        while (std::getline(in, line)) {
-            // The file quotes nothing: five comma-separated fields.
-            std::vector<std::string> fields;
-            std::stringstream row(line);
-            std::string field;
-            while (std::getline(row, field, ',')) {
-                fields.push_back(field);
-            }
-            if (!line.empty() && line.back() == ',') {
-                fields.emplace_back();
-            }
-            CsvRecord record;
-            if (!fields.empty() && !fields[0].empty()) {
-                record.pcode = fields[0];
-            }
-            if (fields.size() > 1 && !fields[1].empty()) {
-                record.locality = fields[1];
-            }
-            out.push_back(std::move(record));
-        }
-        return out;
-    }();
-    return records;
-}
-
-int FirstLocalityMatch(const std::string& prefix)
-{
-    return FirstMatch(prefix, &CsvRecord::locality);
-}
-
-int FirstPcodeMatch(const std::string& prefix)
-{
-    return FirstMatch(prefix, &CsvRecord::pcode);
-}
-
 void AppTestBase::SetUp()
 {
     TestApplication();
     platform::SetApplicationTitle("Marlune");
-    dir_ = std::make_unique<QTemporaryDir>();
-    ASSERT_TRUE(dir_->isValid());
-    previousDir_ = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir_->path()));
-    QDir(dir_->path()).mkpath(QStringLiteral("registry"));
-    platform::SetRegistryRootDirectory(dir_->filePath(QStringLiteral("registry")).toStdString());
+    CatalogueTestBase::SetUp();
     recorder_ = std::make_unique<platform::gui::ScopedMessageBoxShower>(
         [this](const platform::gui::MessageBoxRequest& request) { messages_.push_back(request); });
 }
@@ -115,59 +34,14 @@ void AppTestBase::TearDown()
 {
     form_.reset();
     recorder_.reset();
-    platform::SetRegistryRootDirectory({});
-    QDir::setCurrent(previousDir_);
-    dir_.reset();
-}
-
-std::string AppTestBase::WorkDir() const
-{
-    return dir_->path().toStdString();
-}
-
-void AppTestBase::CopyRealDataFile(const std::string& name)
-{
-    const QString source = QStringLiteral(MARLUNE_BINARY_DIR "/bin/20051206.dat");
-    ASSERT_TRUE(QFile::exists(source)) << "the default data file has not been built";
-    ASSERT_TRUE(QFile::copy(source, dir_->filePath(QString::fromStdString(name))));
-}
-
-void AppTestBase::WriteFile(const std::string& name, const std::string& bytes)
-{
-    std::ofstream out(WorkDir() + "/" + name, std::ios::binary);
-    out << bytes;
-    ASSERT_TRUE(out.good());
-}
-
-void AppTestBase::StoreDataFileName(const std::string& name)
-{
-    auto key = platform::CreateKey(platform::PredefinedKey::CurrentUser, kSettingsKey);
-    ASSERT_TRUE(key.has_value());
-    ASSERT_TRUE(key->SetValue("DataFileName", platform::RegistryValue::String(name)));
-}
-
-std::optional<std::string> AppTestBase::StoredDataFileName() const
-{
-    auto key = platform::OpenKey(platform::PredefinedKey::CurrentUser, kSettingsKey);
-    if (!key) {
-        return std::nullopt;
-    }
-    auto value = key->QueryValue("DataFileName");
-    if (!value || value->type != platform::ValueType::Sz) {
-        return std::nullopt;
-    }
-    std::string text = value->data;
-    if (const auto nul = text.find('\0'); nul != std::string::npos) {
-        text.resize(nul);
-    }
-    return text;
+    CatalogueTestBase::TearDown();
 }
 
 app::MainWindow& AppTestBase::ShowForm()
 {
     form_ = std::make_unique<app::MainWindow>();
     form_->show();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return form_->ShowStepDone(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return form_->showStepDone(); }, 10000));
     return *form_;
 }
 

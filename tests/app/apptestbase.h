@@ -1,15 +1,14 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "widgets/labelededit.h"
+#include "cataloguetestbase.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messagebox.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,38 +19,28 @@ namespace marlune::testing {
 // QApplication first.
 platform::gui::Application* TestApplication();
 
-// One postcode record of the source CSV (data/aus_postcodes.csv), which the
-// default data file is built from, in file order; an empty field is null.
-struct CsvRecord {
-    std::optional<std::string> pcode;
-    std::optional<std::string> locality;
-};
-const std::vector<CsvRecord>& SourceRecords();
-
-// The 1-based number of the first record whose field begins with `prefix`,
-// ASCII case ignored; 0 when none does.
-int FirstLocalityMatch(const std::string& prefix);
-int FirstPcodeMatch(const std::string& prefix);
-
 // Fixture of the main-window tests: an empty temporary working directory, a
 // registry of its own, and every message box recorded instead of shown.
-class AppTestBase : public ::testing::Test {
+class AppTestBase : public CatalogueTestBase {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    std::string WorkDir() const;
-    // Copies the built default data file into the working directory.
-    void CopyRealDataFile(const std::string& name = "20051206.dat");
-    void WriteFile(const std::string& name, const std::string& bytes);
-
-    // The "DataFileName" value under the program's settings key, read and
-    // written through the registry directly.
-    void StoreDataFileName(const std::string& name);
-    std::optional<std::string> StoredDataFileName() const;
-
     // Creates the main window, shows it and waits for its show step.
     app::MainWindow& ShowForm();
+
+    // The window's control of that object name, found as a test of any Qt
+    // program finds it; raises, failing the test, when there is none.
+    template <class Control> Control& Find(const char* objectName) const
+    {
+        auto* found = form_->findChild<Control*>(QLatin1String(objectName));
+        if (found == nullptr) {
+            throw std::logic_error(std::string("no control named ") + objectName);
+        }
+        return *found;
+    }
+    // The table behind the window.
+    table::MemTable& Table() const { return form_->catalogue().Table(); }
 
     std::vector<std::string> MessageTexts() const;
 
@@ -59,8 +48,6 @@ protected:
     std::vector<platform::gui::MessageBoxRequest> messages_;
 
 private:
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString previousDir_;
     std::unique_ptr<platform::gui::ScopedMessageBoxShower> recorder_;
 };
 

@@ -1,6 +1,6 @@
 #include "gridtestbase.h"
 
-#include "app/mainwindow.h"
+#include "app/mainwindowcontrols.h"
 
 #include "apptestbase.h"
 #include "platform/paint/fonts.h"
@@ -64,7 +64,7 @@ void GridTestBase::SetUp()
     window_->setFont(platform::paint::VerdanaFont(11));
     before_ = new QLineEdit(window_.get());
     grid_ = new widgets::DBGrid(window_.get());
-    grid_->SetColumns(app::MainWindow::GridColumns());
+    grid_->SetColumns(app::PostcodeGridColumns());
     after_ = new QLineEdit(window_.get());
     before_->setGeometry(0, 0, 100, 20);
     after_->setGeometry(110, 0, 100, 20);

@@ -2,6 +2,7 @@
 // once the window exists, and the tray click restoring the window.
 #include "apptestbase.h"
 
+#include "appmanager/appmanager.h"
 #include "platform/apptitle.h"
 #include "platform/dateformat.h"
 #include "platform/hintsettings.h"
@@ -30,8 +31,10 @@ protected:
 TEST_F(MainWindowAppManagerTest, TheProgramsSettingsAreInForceBeforeTheWindowIsShown)
 {
     form_ = std::make_unique<app::MainWindow>();
-    ASSERT_TRUE(form_->appManager);
-    const appmanager::AppManager& m = *form_->appManager;
+    // The window made the program's one manager.
+    ASSERT_NE(appmanager::AppManager::Instance(), nullptr);
+    EXPECT_EQ(appmanager::AppManager::Instance()->parent(), form_.get());
+    const appmanager::AppManager& m = *appmanager::AppManager::Instance();
     EXPECT_FALSE(m.IsLoading());
     EXPECT_EQ(platform::ApplicationTitle(), "Marlune");
     platform::SetDateSeparator('/');
@@ -40,7 +43,7 @@ TEST_F(MainWindowAppManagerTest, TheProgramsSettingsAreInForceBeforeTheWindowIsS
     // The hint component came first and set the application's pause.
     EXPECT_EQ(m.HintPause(), 600);
     EXPECT_EQ(m.Associations.DDEUniqueName, "MarluneDDEAppManager");
-    appmanager::AppManager& manager = *form_->appManager;
+    appmanager::AppManager& manager = *appmanager::AppManager::Instance();
     EXPECT_EQ(manager.TrayIcon().Active(), appmanager::tsOnMinimized);
     EXPECT_EQ(manager.TrayIcon().Hint(), "Marlune");
     EXPECT_EQ(manager.TrayIcon().AppRestore(), appmanager::OnSingleClick);
@@ -53,11 +56,12 @@ TEST_F(MainWindowAppManagerTest, WithoutATrayMinimisingKeepsTheWindowAndATrayCli
     form.showMinimized();
     QCoreApplication::processEvents();
     // The offscreen platform has no tray: the window stays reachable.
-    EXPECT_TRUE(form.appManager->TrayIcon().NeedsAdd());
+    EXPECT_TRUE(appmanager::AppManager::Instance()->TrayIcon().NeedsAdd());
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.isMinimized());
 
-    form.appManager->TrayIcon().MouseMessage(appmanager::TrayMouse::LeftButtonUp);
+    appmanager::AppManager::Instance()->TrayIcon().MouseMessage(
+        appmanager::TrayMouse::LeftButtonUp);
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.isMinimized());
     EXPECT_EQ(form.windowState() & Qt::WindowMinimized, Qt::WindowNoState);
@@ -69,7 +73,8 @@ TEST_F(MainWindowAppManagerTest, TheTrayClickHandlerSetsTheWindowStateToNormal)
 {
     app::MainWindow& form = ShowForm();
     form.setWindowState(Qt::WindowMinimized);
-    form.restoreFromTray(form.appManager.get());
+    appmanager::AppManager& manager = *appmanager::AppManager::Instance();
+    manager.OnTrayClick(&manager);
     EXPECT_FALSE(form.isMinimized());
     EXPECT_TRUE(form.isVisible());
 }

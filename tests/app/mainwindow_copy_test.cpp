@@ -69,7 +69,7 @@ protected:
         AppTestBase::SetUp();
         CopyRealDataFile();
         ShowForm();
-        ASSERT_EQ(form_->Table1.RecordCount(), 18545);
+        ASSERT_EQ(Table().RecordCount(), 18545);
     }
     QString Expect(const QString& text)
     {
@@ -81,17 +81,17 @@ protected:
 
 TEST_F(MainWindowCopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
 {
-    QTest::keyClicks(form_->searchEdit, "syd");
+    QTest::keyClicks(&Find<QLineEdit>("Edit1"), "syd");
     const QString found = FindLine(WorkDir() + "/20051206.dat", QStringLiteral("syd"));
     ASSERT_EQ(found.split(QLatin1Char('\t')).size(), 5) << found.toStdString();
     struct Case {
         QWidget* widget;
         QKeyCombination key;
     };
-    for (const Case& c :
-         {Case{form_->searchEdit, Qt::CTRL | Qt::Key_C}, Case{form_->grid, Qt::CTRL | Qt::Key_C},
-          Case{form_->grid, QKeyCombination(Qt::Key_Copy)},
-          Case{form_->searchEdit, Qt::CTRL | Qt::Key_Insert}}) {
+    for (const Case& c : {Case{&Find<QLineEdit>("Edit1"), Qt::CTRL | Qt::Key_C},
+                          Case{&Find<widgets::DBGrid>("DBGrid1"), Qt::CTRL | Qt::Key_C},
+                          Case{&Find<widgets::DBGrid>("DBGrid1"), QKeyCombination(Qt::Key_Copy)},
+                          Case{&Find<QLineEdit>("Edit1"), Qt::CTRL | Qt::Key_Insert}}) {
         SCOPED_TRACE(c.widget->objectName().toStdString());
         QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
         // With a text of its own: the Copy key has no character.
@@ -100,17 +100,17 @@ TEST_F(MainWindowCopyTest, CopyKeysCopyTheFoundRecordAsMarluneFindPrintsIt)
         EXPECT_EQ(Expect(found), found);
     }
     // With text selected the search box copies its selection, as usual.
-    form_->searchEdit->setSelection(0, 2);
-    QTest::keyClick(form_->searchEdit, Qt::Key_C, Qt::ControlModifier);
+    Find<QLineEdit>("Edit1").setSelection(0, 2);
+    QTest::keyClick(&Find<QLineEdit>("Edit1"), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(Pasted("clipboard"), QStringLiteral("sy"));
 }
 
 TEST_F(MainWindowCopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSays)
 {
-    QTest::keyClicks(form_->searchEdit, "bon");
-    widgets::DBGrid& grid = *form_->grid;
+    QTest::keyClicks(&Find<QLineEdit>("Edit1"), "bon");
+    widgets::DBGrid& grid = Find<widgets::DBGrid>("DBGrid1");
     const int slot = grid.CurrentSlot() + 3;
-    const int expected = form_->Table1.RecNo() + 3;
+    const int expected = Table().RecNo() + 3;
     const QStringList fields = CsvRow(expected).split(QLatin1Char('\t'));
     struct Case {
         const char* entry;
@@ -121,8 +121,8 @@ TEST_F(MainWindowCopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSay
           Case{"Copy row", CsvRow(expected)}}) {
         SCOPED_TRACE(c.entry);
         RightClick(grid, grid.CellRect(1, slot).center());
-        EXPECT_EQ(form_->Table1.RecNo(), expected);
-        QMenu* menu = form_->recordMenu;
+        EXPECT_EQ(Table().RecNo(), expected);
+        QMenu* menu = &Find<QMenu>("RecordMenu");
         ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 3000));
         QAction* action = nullptr;
         for (QAction* a : menu->actions()) {
@@ -136,7 +136,7 @@ TEST_F(MainWindowCopyTest, RightClickMakesTheRowCurrentAndItsMenuCopiesWhatItSay
     // A right click on the title row offers nothing.
     RightClick(grid, grid.CellRect(1, -1).center());
     QTest::qWait(100);
-    EXPECT_FALSE(form_->recordMenu->isVisible());
+    EXPECT_FALSE(Find<QMenu>("RecordMenu").isVisible());
 }
 
 } // namespace

@@ -20,9 +20,9 @@ TEST_F(MainWindowPrintTest, PrintBuildsTheWholeListAndLeavesTheTableOnItsLastRec
 {
     CopyRealDataFile();
     ShowForm();
-    ASSERT_TRUE(form_->Table1.Locate("Locality", std::string("syd"),
-                                     table::loCaseInsensitive | table::loPartialKey));
-    ASSERT_TRUE(form_->printButton->isEnabled());
+    ASSERT_TRUE(Table().Locate("Locality", std::string("syd"),
+                               table::loCaseInsensitive | table::loPartialKey));
+    ASSERT_TRUE(Find<QToolButton>("ToolButton3").isEnabled());
     // The preview is modal: it is read and closed from inside its loop, once
     // the progress window has gone.
     QString caption;
@@ -38,12 +38,12 @@ TEST_F(MainWindowPrintTest, PrintBuildsTheWholeListAndLeavesTheTableOnItsLastRec
         }
     });
     poll.start(20);
-    form_->printButton->click();
+    Find<QToolButton>("ToolButton3").click();
     EXPECT_TRUE(MessageTexts().empty());
     EXPECT_EQ(caption, QStringLiteral("Preview - Marlune"));
     EXPECT_EQ(indicator, QStringLiteral("Page 1/344"));
-    EXPECT_FALSE(form_->Table1.ControlsDisabled());
-    EXPECT_EQ(form_->Table1.RecNo(), form_->Table1.RecordCount());
+    EXPECT_FALSE(Table().ControlsDisabled());
+    EXPECT_EQ(Table().RecNo(), Table().RecordCount());
 }
 
 } // namespace

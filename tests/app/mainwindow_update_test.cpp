@@ -40,7 +40,7 @@ protected:
         ASSERT_TRUE(served_.isValid());
         CopyRealDataFile();
         ShowForm();
-        ASSERT_TRUE(form_->Table1.Active());
+        ASSERT_TRUE(Table().Active());
         before_ = Snapshot();
     }
     void TearDown() override
@@ -55,7 +55,7 @@ protected:
     {
         auto server = std::make_unique<PythonHttpServer>(served_.path().toStdString());
         EXPECT_TRUE(server->Running());
-        form_->updater().SetHost(server->HostPort());
+        form_->catalogue().Updater().SetHost(server->HostPort());
         return server;
     }
 
@@ -94,18 +94,18 @@ protected:
     };
     State Snapshot()
     {
-        form_->Table1.First();
-        return {WorkFiles(), StoredDataFileName(), form_->CurrentDataFileName,
-                form_->Table1.RecordCount(), form_->Table1.FieldByName("Locality").AsString()};
+        Table().First();
+        return {WorkFiles(), StoredDataFileName(), form_->catalogue().DataFileName(),
+                Table().RecordCount(), Table().FieldByName("Locality").AsString()};
     }
 
-    std::string Panel() const { return form_->statusBar->Panels(0).text; }
+    std::string Panel() const { return Find<widgets::StatusBar>("StatusBar1").Panels(0).text; }
 
     void ClickUpdate()
     {
-        ASSERT_TRUE(form_->updateButton->isEnabled());
-        form_->updateButton->click();
-        EXPECT_FALSE(form_->UpdateRunning());
+        ASSERT_TRUE(Find<QToolButton>("ToolButton6").isEnabled());
+        Find<QToolButton>("ToolButton6").click();
+        EXPECT_FALSE(form_->updateRunning());
     }
 
     // Serves each check file in turn: Update says there is nothing new, asks
@@ -132,7 +132,7 @@ protected:
             peer.ReadRequest();
             peer.Send(connection == 0 ? "HTTP/1.0 200 OK\r\n\r\n20061231.dat\n" : download);
         });
-        form_->updater().SetHost(server.HostPort());
+        form_->catalogue().Updater().SetHost(server.HostPort());
         answer_ = true;
         messages_.clear();
         ClickUpdate();
@@ -178,9 +178,9 @@ TEST_F(MainWindowUpdateTest, AcceptDownloadsInstallsAndReloads)
     EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
     EXPECT_EQ(ReadBytes(WorkDir() + "/20061231.dat"), bytes);
     EXPECT_EQ(StoredDataFileName(), "20061231.dat");
-    EXPECT_EQ(form_->CurrentDataFileName, "20061231.dat");
-    EXPECT_EQ(form_->Table1.RecordCount(), 3);
-    EXPECT_EQ(form_->Table1.FieldByName("Locality").AsString(), "Sydney Updated");
+    EXPECT_EQ(form_->catalogue().DataFileName(), "20061231.dat");
+    EXPECT_EQ(Table().RecordCount(), 3);
+    EXPECT_EQ(Table().FieldByName("Locality").AsString(), "Sydney Updated");
     EXPECT_EQ(Panel(), "Got 0 of 0 Kb total");
     // The old file stays; nothing else is left behind.
     std::vector<std::string> expected = before_.files;
@@ -191,8 +191,8 @@ TEST_F(MainWindowUpdateTest, AcceptDownloadsInstallsAndReloads)
     // The next start loads the new file; the same check is then no news.
     form_.reset();
     ShowForm();
-    EXPECT_EQ(form_->Table1.RecordCount(), 3);
-    form_->updater().SetHost(server->HostPort());
+    EXPECT_EQ(Table().RecordCount(), 3);
+    form_->catalogue().Updater().SetHost(server->HostPort());
     messages_.clear();
     ClickUpdate();
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
@@ -223,7 +223,7 @@ TEST_F(MainWindowUpdateTest, AFailedDownloadReplacesNothing)
         peer.Send(connection == 0 ? "HTTP/1.0 200 OK\r\n\r\n20061231.dat"
                                   : "HTTP/1.0 200 OK\r\n\r\nnot a data file");
     });
-    form_->updater().SetHost(server.HostPort());
+    form_->catalogue().Updater().SetHost(server.HostPort());
     answer_ = true;
     messages_.clear();
     ClickUpdate();
@@ -253,7 +253,7 @@ TEST_F(MainWindowUpdateTest, ProgressCountsKilobytesOfTheDownload)
             peer.Send(head + "\r\n\r\n");
             peer.Trickle(junk, 8000, 5ms);
         });
-        form_->updater().SetHost(server.HostPort());
+        form_->catalogue().Updater().SetHost(server.HostPort());
         answer_ = true;
         messages_.clear();
         ClickUpdate();
@@ -304,14 +304,14 @@ TEST_F(MainWindowUpdateTest, WhyTheCheckFailedIsSaidInWordsAndReadableWhole)
              "/x)"},
     };
     for (const auto& [host, text] : cases) {
-        form_->updater().SetHost(host);
+        form_->catalogue().Updater().SetHost(host);
         ClickUpdate();
         EXPECT_EQ(Panel(), text);
         // The panel is narrower than most of these: its hint carries them whole.
-        EXPECT_EQ(form_->statusBar->toolTip().toStdString(), text);
+        EXPECT_EQ(Find<widgets::StatusBar>("StatusBar1").toolTip().toStdString(), text);
     }
     // A relative redirect stays on the server and its port: answered there.
-    form_->updater().SetHost(relativeRedirect.HostPort());
+    form_->catalogue().Updater().SetHost(relativeRedirect.HostPort());
     ClickUpdate();
     EXPECT_EQ(relativeRedirect.Connections(), 2);
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNoUpdate});
@@ -331,7 +331,7 @@ TEST_F(MainWindowUpdateTest, ACheckFileNamingAFileOfTheUsersOverwritesNothing)
     }
     answer_ = true;
     ExpectNoUpdateFor({"zz_notes.txt", "marlune-find\n"});
-    form_->updater().SetHost(server->HostPort());
+    form_->catalogue().Updater().SetHost(server->HostPort());
     Serve("mrl_check.txt", "20991231.dat\n");
     messages_.clear();
     ClickUpdate();
@@ -355,7 +355,7 @@ TEST_F(MainWindowUpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
     ASSERT_TRUE(run("minisign -G -W -p " + key + ".pub -s " + key + ".sec"));
     ASSERT_TRUE(run("minisign -G -W -p " + other + ".pub -s " + other + ".sec"));
     const std::string pub = ReadBytes(key + ".pub");
-    form_->updater().SetPublicKey(pub.substr(pub.find('\n') + 1));
+    form_->catalogue().Updater().SetPublicKey(pub.substr(pub.find('\n') + 1));
 
     const auto server = StartServer();
     const std::string bytes = DataFileBytes(kNewRecords);
@@ -387,7 +387,7 @@ TEST_F(MainWindowUpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
     ClickUpdate();
     EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
     EXPECT_EQ(StoredDataFileName(), "20061231.dat");
-    EXPECT_EQ(form_->Table1.RecordCount(), 3);
+    EXPECT_EQ(Table().RecordCount(), 3);
 }
 
 TEST_F(MainWindowUpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
@@ -398,13 +398,13 @@ TEST_F(MainWindowUpdateTest, ASecondUpdateWhileOneWaitsIsRefused)
         peer.Send("HTTP/1.0 200 OK\r\n\r\n");
         peer.Trickle("20051206.dat\n", 1, 30ms);
     });
-    form_->updater().SetHost(server.HostPort());
+    form_->catalogue().Updater().SetHost(server.HostPort());
     std::optional<Qt::CursorShape> cursor;
     QTimer::singleShot(100, form_.get(), [&] {
         if (const QCursor* shown = QApplication::overrideCursor()) {
             cursor = shown->shape();
         }
-        form_->updateButton->click();
+        Find<QToolButton>("ToolButton6").click();
     });
     ClickUpdate();
     EXPECT_EQ(cursor, Qt::WaitCursor);
@@ -427,11 +427,11 @@ TEST_F(MainWindowUpdateTest, ClosingTheWindowEndsAWaitingDownloadCleanly)
         peer.Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(5000, 'd'));
         peer.WaitForClose(20s);
     });
-    form_->updater().SetHost(server.HostPort());
+    form_->catalogue().Updater().SetHost(server.HostPort());
     answer_ = true;
     bool closedSeen = false;
     QObject::connect(form_.get(), &app::MainWindow::Closed, [&] { closedSeen = true; });
-    QTimer::singleShot(300, form_.get(), [this] { form_->exitButton->click(); });
+    QTimer::singleShot(300, form_.get(), [this] { Find<QToolButton>("ToolButton1").click(); });
     ClickUpdate();
     EXPECT_TRUE(closedSeen);
     EXPECT_FALSE(form_->isVisible());

@@ -1,13 +1,12 @@
-// The main window's controls as the user sees them.
+// The main window's controls as the user and assistive technology find them.
 #include "apptestbase.h"
 
+#include "platform/paint/colors.h"
+#include "platform/paint/fonts.h"
+#include "report/preview/previewform.h"
 #include "widgets/dbgrid.h"
 #include "widgets/labelededit.h"
 #include "widgets/statusbar.h"
-#include "widgets/toolbar.h"
-#include "report/preview/previewform.h"
-#include "platform/paint/colors.h"
-#include "platform/paint/fonts.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -37,6 +36,13 @@ protected:
     }
     // What the window frame adds to the client size.
     QSize Frame() const { return form_->frameGeometry().size() - form_->size(); }
+    QToolButton& Button(const char* name) const { return Find<QToolButton>(name); }
+    // The button's picture as the program's resources hold it.
+    static QImage Picture(const QString& name)
+    {
+        return QImage(QStringLiteral(":/marlune/%1.png").arg(name))
+            .convertToFormat(QImage::Format_ARGB32);
+    }
 
     int width_ = 0; // client size
     int height_ = 0;
@@ -57,87 +63,127 @@ TEST_F(MainWindowWindowTest, WindowSettings)
     EXPECT_TRUE(form.autoFillBackground());
 }
 
-TEST_F(MainWindowWindowTest, CannotBeMadeSmallerThanItsMinimum)
+// The panel at the top, the status bar at the bottom, the grid between: at
+// the first size, larger, and when asked to be smaller than the minimum.
+TEST_F(MainWindowWindowTest, ControlsFollowTheSizeWhichHasAMinimum)
 {
     app::MainWindow& form = *form_;
-    form.resize(300, 200);
-    EXPECT_EQ(form.size(), QSize(width_, height_));
-    EXPECT_GE(form.frameGeometry().width(), 500);
-    EXPECT_GE(form.frameGeometry().height(), 330);
-    // Larger is fine, and the controls follow the new size.
-    form.resize(640, 480);
-    EXPECT_EQ(form.size(), QSize(640, 480));
-    EXPECT_EQ(form.panel->width(), 640);
-    EXPECT_EQ(form.statusBar->geometry().bottom(), 479);
-    EXPECT_EQ(form.statusBar->width(), 640);
-}
-
-TEST_F(MainWindowWindowTest, PanelAndToolBar)
-{
-    app::MainWindow& form = *form_;
-    EXPECT_EQ(form.panel->geometry(), QRect(0, 0, width_, 89));
-    EXPECT_EQ(form.panel->frameShape(), QFrame::Panel);
-    EXPECT_EQ(form.panel->frameShadow(), QFrame::Raised);
-    EXPECT_EQ(form.toolBar->parentWidget(), form.panel);
-    EXPECT_EQ(form.toolBar->height(), 40);
-    EXPECT_EQ(form.toolBar->y(), form.panel->frameWidth());
-
-    struct Expected {
-        QWidget* item;
-        int width;
+    auto& panel = Find<QFrame>("Panel1");
+    auto& toolBar = Find<QWidget>("ToolBar1");
+    auto& grid = Find<widgets::DBGrid>("DBGrid1");
+    auto& bar = Find<widgets::StatusBar>("StatusBar1");
+    EXPECT_EQ(grid.DataSource(), &form.catalogue().Source());
+    EXPECT_EQ(panel.frameShape(), QFrame::Panel);
+    EXPECT_EQ(panel.frameShadow(), QFrame::Raised);
+    EXPECT_EQ(toolBar.parentWidget(), &panel);
+    const struct {
+        QSize asked;
+        QSize client;
+    } sizes[] = {
+        {QSize(width_, height_), QSize(width_, height_)},
+        {QSize(640, 480), QSize(640, 480)},
+        {QSize(300, 200), QSize(width_, height_)},
+        {QSize(700, 500), QSize(700, 500)},
     };
-    // Left to right: separator, Exit, Print, Update, separator, About.
-    const std::vector<Expected> row = {{form.leadingSeparator, 8}, {form.exitButton, 47},
-                                       {form.printButton, 47},     {form.updateButton, 47},
-                                       {form.aboutSeparator, 8},   {form.aboutButton, 47}};
+    for (const auto& s : sizes) {
+        SCOPED_TRACE(s.asked.width());
+        form.resize(s.asked);
+        const int w = s.client.width();
+        const int h = s.client.height();
+        ASSERT_EQ(form.size(), s.client);
+        EXPECT_EQ(panel.geometry(), QRect(0, 0, w, 89));
+        EXPECT_EQ(toolBar.y(), panel.frameWidth());
+        EXPECT_EQ(toolBar.height(), 40);
+        EXPECT_EQ(grid.geometry(), QRect(0, 89, w, h - 89 - 19));
+        EXPECT_EQ(bar.geometry(), QRect(0, h - 19, w, 19));
+        // The maker's panel reaches from 200 pixels to the right edge.
+        EXPECT_EQ(bar.PanelRect(0).left(), 0);
+        EXPECT_LT(bar.PanelRect(0).right(), 200);
+        EXPECT_EQ(bar.PanelRect(1).left(), 200);
+        EXPECT_EQ(bar.PanelRect(1).right(), w - 1);
+        // The search controls keep their place in the panel.
+        EXPECT_EQ(Find<QLineEdit>("Edit1").geometry(), QRect(8, 61, 121, 21));
+        EXPECT_EQ(Find<QRadioButton>("RadioButton1").geometry(), QRect(144, 51, 113, 17));
+        EXPECT_EQ(Find<QRadioButton>("RadioButton2").geometry(), QRect(144, 67, 113, 17));
+    }
+    // The toolbar, left to right: separator, Exit, Print, Update, separator, About.
+    const std::pair<const char*, int> row[] = {{"ToolButton2", 8},  {"ToolButton1", 47},
+                                               {"ToolButton3", 47}, {"ToolButton6", 47},
+                                               {"ToolButton5", 8},  {"ToolButton4", 47}};
     int x = 0;
-    for (const Expected& e : row) {
-        SCOPED_TRACE(e.item->objectName().toStdString());
-        EXPECT_EQ(e.item->x(), x);
-        EXPECT_EQ(e.item->width(), e.width);
-        EXPECT_EQ(e.item->height(), 36);
-        x += e.width;
+    for (const auto& [name, width] : row) {
+        SCOPED_TRACE(name);
+        const auto& item = Find<QWidget>(name);
+        EXPECT_EQ(item.parentWidget(), &toolBar);
+        EXPECT_EQ(item.x(), x);
+        EXPECT_EQ(item.size(), QSize(width, 36));
+        x += width;
     }
+    // The search box's label sits above it, inside the panel.
+    const QLabel* label = Find<widgets::LabeledEdit>("Edit1").EditLabel();
+    EXPECT_EQ(label->parentWidget(), &panel);
+    EXPECT_EQ(label->x(), 8);
+    EXPECT_EQ(label->y() + label->height() + 3, 61);
+    EXPECT_TRUE(label->isVisible());
 }
 
-TEST_F(MainWindowWindowTest, ToolButtonsCaptionsPicturesHintsAndState)
+// What each control shows and says, to the eye and to a screen reader: one
+// row per control.
+TEST_F(MainWindowWindowTest, EveryControlShowsAndSaysWhatItIs)
 {
-    app::MainWindow& form = *form_;
-    struct Expected {
-        QToolButton* button;
-        const char* caption;
-        int picture;
+    const struct {
+        const char* name;
+        const char* text; // caption or label
         const char* hint;
-        bool enabled;
+        const char* picture; // the toolbar's picture of the button
+    } controls[] = {
+        {"ToolButton1", "Exit", "Exit Marlune", "tb_exit"},
+        {"ToolButton3", "Print", "Print complete list", "tb_print"},
+        {"ToolButton6", "Update", "Check for updates", "tb_update"},
+        {"ToolButton4", "About", "About Marlune", "tb_about"},
+        {"Edit1", "Search", "Type your search here", nullptr},
+        {"RadioButton1", "By Suburb", "Select search field", nullptr},
+        {"RadioButton2", "By Post Code", "Select search field", nullptr},
+        {"DBGrid1", "Postcodes", "", nullptr},
     };
-    const Expected buttons[] = {
-        {form.exitButton, "Exit", 0, "Exit Marlune", true},
-        {form.printButton, "Print", 1, "Print complete list", true},
-        {form.updateButton, "Update", 2, "Check for updates", true},
-        {form.aboutButton, "About", 3, "About Marlune", true},
-    };
-    ASSERT_EQ(form.toolImages().Count(), 4);
-    for (const Expected& e : buttons) {
-        SCOPED_TRACE(e.caption);
-        EXPECT_EQ(e.button->text(), QString::fromLatin1(e.caption));
-        EXPECT_EQ(e.button->toolTip(), QString::fromLatin1(e.hint));
-        EXPECT_EQ(e.button->isEnabled(), e.enabled);
-        EXPECT_EQ(e.button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-        EXPECT_EQ(e.button->iconSize(), QSize(16, 16));
-        const QImage shown =
-            e.button->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
-        const QImage listed =
-            form.toolImages().Image(e.picture).toImage().convertToFormat(QImage::Format_ARGB32);
-        EXPECT_EQ(shown, listed);
-    }
-    for (int i = 0; i < 4; ++i) {
-        const QPixmap& picture = form.toolImages().Image(i);
-        EXPECT_FALSE(picture.isNull());
-        EXPECT_EQ(picture.size(), QSize(16, 16));
-        for (int j = 0; j < i; ++j) {
-            EXPECT_NE(picture.toImage(), form.toolImages().Image(j).toImage());
+    std::vector<QImage> pictures;
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.name);
+        QWidget& control = Find<QWidget>(c.name);
+        EXPECT_TRUE(control.isEnabled());
+        EXPECT_EQ(control.toolTip(), QString::fromLatin1(c.hint));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&control);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty());
+        // What a hint says is there for a screen reader too.
+        EXPECT_TRUE(a->text(QAccessible::Description).startsWith(control.toolTip()));
+        if (auto* edit = qobject_cast<widgets::LabeledEdit*>(&control)) {
+            EXPECT_EQ(edit->EditLabel()->text(), QString::fromLatin1(c.text));
+            EXPECT_TRUE(edit->text().isEmpty());
+            // No length limit: a text longer than any edit box's usual limit stays whole.
+            edit->setText(QString(40000, QLatin1Char('x')));
+            EXPECT_EQ(edit->text().size(), 40000);
+        } else if (auto* radio = qobject_cast<QRadioButton*>(&control)) {
+            EXPECT_EQ(radio->text(), QString::fromLatin1(c.text));
+            // By Suburb is checked at start.
+            EXPECT_EQ(radio->isChecked(), radio->objectName() == QStringLiteral("RadioButton1"));
+        } else if (auto* button = qobject_cast<QToolButton*>(&control)) {
+            EXPECT_EQ(button->text(), QString::fromLatin1(c.text));
+            EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+            EXPECT_EQ(button->iconSize(), QSize(16, 16));
+            const QImage shown =
+                button->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+            EXPECT_EQ(shown, Picture(QLatin1String(c.picture)));
+            for (const QImage& other : pictures) {
+                EXPECT_NE(shown, other);
+            }
+            pictures.push_back(shown);
+        } else {
+            EXPECT_EQ(a->text(QAccessible::Name), QString::fromLatin1(c.text));
         }
     }
+    EXPECT_EQ(pictures.size(), 4u);
+    EXPECT_TRUE(messages_.empty());
 }
 
 // On screens scaled to 200 % and 300 % each toolbar icon takes a drawing of
@@ -145,14 +191,14 @@ TEST_F(MainWindowWindowTest, ToolButtonsCaptionsPicturesHintsAndState)
 // it is the 16-pixel picture.
 TEST_F(MainWindowWindowTest, ToolButtonPicturesForScaledScreens)
 {
-    app::MainWindow& form = *form_;
-    const QToolButton* buttons[] = {form.exitButton, form.printButton, form.updateButton,
-                                    form.aboutButton};
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
-        const QIcon icon = buttons[i]->icon();
-        const QImage small =
-            form.toolImages().Image(i).toImage().convertToFormat(QImage::Format_ARGB32);
+    const std::pair<const char*, const char*> buttons[] = {{"ToolButton1", "tb_exit"},
+                                                           {"ToolButton3", "tb_print"},
+                                                           {"ToolButton6", "tb_update"},
+                                                           {"ToolButton4", "tb_about"}};
+    for (const auto& [name, picture] : buttons) {
+        SCOPED_TRACE(name);
+        const QIcon icon = Button(name).icon();
+        const QImage small = Picture(QLatin1String(picture));
         EXPECT_EQ(icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
                   small);
         for (const int ratio : {2, 3}) {
@@ -171,124 +217,42 @@ TEST_F(MainWindowWindowTest, ToolButtonPicturesForScaledScreens)
     }
 }
 
-TEST_F(MainWindowWindowTest, SearchBoxAndRadioButtons)
-{
-    app::MainWindow& form = *form_;
-    EXPECT_EQ(form.searchEdit->parentWidget(), form.panel);
-    EXPECT_EQ(form.searchEdit->geometry(), QRect(8, 61, 121, 21));
-    EXPECT_EQ(form.searchEdit->toolTip(), QStringLiteral("Type your search here"));
-    EXPECT_TRUE(form.searchEdit->text().isEmpty());
-    // No length limit: a text longer than any edit box's usual limit stays whole.
-    const QString longText(40000, QLatin1Char('x'));
-    form.searchEdit->setText(longText);
-    EXPECT_EQ(form.searchEdit->text().size(), longText.size());
-    EXPECT_TRUE(messages_.empty());
-    form.searchEdit->clear();
-    const QLabel* label = form.searchEdit->EditLabel();
-    EXPECT_EQ(label->text(), QStringLiteral("Search"));
-    EXPECT_EQ(label->parentWidget(), form.panel);
-    EXPECT_EQ(label->x(), 8);
-    EXPECT_EQ(label->y() + label->height() + 3, 61);
-    EXPECT_TRUE(label->isVisible());
-
-    EXPECT_EQ(form.bySuburbButton->geometry(), QRect(144, 51, 113, 17));
-    EXPECT_EQ(form.byPostcodeButton->geometry(), QRect(144, 67, 113, 17));
-    EXPECT_EQ(form.bySuburbButton->text(), QStringLiteral("By Suburb"));
-    EXPECT_EQ(form.byPostcodeButton->text(), QStringLiteral("By Post Code"));
-    EXPECT_EQ(form.bySuburbButton->toolTip(), QStringLiteral("Select search field"));
-    EXPECT_EQ(form.byPostcodeButton->toolTip(), QStringLiteral("Select search field"));
-    EXPECT_TRUE(form.bySuburbButton->isChecked());
-    EXPECT_FALSE(form.byPostcodeButton->isChecked());
-
-    // One group: checking one unchecks the other, clicking the checked one
-    // keeps it checked.
-    QTest::mouseClick(form.byPostcodeButton, Qt::LeftButton);
-    EXPECT_TRUE(form.byPostcodeButton->isChecked());
-    EXPECT_FALSE(form.bySuburbButton->isChecked());
-    QTest::mouseClick(form.byPostcodeButton, Qt::LeftButton);
-    EXPECT_TRUE(form.byPostcodeButton->isChecked());
-    QTest::mouseClick(form.bySuburbButton, Qt::LeftButton);
-    EXPECT_TRUE(form.bySuburbButton->isChecked());
-    EXPECT_FALSE(form.byPostcodeButton->isChecked());
-}
-
-TEST_F(MainWindowWindowTest, GridFillsTheAreaBetweenPanelAndStatusBar)
-{
-    app::MainWindow& form = *form_;
-    ASSERT_NE(form.grid, nullptr);
-    EXPECT_EQ(form.grid->DataSource(), &form.dataSource);
-    EXPECT_EQ(form.grid->geometry(), QRect(0, 89, width_, height_ - 89 - 19));
-    form.resize(700, 500);
-    EXPECT_EQ(form.grid->geometry(), QRect(0, 89, 700, 500 - 89 - 19));
-}
-
 TEST_F(MainWindowWindowTest, TabOrderStartsAtTheGridWhichHasTheFocus)
 {
     app::MainWindow& form = *form_;
+    QWidget* grid = &Find<QWidget>("DBGrid1");
+    QWidget* search = &Find<QWidget>("Edit1");
+    QWidget* bySuburb = &Find<QWidget>("RadioButton1");
+    QWidget* byPostcode = &Find<QWidget>("RadioButton2");
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    EXPECT_EQ(QApplication::focusWidget(), form.grid);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
 
     // The chain of controls that Tab can reach, from the grid on.
     std::vector<QWidget*> chain;
-    QWidget* w = form.grid;
+    QWidget* w = grid;
     do {
         if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(&form) && w->window() == &form) {
             chain.push_back(w);
         }
         w = w->nextInFocusChain();
-    } while (w != form.grid && chain.size() < 20);
-    EXPECT_EQ(chain, (std::vector<QWidget*>{form.grid, form.searchEdit, form.bySuburbButton,
-                                            form.byPostcodeButton}));
+    } while (w != grid && chain.size() < 20);
+    EXPECT_EQ(chain, (std::vector<QWidget*>{grid, search, bySuburb, byPostcode}));
 
     // Tab visits the checked radio button of the group only, as usual.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form.searchEdit);
+    EXPECT_EQ(QApplication::focusWidget(), search);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form.bySuburbButton);
+    EXPECT_EQ(QApplication::focusWidget(), bySuburb);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), form.grid);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
-    EXPECT_EQ(QApplication::focusWidget(), form.bySuburbButton);
-}
-
-TEST_F(MainWindowWindowTest, EveryControlHasANameForAssistiveTechnology)
-{
-    const QList<QWidget*> controls = {
-        form_->searchEdit, form_->bySuburbButton, form_->byPostcodeButton, form_->grid,
-        form_->exitButton, form_->printButton,    form_->updateButton,     form_->aboutButton};
-    for (QWidget* control : controls) {
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
-        ASSERT_NE(a, nullptr) << control->objectName().toStdString();
-        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << control->objectName().toStdString();
-        // What a hint says is there for a screen reader too.
-        if (!control->toolTip().isEmpty()) {
-            EXPECT_TRUE(a->text(QAccessible::Description).startsWith(control->toolTip()))
-                << control->objectName().toStdString();
-        }
-    }
-}
-
-TEST_F(MainWindowWindowTest, StatusBar)
-{
-    app::MainWindow& form = *form_;
-    const widgets::StatusBar& bar = *form.statusBar;
-    EXPECT_EQ(bar.geometry(), QRect(0, height_ - 19, width_, 19));
-    ASSERT_EQ(bar.PanelCount(), 2);
-    EXPECT_EQ(bar.Panels(0).width, 200);
-    EXPECT_EQ(bar.Panels(0).alignment, Qt::AlignLeft);
-    EXPECT_TRUE(bar.Panels(0).text.empty());
-    EXPECT_EQ(bar.Panels(1).alignment, Qt::AlignHCenter);
-    EXPECT_FALSE(bar.Panels(1).text.empty());
-    EXPECT_EQ(bar.PanelRect(0).left(), 0);
-    EXPECT_LT(bar.PanelRect(0).right(), 200);
-    EXPECT_EQ(bar.PanelRect(1).left(), 200);
-    EXPECT_EQ(bar.PanelRect(1).right(), width_ - 1);
+    EXPECT_EQ(QApplication::focusWidget(), bySuburb);
 }
 
 TEST_F(MainWindowWindowTest, StatusBarPanelTextIsPainted)
 {
-    app::MainWindow& form = *form_;
-    widgets::StatusBar& bar = *form.statusBar;
+    auto& bar = Find<widgets::StatusBar>("StatusBar1");
+    ASSERT_EQ(bar.PanelCount(), 2);
     const auto inkIn = [&bar](const QRect& area) {
         const QImage image = bar.grab().toImage();
         const QRgb background = image.pixel(area.center().x(), area.bottom() - 2);
@@ -327,7 +291,7 @@ TEST_F(MainWindowWindowTest, ExitClosesTheWindow)
 {
     app::MainWindow& form = *form_;
     QSignalSpy closed(&form, &app::MainWindow::Closed);
-    QTest::mouseClick(form.exitButton, Qt::LeftButton);
+    QTest::mouseClick(&Button("ToolButton1"), Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(messages_.empty());
@@ -338,20 +302,22 @@ TEST_F(MainWindowWindowTest, StandardKeysPressTheToolbarButtons)
     app::MainWindow& form = *form_;
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     struct Expected {
-        QToolButton* button;
+        const char* button;
         Qt::Key key;
         Qt::KeyboardModifiers modifiers;
         const char* text;
     };
     const Expected keys[] = {
-        {form.printButton, Qt::Key_P, Qt::ControlModifier, "Ctrl+P"},
-        {form.updateButton, Qt::Key_F5, Qt::NoModifier, "F5"},
-        {form.aboutButton, Qt::Key_F1, Qt::NoModifier, "F1"},
-        {form.exitButton, Qt::Key_Q, Qt::ControlModifier, "Ctrl+Q"},
+        {"ToolButton3", Qt::Key_P, Qt::ControlModifier, "Ctrl+P"},
+        {"ToolButton6", Qt::Key_F5, Qt::NoModifier, "F5"},
+        {"ToolButton4", Qt::Key_F1, Qt::NoModifier, "F1"},
+        {"ToolButton1", Qt::Key_Q, Qt::ControlModifier, "Ctrl+Q"},
     };
+    QWidget* grid = &Find<QWidget>("DBGrid1");
+    QWidget* search = &Find<QWidget>("Edit1");
     // Update runs for real and fails at once; without an about box About
     // shows nothing; Print's preview is closed as soon as it is up.
-    form.updater().SetHost("no such host");
+    form.catalogue().Updater().SetHost("no such host");
     QTimer closePreview;
     QObject::connect(&closePreview, &QTimer::timeout, [] {
         if (auto* preview =
@@ -362,12 +328,13 @@ TEST_F(MainWindowWindowTest, StandardKeysPressTheToolbarButtons)
     closePreview.start(20);
     for (const Expected& e : keys) {
         SCOPED_TRACE(e.text);
+        QToolButton* button = &Button(e.button);
         // Screen readers hear the key after the hint, and as the key of the
         // button's press action.
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(e.button);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->text(QAccessible::Description),
-                  e.button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(e.text)));
+                  button->toolTip() + QStringLiteral(" (%1)").arg(QLatin1String(e.text)));
         QAccessibleActionInterface* action = a->actionInterface();
         ASSERT_NE(action, nullptr);
         EXPECT_EQ(action->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
@@ -375,7 +342,7 @@ TEST_F(MainWindowWindowTest, StandardKeysPressTheToolbarButtons)
 
         // Pressed from the grid and from the search box alike. The button
         // shows itself pressed for a moment before it acts.
-        QSignalSpy clicked(e.button, &QToolButton::clicked);
+        QSignalSpy clicked(button, &QToolButton::clicked);
         const auto press = [&form, &clicked, &e](QWidget* focus, int count) {
             // The window is active again after a modal window it opened.
             form.activateWindow();
@@ -390,47 +357,17 @@ TEST_F(MainWindowWindowTest, StandardKeysPressTheToolbarButtons)
             EXPECT_EQ(clicked.count(), count) << focus->objectName().toStdString();
             return form.isVisible();
         };
-        if (!e.button->isEnabled()) {
-            // A disabled button's key does nothing; once enabled, it presses it.
-            press(form.grid, 0);
-            e.button->setEnabled(true);
-            press(form.grid, 1);
-            e.button->setEnabled(false);
-        } else if (press(form.grid, 1)) {
-            press(form.searchEdit, 2);
+        // A disabled button's key does nothing; once enabled, it presses it.
+        button->setEnabled(false);
+        press(grid, 0);
+        button->setEnabled(true);
+        if (press(grid, 1)) {
+            press(search, 2);
         }
     }
-    EXPECT_EQ(form.statusBar->Panels(0).text, "Update server not reached: Host not found");
+    EXPECT_EQ(Find<widgets::StatusBar>("StatusBar1").Panels(0).text,
+              "Update server not reached: Host not found");
     EXPECT_FALSE(form.isVisible());
-}
-
-TEST_F(MainWindowWindowTest, NonVisualComponents)
-{
-    app::MainWindow& form = *form_;
-    EXPECT_EQ(form.Table1.Name(), "Table1");
-    EXPECT_EQ(form.dataSource.DataSet(), &form.Table1);
-    const settings::DataStore& store = form.settingsStore.DataStore();
-    EXPECT_EQ(store.Section(), "Settings");
-    EXPECT_EQ(store.Registry().Path(), "\\Software\\Calderix\\Marlune");
-    EXPECT_EQ(store.Registry().Rootkey(), settings::hkeyCurrentUser);
-    EXPECT_EQ(store.Inifile().IniFilename(), "MyFile.ini");
-    EXPECT_EQ(store.Datatype(), settings::sRegistry);
-    EXPECT_FALSE(store.Password().empty());
-}
-
-TEST(MainWindowCreated, TableIsOpenWithItsFiveFieldsAndNoRecords)
-{
-    TestApplication();
-    app::MainWindow form;
-    EXPECT_FALSE(form.ShowStepDone());
-    EXPECT_TRUE(form.Table1.Active());
-    EXPECT_EQ(form.Table1.RecordCount(), 0);
-    ASSERT_EQ(form.Table1.FieldCount(), 5);
-    const char* names[] = {"Pcode", "Locality", "State", "Comments", "DeliveryOffice"};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(form.Table1.Fields(i).FieldName(), names[i]);
-    }
-    EXPECT_TRUE(form.CurrentDataFileName.empty());
 }
 
 } // namespace
