@@ -10,7 +10,9 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/gridcolumn.h"
 #include "widgets/gridgeometry.h"
+#include "widgets/gridrows.h"
 #include "platform/paint/colors.h"
 #include "table/datasource.h"
 
@@ -22,34 +24,6 @@ class MemTable;
 } // namespace marlune::table
 
 namespace marlune::widgets {
-
-// Options of the grid; only the ones named in a comment change what it does.
-enum GridOption : unsigned {
-    dgEditing = 1u << 0,
-    dgAlwaysShowEditor = 1u << 1,
-    dgTitles = 1u << 2, // a title row above the data rows
-    dgIndicator = 1u << 3,
-    dgColumnResize = 1u << 4, // columns can be resized and moved with the mouse
-    dgColLines = 1u << 5,
-    dgRowLines = 1u << 6, // a 1-pixel line after every row
-    dgTabs = 1u << 7,
-    dgRowSelect = 1u << 8,
-    dgAlwaysShowSelection = 1u << 9, // the current row stays highlighted without the focus
-    dgConfirmDelete = 1u << 10,
-    dgCancelOnExit = 1u << 11,
-    dgMultiSelect = 1u << 12,
-};
-using GridOptions = unsigned;
-
-// One column of the grid, bound to a table field by name.
-struct DBGridColumn {
-    std::string fieldName;
-    QString caption;                     // the column's own title; empty: the field's display name
-    int width = 64;                      // pixels
-    bool widthStored = false;            // false: computed from the field's display width
-    const table::Field* field = nullptr; // bound field, null while none of that name exists
-    int id = 0;                          // stays with the column when columns are moved
-};
 
 // The read-only data grid: a title row over one row per record of the
 // table's record window, the current record highlighted. It follows the table
@@ -113,12 +87,12 @@ public:
     void SetLeftCol(int column);
     int MaxLeftCol() const { return maxLeftCol_; }
     // Rows drawn: the filled slots; one blank row when the table is closed or empty.
-    int PaintedRowCount() const { return rows_; }
+    int PaintedRowCount() const { return rows_.rows; }
     // The slot drawn as the current row; -1 while the table is closed.
-    int CurrentSlot() const { return activeSlot_; }
+    int CurrentSlot() const { return rows_.activeSlot; }
     // Rows that hold records (none while the table is closed or empty), and
     // the text a cell shows (column by display index).
-    int RecordRowCount() const { return filled_; }
+    int RecordRowCount() const { return rows_.filled; }
     QString DisplayText(int slot, int column) const;
     // The current record as the grid shows it: its cells in display order,
     // separated by tabs; one field's text of it. Null while there is no
@@ -195,11 +169,6 @@ private:
     void ScrollWheel(int angleDelta);
     void KeyboardRecordMenu(); // the record menu at the current row
 
-    void PaintTitles(class QPainter& painter, const QRect& dirty);
-    void PaintRows(QPainter& painter, const QRect& dirty);
-    void PaintFocusRect(QPainter& painter);
-    const QString& CellText(int slot, int columnId) const;
-
     table::DataSource* dataSource_ = nullptr;
     bool readOnly_ = true;
     GridOptions options_ = dgTitles | dgColumnResize | dgRowLines | dgRowSelect |
@@ -230,14 +199,7 @@ private:
     // What the grid shows, read from the record window at each notification,
     // so that a repaint while the table's controls are disabled keeps the
     // picture as it was.
-    bool active_ = false;
-    int rows_ = 1;
-    int activeSlot_ = -1;
-    int filled_ = 0;
-    int recordCount_ = 0;
-    int recNo_ = -1;
-    std::vector<QString> cells_; // slot * ColumnCount() + column identity
-    QString empty_;
+    GridRows rows_;
 
     // Mouse.
     enum class Drag { None, Sizing, PendingMove, Moving };
