@@ -18,7 +18,6 @@
 #include <QStyle>
 #include <QWheelEvent>
 
-#include "platform/cp1252.h"
 #include "platform/gui/application.h"
 #include "platform/paint/fonts.h"
 #include "table/memtable.h"
@@ -27,25 +26,8 @@ namespace marlune::widgets {
 
 namespace {
 
-constexpr int kDefaultColumnWidth = 64;
 constexpr int kWheelStep = 120;
 constexpr int kSizingZone = 2; // pixels either side of a title border that grab it
-
-// Scroll bar position of the first visible column: 0..127 spread over the
-// range of first columns, rounded.
-int HorzThumbFor(int leftCol, int maxLeftCol)
-{
-    if (maxLeftCol <= 0) {
-        return 0;
-    }
-    return (leftCol * DBGrid::kHorzThumbRange + maxLeftCol / 2) / maxLeftCol;
-}
-
-int LeftColForThumb(int thumb, int maxLeftCol)
-{
-    thumb = std::clamp(thumb, 0, DBGrid::kHorzThumbRange);
-    return (thumb * maxLeftCol + DBGrid::kHorzThumbRange / 2) / DBGrid::kHorzThumbRange;
-}
 
 } // namespace
 
@@ -97,7 +79,7 @@ void DBGrid::SetDataSource(table::DataSource* dataSource)
     if (dataSource_) {
         dataSource_->AddObserver(this);
     }
-    BindColumns();
+    columns_.Bind(Table());
     Relayout();
 }
 
@@ -144,95 +126,23 @@ void DBGrid::SetTitleFontColor(TColor color)
 
 void DBGrid::SetColumns(std::vector<DBGridColumn> columns)
 {
-    columns_ = std::move(columns);
-    int id = 0;
-    for (DBGridColumn& c : columns_) {
-        c.id = id++;
-        c.field = nullptr;
-        if (!c.widthStored) {
-            c.width = kDefaultColumnWidth;
-        }
-    }
-    titles_.assign(columns_.size(), QString());
-    BindColumns();
+    columns_.Assign(std::move(columns));
+    columns_.Bind(Table());
     Relayout();
-}
-
-const DBGridColumn& DBGrid::Columns(int index) const
-{
-    return columns_.at(static_cast<std::size_t>(index));
-}
-
-QString DBGrid::ColumnTitle(int index) const
-{
-    return titles_.at(static_cast<std::size_t>(Columns(index).id));
-}
-
-void DBGrid::BindColumns()
-{
-    table::MemTable* t = Table();
-    for (DBGridColumn& c : columns_) {
-        c.field = t ? t->FindField(c.fieldName) : nullptr;
-        QString& title = titles_[static_cast<std::size_t>(c.id)];
-        if (!c.caption.isEmpty()) {
-            title = c.caption;
-        } else if (c.field) {
-            title = platform::ToQString(c.field->DisplayName());
-        } else {
-            title = platform::ToQString(c.fieldName);
-        }
-    }
-}
-
-int DBGrid::ComputedFirstColumnWidth(const DBGridColumn& column) const
-{
-    if (!column.field) {
-        return kDefaultColumnWidth;
-    }
-    // Neither stand-in face has an overhang (it comes from synthesised
-    // italics and bold on the original platform).
-    const int overhang = 0;
-    const QFontMetrics fm = fontMetrics();
-    int width = column.field->DisplayWidth() * (fm.horizontalAdvance(QLatin1Char('0')) - overhang) +
-                overhang + 4;
-    if (options_ & dgTitles) {
-        const QFontMetrics tfm(titleFont_, this);
-        width = std::max(width,
-                         tfm.horizontalAdvance(titles_[static_cast<std::size_t>(column.id)]) + 4);
-    }
-    return width;
 }
 
 void DBGrid::SetColumnWidth(int index, int width)
 {
-    DBGridColumn& c = columns_.at(static_cast<std::size_t>(index));
-    width = std::max(width, 1);
-    if (c.widthStored && c.width == width) {
-        return;
+    if (columns_.SetWidth(index, width)) {
+        Relayout();
     }
-    c.width = width;
-    c.widthStored = true;
-    Relayout();
 }
 
 void DBGrid::MoveColumn(int from, int to)
 {
-    const int count = ColumnCount();
-    if (from < 0 || from >= count || to < 0 || to >= count || from == to) {
-        return;
+    if (columns_.Move(from, to)) {
+        Relayout();
     }
-    auto first = columns_.begin();
-    if (from < to) {
-        std::rotate(first + from, first + from + 1, first + to + 1);
-    } else {
-        std::rotate(first + to, first + from, first + from + 1);
-    }
-    Relayout();
-}
-
-int DBGrid::TotalColumnWidth() const
-{
-    return geometry_.TotalColumnWidth();
 }
 
 // --- layout ---------------------------------------------------------------------------------
@@ -264,11 +174,7 @@ void DBGrid::UpdateMetrics()
     geometry_.titleHeight = titles ? titleTextHeight_ + 4 : 0;
     geometry_.titleLine = titles && (options_ & (dgRowLines | dgColLines)) ? 1 : 0;
 
-    for (DBGridColumn& c : columns_) {
-        if (!c.widthStored) {
-            c.width = ComputedFirstColumnWidth(c);
-        }
-    }
+    columns_.ComputeWidths(fm, titles ? &tfm : nullptr);
 }
 
 void DBGrid::Relayout()
@@ -279,7 +185,7 @@ void DBGrid::Relayout()
     const int vWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vScroll_);
     const int hHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hScroll_);
     geometry_.widths.clear();
-    for (const DBGridColumn& c : columns_) {
+    for (const DBGridColumn& c : columns_.All()) {
         geometry_.widths.push_back(c.width);
     }
     geometry_.LayOut(rect(), vWidth, hHeight);
@@ -309,7 +215,7 @@ void DBGrid::Relayout()
 
 void DBGrid::ReadWindow()
 {
-    rows_.Read(Table(), columns_);
+    rows_.Read(Table(), columns_.All());
     NotifyGridChanged(*this);
 }
 
@@ -377,14 +283,8 @@ void DBGrid::UpdateVerticalScrollBar()
 
 void DBGrid::UpdateHorizontalScrollBar()
 {
-    const int total = TotalColumnWidth();
-    const int width = geometry_.client.width();
-    // A thumb as long as the share of the columns that can be seen.
-    const int page = total > width && width > 0
-                         ? std::clamp(kHorzThumbRange * width / (total - width), 1, 1016)
-                         : kHorzThumbRange;
-    hScroll_->setPageStep(page);
-    const int pos = HorzThumbFor(geometry_.leftCol, maxLeftCol_);
+    hScroll_->setPageStep(geometry_.HorzThumbPage());
+    const int pos = geometry_.HorzThumb();
     hScroll_->setValue(pos);
     hScroll_->setSliderPosition(pos);
 }
@@ -402,36 +302,6 @@ void DBGrid::SetLeftCol(int column)
     update();
 }
 
-int DBGrid::ColumnLeft(int column) const
-{
-    return geometry_.ColumnLeft(column);
-}
-
-int DBGrid::ColumnsRight() const
-{
-    return geometry_.ColumnsRight();
-}
-
-QRect DBGrid::RowRect(int slot) const
-{
-    return geometry_.RowRect(slot);
-}
-
-QRect DBGrid::CellRect(int column, int slot) const
-{
-    return geometry_.CellRect(column, slot);
-}
-
-int DBGrid::SlotAt(int y) const
-{
-    return geometry_.SlotAt(y, rows_.rows);
-}
-
-int DBGrid::ColumnAt(int x) const
-{
-    return geometry_.ColumnAt(x);
-}
-
 int DBGrid::ResizeBorderAt(QPoint pos) const
 {
     return (options_ & dgTitles) ? geometry_.ResizeBorderAt(pos, kSizingZone) : -1;
@@ -442,7 +312,7 @@ void DBGrid::InvalidateRow(int slot)
     if (slot < 0 || slot >= visibleRows_) {
         return;
     }
-    update(RowRect(slot) & geometry_.client);
+    update(geometry_.RowRect(slot) & geometry_.client);
 }
 
 QSize DBGrid::sizeHint() const
@@ -454,7 +324,7 @@ QSize DBGrid::sizeHint() const
 
 void DBGrid::ActiveChanged(bool /*active*/)
 {
-    BindColumns();
+    columns_.Bind(Table());
     Relayout();
 }
 
@@ -462,16 +332,7 @@ void DBGrid::DataSetChanged()
 {
     // A data set handed over by the data source, or fields it changed in
     // place, show up here as different bindings.
-    std::vector<const table::Field*> before;
-    before.reserve(columns_.size());
-    for (const DBGridColumn& c : columns_) {
-        before.push_back(c.field);
-    }
-    BindColumns();
-    bool rebound = false;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        rebound = rebound || before[i] != columns_[i].field;
-    }
+    const bool rebound = columns_.Bind(Table());
     if (rebound) {
         Relayout();
         return;
@@ -513,7 +374,7 @@ void DBGrid::DataSetScrolled(int distance)
 
 void DBGrid::LayoutChanged()
 {
-    BindColumns();
+    columns_.Bind(Table());
     Relayout();
 }
 
@@ -575,10 +436,10 @@ void DBGrid::OnHorizontalAction(int action)
         SetLeftCol(geometry_.leftCol + 1);
         break;
     case QAbstractSlider::SliderPageStepSub:
-        HorizontalPage(false);
+        SetLeftCol(geometry_.PageLeftCol(false));
         break;
     case QAbstractSlider::SliderPageStepAdd:
-        HorizontalPage(true);
+        SetLeftCol(geometry_.PageLeftCol(true));
         break;
     case QAbstractSlider::SliderToMinimum:
         SetLeftCol(0);
@@ -588,39 +449,13 @@ void DBGrid::OnHorizontalAction(int action)
         break;
     case QAbstractSlider::SliderMove:
         if (!hScroll_->isSliderDown()) {
-            SetLeftCol(LeftColForThumb(hScroll_->sliderPosition(), maxLeftCol_));
+            SetLeftCol(geometry_.LeftColForThumb(hScroll_->sliderPosition()));
         }
         break;
     default:
         break;
     }
-    hScroll_->setSliderPosition(HorzThumbFor(geometry_.leftCol, maxLeftCol_));
-}
-
-void DBGrid::HorizontalPage(bool forward)
-{
-    const int width = geometry_.client.width();
-    int used = 0;
-    int count = 0;
-    if (forward) {
-        for (int c = geometry_.leftCol; c < ColumnCount(); ++c) {
-            used += columns_[static_cast<std::size_t>(c)].width;
-            if (used > width) {
-                break;
-            }
-            ++count;
-        }
-        SetLeftCol(geometry_.leftCol + std::max(1, count));
-    } else {
-        for (int c = geometry_.leftCol - 1; c >= 0; --c) {
-            used += columns_[static_cast<std::size_t>(c)].width;
-            if (used > width) {
-                break;
-            }
-            ++count;
-        }
-        SetLeftCol(geometry_.leftCol - std::max(1, count));
-    }
+    hScroll_->setSliderPosition(geometry_.HorzThumb());
 }
 
 // --- input ----------------------------------------------------------------------------------
@@ -731,9 +566,8 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         if (border >= 0) {
             drag_ = Drag::Sizing;
             dragColumn_ = border;
-            dragOffset_ =
-                pos.x() - (ColumnLeft(border) + columns_[static_cast<std::size_t>(border)].width);
-        } else if (const int column = ColumnAt(pos.x()); column >= 0) {
+            dragOffset_ = pos.x() - (geometry_.ColumnLeft(border) + columns_.At(border).width);
+        } else if (const int column = geometry_.ColumnAt(pos.x()); column >= 0) {
             drag_ = Drag::PendingMove;
             dragColumn_ = column;
             pressPos_ = pos;
@@ -741,8 +575,8 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         return;
     }
 
-    const int slot = SlotAt(pos.y());
-    const int column = ColumnAt(pos.x());
+    const int slot = geometry_.SlotAt(pos.y(), rows_.rows);
+    const int column = geometry_.ColumnAt(pos.x());
     if (slot < 0 || column < 0 || !CanNavigate()) {
         return;
     }
@@ -765,8 +599,8 @@ void DBGrid::contextMenuEvent(QContextMenuEvent* event)
     // The press before it made the row under the pointer current.
     const QPoint pos = event->pos();
     const bool overTitles = (options_ & dgTitles) && pos.y() < DataTop();
-    const int slot = SlotAt(pos.y());
-    if (overTitles || slot < 0 || slot >= rows_.filled || ColumnAt(pos.x()) < 0) {
+    const int slot = geometry_.SlotAt(pos.y(), rows_.rows);
+    if (overTitles || slot < 0 || slot >= rows_.filled || geometry_.ColumnAt(pos.x()) < 0) {
         return;
     }
     OnRecordMenu(*this, event->globalPos(), false);
@@ -778,7 +612,7 @@ void DBGrid::KeyboardRecordMenu()
         return;
     }
     // Below the current row's visible start.
-    const QRect row = RowRect(rows_.activeSlot).intersected(geometry_.client);
+    const QRect row = geometry_.RowRect(rows_.activeSlot).intersected(geometry_.client);
     OnRecordMenu(*this, mapToGlobal(QPoint(row.left() + 2, row.bottom())), true);
 }
 
@@ -787,7 +621,7 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     switch (drag_) {
     case Drag::Sizing: {
-        const int left = ColumnLeft(dragColumn_);
+        const int left = geometry_.ColumnLeft(dragColumn_);
         SetColumnWidth(dragColumn_, pos.x() - dragOffset_ - left);
         return;
     }
@@ -799,8 +633,9 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
         setCursor(Qt::DragMoveCursor);
         [[fallthrough]];
     case Drag::Moving: {
-        int target = ColumnAt(std::clamp(pos.x(), geometry_.client.left(),
-                                         std::max(geometry_.client.left(), ColumnsRight() - 1)));
+        int target = geometry_.ColumnAt(
+            std::clamp(pos.x(), geometry_.client.left(),
+                       std::max(geometry_.client.left(), geometry_.ColumnsRight() - 1)));
         if (target < 0) {
             target = ColumnCount() - 1;
         }
@@ -945,8 +780,8 @@ void DBGrid::paintEvent(QPaintEvent* event)
                              : QRect();
     const bool moving = drag_ == Drag::Moving;
     const GridScene scene{geometry_,
-                          columns_,
-                          titles_,
+                          columns_.All(),
+                          columns_.Titles(),
                           rows_,
                           look,
                           palette(),

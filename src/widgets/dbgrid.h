@@ -10,7 +10,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "widgets/gridcolumn.h"
+#include "widgets/gridcolumns.h"
 #include "widgets/gridgeometry.h"
 #include "widgets/gridrows.h"
 #include "platform/paint/colors.h"
@@ -24,6 +24,24 @@ class MemTable;
 } // namespace marlune::table
 
 namespace marlune::widgets {
+
+// Options of the grid; only the ones named in a comment change what it does.
+enum GridOption : unsigned {
+    dgEditing = 1u << 0,
+    dgAlwaysShowEditor = 1u << 1,
+    dgTitles = 1u << 2, // a title row above the data rows
+    dgIndicator = 1u << 3,
+    dgColumnResize = 1u << 4, // columns can be resized and moved with the mouse
+    dgColLines = 1u << 5,
+    dgRowLines = 1u << 6, // a 1-pixel line after every row
+    dgTabs = 1u << 7,
+    dgRowSelect = 1u << 8,
+    dgAlwaysShowSelection = 1u << 9, // the current row stays highlighted without the focus
+    dgConfirmDelete = 1u << 10,
+    dgCancelOnExit = 1u << 11,
+    dgMultiSelect = 1u << 12,
+};
+using GridOptions = unsigned;
 
 // The read-only data grid: a title row over one row per record of the
 // table's record window, the current record highlighted. It follows the table
@@ -66,11 +84,11 @@ public:
     // Replaces the columns; each is bound to the table's field of its name.
     // A column whose width is not stored gets one computed from its field.
     void SetColumns(std::vector<DBGridColumn> columns);
-    int ColumnCount() const { return static_cast<int>(columns_.size()); }
-    const DBGridColumn& Columns(int index) const;
+    int ColumnCount() const { return columns_.Count(); }
+    const DBGridColumn& Columns(int index) const { return columns_.At(index); }
     void SetColumnWidth(int index, int width); // the width then stays as given
     void MoveColumn(int from, int to);
-    QString ColumnTitle(int index) const;
+    QString ColumnTitle(int index) const { return columns_.Title(index); }
 
     // --- geometry (widget coordinates)
     int DefaultRowHeight() const { return geometry_.rowHeight; } // without the row line
@@ -80,9 +98,12 @@ public:
     QRect ClientRect() const { return geometry_.client; } // inside the border, without scroll bars
     const GridGeometry& Geometry() const { return geometry_; }
     int DataTop() const { return geometry_.DataTop(); }
-    QRect RowRect(int slot) const;                    // a data row, full client width, no line
-    QRect CellRect(int column, int slot) const;       // slot -1: the title cell
-    int ColumnLeft(int column) const;                 // x of a column's left edge (may be hidden)
+    // A data row, full client width, no line.
+    QRect RowRect(int slot) const { return geometry_.RowRect(slot); }
+    // A cell; slot -1: the title cell.
+    QRect CellRect(int column, int slot) const { return geometry_.CellRect(column, slot); }
+    // The x of a column's left edge (it may be hidden).
+    int ColumnLeft(int column) const { return geometry_.ColumnLeft(column); }
     int LeftCol() const { return geometry_.leftCol; } // first visible column
     void SetLeftCol(int column);
     int MaxLeftCol() const { return maxLeftCol_; }
@@ -112,7 +133,7 @@ public:
     ScrollInfo VerticalScrollInfo() const { return vInfo_; }
     QScrollBar* VerticalScrollBar() const { return vScroll_; }
     QScrollBar* HorizontalScrollBar() const { return hScroll_; }
-    static constexpr int kHorzThumbRange = 127;
+    static constexpr int kHorzThumbRange = GridGeometry::kHorzThumbRange;
 
     // Raised by the second press of a left double click.
     std::function<void(DBGrid&)> OnDblClick;
@@ -147,24 +168,16 @@ protected:
 private:
     table::MemTable* Table() const;
     bool CanNavigate() const; // open, and not walked by someone else right now
-    void BindColumns();
-    int ComputedFirstColumnWidth(const DBGridColumn& column) const;
     void UpdateMetrics();
     void Relayout();
-    void PlaceScrollBars();
     void ReadWindow();
     void UpdateVerticalScrollBar();
     void UpdateHorizontalScrollBar();
     void InvalidateRow(int slot);
-    int SlotAt(int y) const;   // data slot under y, -1 if none
-    int ColumnAt(int x) const; // display index under x, -1 if none
     int ResizeBorderAt(QPoint pos) const;
-    int TotalColumnWidth() const;
-    int ColumnsRight() const; // x just after the last visible column, within the client
 
     void OnVerticalAction(int action);
     void OnHorizontalAction(int action);
-    void HorizontalPage(bool forward);
     void MoveBy(int distance);
     void ScrollWheel(int angleDelta);
     void KeyboardRecordMenu(); // the record menu at the current row
@@ -179,9 +192,7 @@ private:
     TColor titleFontColor_ = platform::paint::clWindowText;
     QFont titleFont_;
 
-    // Columns in display order; titles_ by column identity.
-    std::vector<DBGridColumn> columns_;
-    std::vector<QString> titles_;
+    GridColumns columns_;
 
     // Layout.
     int textHeight_ = 0;

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "platform/paint/colors.h"
-#include "widgets/gridcolumn.h"
+#include "widgets/gridcolumns.h"
 #include "widgets/gridgeometry.h"
 #include "widgets/gridrows.h"
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "widgets/gridcolumn.h"
+#include "widgets/gridcolumns.h"
 
 namespace marlune::table {
 class MemTable;
