@@ -2,6 +2,7 @@
 
 #include "widgets/clipboardtext.h"
 #include "widgets/dbgridaccessible.h"
+#include "widgets/gridpainter.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,7 +18,6 @@
 #include <QStyle>
 #include <QWheelEvent>
 
-#include "platform/cp1252.h"
 #include "platform/gui/application.h"
 #include "platform/paint/fonts.h"
 #include "table/memtable.h"
@@ -26,41 +26,8 @@ namespace marlune::widgets {
 
 namespace {
 
-constexpr int kDefaultColumnWidth = 64;
 constexpr int kWheelStep = 120;
 constexpr int kSizingZone = 2; // pixels either side of a title border that grab it
-
-// Fills a reusable QString with Windows-1252 text; no allocation once the
-// string has grown to the longest text it holds.
-void AssignCp1252(QString& out, std::string_view text)
-{
-    if (text.empty()) {
-        out.resize(0);
-        return;
-    }
-    out.resize(static_cast<qsizetype>(text.size()));
-    QChar* d = out.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        d[i] =
-            QChar(static_cast<char16_t>(platform::ToUnicode(static_cast<unsigned char>(text[i]))));
-    }
-}
-
-// Scroll bar position of the first visible column: 0..127 spread over the
-// range of first columns, rounded.
-int HorzThumbFor(int leftCol, int maxLeftCol)
-{
-    if (maxLeftCol <= 0) {
-        return 0;
-    }
-    return (leftCol * DBGrid::kHorzThumbRange + maxLeftCol / 2) / maxLeftCol;
-}
-
-int LeftColForThumb(int thumb, int maxLeftCol)
-{
-    thumb = std::clamp(thumb, 0, DBGrid::kHorzThumbRange);
-    return (thumb * maxLeftCol + DBGrid::kHorzThumbRange / 2) / DBGrid::kHorzThumbRange;
-}
 
 } // namespace
 
@@ -112,7 +79,7 @@ void DBGrid::SetDataSource(table::DataSource* dataSource)
     if (dataSource_) {
         dataSource_->AddObserver(this);
     }
-    BindColumns();
+    columns_.Bind(Table());
     Relayout();
 }
 
@@ -159,95 +126,23 @@ void DBGrid::SetTitleFontColor(TColor color)
 
 void DBGrid::SetColumns(std::vector<DBGridColumn> columns)
 {
-    columns_ = std::move(columns);
-    int id = 0;
-    for (DBGridColumn& c : columns_) {
-        c.id = id++;
-        c.field = nullptr;
-        if (!c.widthStored) {
-            c.width = kDefaultColumnWidth;
-        }
-    }
-    titles_.assign(columns_.size(), QString());
-    BindColumns();
+    columns_.Assign(std::move(columns));
+    columns_.Bind(Table());
     Relayout();
-}
-
-const DBGridColumn& DBGrid::Columns(int index) const
-{
-    return columns_.at(static_cast<std::size_t>(index));
-}
-
-QString DBGrid::ColumnTitle(int index) const
-{
-    return titles_.at(static_cast<std::size_t>(Columns(index).id));
-}
-
-void DBGrid::BindColumns()
-{
-    table::MemTable* t = Table();
-    for (DBGridColumn& c : columns_) {
-        c.field = t ? t->FindField(c.fieldName) : nullptr;
-        QString& title = titles_[static_cast<std::size_t>(c.id)];
-        if (!c.caption.isEmpty()) {
-            title = c.caption;
-        } else if (c.field) {
-            title = platform::ToQString(c.field->DisplayName());
-        } else {
-            title = platform::ToQString(c.fieldName);
-        }
-    }
-}
-
-int DBGrid::ComputedFirstColumnWidth(const DBGridColumn& column) const
-{
-    if (!column.field) {
-        return kDefaultColumnWidth;
-    }
-    // Neither stand-in face has an overhang (it comes from synthesised
-    // italics and bold on the original platform).
-    const int overhang = 0;
-    const QFontMetrics fm = fontMetrics();
-    int width = column.field->DisplayWidth() * (fm.horizontalAdvance(QLatin1Char('0')) - overhang) +
-                overhang + 4;
-    if (options_ & dgTitles) {
-        const QFontMetrics tfm(titleFont_, this);
-        width = std::max(width,
-                         tfm.horizontalAdvance(titles_[static_cast<std::size_t>(column.id)]) + 4);
-    }
-    return width;
 }
 
 void DBGrid::SetColumnWidth(int index, int width)
 {
-    DBGridColumn& c = columns_.at(static_cast<std::size_t>(index));
-    width = std::max(width, 1);
-    if (c.widthStored && c.width == width) {
-        return;
+    if (columns_.SetWidth(index, width)) {
+        Relayout();
     }
-    c.width = width;
-    c.widthStored = true;
-    Relayout();
 }
 
 void DBGrid::MoveColumn(int from, int to)
 {
-    const int count = ColumnCount();
-    if (from < 0 || from >= count || to < 0 || to >= count || from == to) {
-        return;
+    if (columns_.Move(from, to)) {
+        Relayout();
     }
-    auto first = columns_.begin();
-    if (from < to) {
-        std::rotate(first + from, first + from + 1, first + to + 1);
-    } else {
-        std::rotate(first + to, first + from, first + from + 1);
-    }
-    Relayout();
-}
-
-int DBGrid::TotalColumnWidth() const
-{
-    return geometry_.TotalColumnWidth();
 }
 
 // --- layout ---------------------------------------------------------------------------------
@@ -279,11 +174,7 @@ void DBGrid::UpdateMetrics()
     geometry_.titleHeight = titles ? titleTextHeight_ + 4 : 0;
     geometry_.titleLine = titles && (options_ & (dgRowLines | dgColLines)) ? 1 : 0;
 
-    for (DBGridColumn& c : columns_) {
-        if (!c.widthStored) {
-            c.width = ComputedFirstColumnWidth(c);
-        }
-    }
+    columns_.ComputeWidths(fm, titles ? &tfm : nullptr);
 }
 
 void DBGrid::Relayout()
@@ -294,7 +185,7 @@ void DBGrid::Relayout()
     const int vWidth = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vScroll_);
     const int hHeight = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hScroll_);
     geometry_.widths.clear();
-    for (const DBGridColumn& c : columns_) {
+    for (const DBGridColumn& c : columns_.All()) {
         geometry_.widths.push_back(c.width);
     }
     geometry_.LayOut(rect(), vWidth, hHeight);
@@ -324,61 +215,33 @@ void DBGrid::Relayout()
 
 void DBGrid::ReadWindow()
 {
-    table::MemTable* t = Table();
-    active_ = t && t->Active();
-    const std::size_t columnCount = columns_.size();
-    const int filled = active_ ? t->WindowRecordCount() : 0;
-    filled_ = filled;
-    if (!active_) {
-        rows_ = 1;
-        activeSlot_ = -1;
-        recordCount_ = 0;
-        recNo_ = -1;
-    } else {
-        // An empty table still shows one (blank) current row.
-        rows_ = std::max(1, filled);
-        activeSlot_ = filled > 0 ? std::clamp(t->ActiveRecord(), 0, filled - 1) : 0;
-        recordCount_ = t->RecordCount();
-        recNo_ = t->RecNo();
-    }
-    cells_.resize(static_cast<std::size_t>(rows_) * columnCount);
-    for (int slot = 0; slot < rows_; ++slot) {
-        for (const DBGridColumn& c : columns_) {
-            QString& cell = cells_[static_cast<std::size_t>(slot) * columnCount +
-                                   static_cast<std::size_t>(c.id)];
-            if (slot < filled && c.field && !t->SlotIsNull(slot, *c.field)) {
-                AssignCp1252(cell, t->SlotText(slot, *c.field));
-            } else {
-                cell.resize(0);
-            }
-        }
-    }
+    rows_.Read(Table(), columns_.All());
     NotifyGridChanged(*this);
 }
 
 QString DBGrid::DisplayText(int slot, int column) const
 {
-    if (slot < 0 || slot >= filled_ || column < 0 || column >= ColumnCount()) {
+    if (slot < 0 || slot >= rows_.filled || column < 0 || column >= ColumnCount()) {
         return {};
     }
-    return CellText(slot, Columns(column).id);
+    return rows_.Text(slot, Columns(column).id);
 }
 
 QString DBGrid::CurrentRowText() const
 {
-    if (activeSlot_ < 0 || activeSlot_ >= filled_) {
+    if (rows_.activeSlot < 0 || rows_.activeSlot >= rows_.filled) {
         return {};
     }
     QStringList cells;
     for (int column = 0; column < ColumnCount(); ++column) {
-        cells.append(DisplayText(activeSlot_, column));
+        cells.append(DisplayText(rows_.activeSlot, column));
     }
     return cells.join(QLatin1Char('\t'));
 }
 
 QString DBGrid::CurrentFieldText(const std::string& fieldName) const
 {
-    if (activeSlot_ < 0 || activeSlot_ >= filled_) {
+    if (rows_.activeSlot < 0 || rows_.activeSlot >= rows_.filled) {
         return {};
     }
     for (int column = 0; column < ColumnCount(); ++column) {
@@ -386,36 +249,29 @@ QString DBGrid::CurrentFieldText(const std::string& fieldName) const
         if (QString::fromStdString(Columns(column).fieldName)
                 .compare(QString::fromStdString(fieldName), Qt::CaseInsensitive) == 0) {
             // Never null: an empty field copies as empty text.
-            const QString text = DisplayText(activeSlot_, column);
+            const QString text = DisplayText(rows_.activeSlot, column);
             return text.isNull() ? QString::fromLatin1("") : text;
         }
     }
     return {};
 }
 
-const QString& DBGrid::CellText(int slot, int columnId) const
-{
-    const std::size_t index =
-        static_cast<std::size_t>(slot) * columns_.size() + static_cast<std::size_t>(columnId);
-    return index < cells_.size() ? cells_[index] : empty_;
-}
-
 void DBGrid::UpdateVerticalScrollBar()
 {
     ScrollInfo info;
-    if (active_) {
+    if (rows_.active) {
         info.min = 1;
-        info.max = recordCount_ + visibleRows_ - 1;
+        info.max = rows_.recordCount + visibleRows_ - 1;
         info.page = visibleRows_;
-        info.pos = std::clamp(recNo_, info.min, std::max(info.min, recordCount_));
+        info.pos = std::clamp(rows_.recNo, info.min, std::max(info.min, rows_.recordCount));
         // Scrollable only while the page is smaller than the range.
         info.enabled = info.max - info.min >= info.page;
     }
     vInfo_ = info;
     // Qt's range is that of the thumb position; the page is added on top.
     vScroll_->setEnabled(info.enabled);
-    if (active_) {
-        vScroll_->setRange(1, std::max(1, recordCount_));
+    if (rows_.active) {
+        vScroll_->setRange(1, std::max(1, rows_.recordCount));
         vScroll_->setPageStep(std::max(1, info.page));
     } else {
         vScroll_->setRange(0, 0);
@@ -427,14 +283,8 @@ void DBGrid::UpdateVerticalScrollBar()
 
 void DBGrid::UpdateHorizontalScrollBar()
 {
-    const int total = TotalColumnWidth();
-    const int width = geometry_.client.width();
-    // A thumb as long as the share of the columns that can be seen.
-    const int page = total > width && width > 0
-                         ? std::clamp(kHorzThumbRange * width / (total - width), 1, 1016)
-                         : kHorzThumbRange;
-    hScroll_->setPageStep(page);
-    const int pos = HorzThumbFor(geometry_.leftCol, maxLeftCol_);
+    hScroll_->setPageStep(geometry_.HorzThumbPage());
+    const int pos = geometry_.HorzThumb();
     hScroll_->setValue(pos);
     hScroll_->setSliderPosition(pos);
 }
@@ -452,36 +302,6 @@ void DBGrid::SetLeftCol(int column)
     update();
 }
 
-int DBGrid::ColumnLeft(int column) const
-{
-    return geometry_.ColumnLeft(column);
-}
-
-int DBGrid::ColumnsRight() const
-{
-    return geometry_.ColumnsRight();
-}
-
-QRect DBGrid::RowRect(int slot) const
-{
-    return geometry_.RowRect(slot);
-}
-
-QRect DBGrid::CellRect(int column, int slot) const
-{
-    return geometry_.CellRect(column, slot);
-}
-
-int DBGrid::SlotAt(int y) const
-{
-    return geometry_.SlotAt(y, rows_);
-}
-
-int DBGrid::ColumnAt(int x) const
-{
-    return geometry_.ColumnAt(x);
-}
-
 int DBGrid::ResizeBorderAt(QPoint pos) const
 {
     return (options_ & dgTitles) ? geometry_.ResizeBorderAt(pos, kSizingZone) : -1;
@@ -492,7 +312,7 @@ void DBGrid::InvalidateRow(int slot)
     if (slot < 0 || slot >= visibleRows_) {
         return;
     }
-    update(RowRect(slot) & geometry_.client);
+    update(geometry_.RowRect(slot) & geometry_.client);
 }
 
 QSize DBGrid::sizeHint() const
@@ -504,7 +324,7 @@ QSize DBGrid::sizeHint() const
 
 void DBGrid::ActiveChanged(bool /*active*/)
 {
-    BindColumns();
+    columns_.Bind(Table());
     Relayout();
 }
 
@@ -512,16 +332,7 @@ void DBGrid::DataSetChanged()
 {
     // A data set handed over by the data source, or fields it changed in
     // place, show up here as different bindings.
-    std::vector<const table::Field*> before;
-    before.reserve(columns_.size());
-    for (const DBGridColumn& c : columns_) {
-        before.push_back(c.field);
-    }
-    BindColumns();
-    bool rebound = false;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-        rebound = rebound || before[i] != columns_[i].field;
-    }
+    const bool rebound = columns_.Bind(Table());
     if (rebound) {
         Relayout();
         return;
@@ -537,17 +348,17 @@ void DBGrid::DataSetChanged()
 
 void DBGrid::DataSetScrolled(int distance)
 {
-    const int oldSlot = activeSlot_;
-    const int oldRows = rows_;
+    const int oldSlot = rows_.activeSlot;
+    const int oldRows = rows_.rows;
     ReadWindow();
     UpdateVerticalScrollBar();
-    if (distance == 0 && rows_ == oldRows) {
+    if (distance == 0 && rows_.rows == oldRows) {
         InvalidateRow(oldSlot);
-        InvalidateRow(activeSlot_);
+        InvalidateRow(rows_.activeSlot);
         return;
     }
-    const int shown = std::min(rows_, visibleRows_);
-    if (std::abs(distance) >= shown || rows_ != oldRows) {
+    const int shown = std::min(rows_.rows, visibleRows_);
+    if (std::abs(distance) >= shown || rows_.rows != oldRows) {
         update();
         return;
     }
@@ -558,12 +369,12 @@ void DBGrid::DataSetScrolled(int distance)
                      shown * RowPitch());
     scroll(0, -distance * RowPitch(), rows & geometry_.client);
     InvalidateRow(oldSlot - distance);
-    InvalidateRow(activeSlot_);
+    InvalidateRow(rows_.activeSlot);
 }
 
 void DBGrid::LayoutChanged()
 {
-    BindColumns();
+    columns_.Bind(Table());
     Relayout();
 }
 
@@ -625,10 +436,10 @@ void DBGrid::OnHorizontalAction(int action)
         SetLeftCol(geometry_.leftCol + 1);
         break;
     case QAbstractSlider::SliderPageStepSub:
-        HorizontalPage(false);
+        SetLeftCol(geometry_.PageLeftCol(false));
         break;
     case QAbstractSlider::SliderPageStepAdd:
-        HorizontalPage(true);
+        SetLeftCol(geometry_.PageLeftCol(true));
         break;
     case QAbstractSlider::SliderToMinimum:
         SetLeftCol(0);
@@ -638,39 +449,13 @@ void DBGrid::OnHorizontalAction(int action)
         break;
     case QAbstractSlider::SliderMove:
         if (!hScroll_->isSliderDown()) {
-            SetLeftCol(LeftColForThumb(hScroll_->sliderPosition(), maxLeftCol_));
+            SetLeftCol(geometry_.LeftColForThumb(hScroll_->sliderPosition()));
         }
         break;
     default:
         break;
     }
-    hScroll_->setSliderPosition(HorzThumbFor(geometry_.leftCol, maxLeftCol_));
-}
-
-void DBGrid::HorizontalPage(bool forward)
-{
-    const int width = geometry_.client.width();
-    int used = 0;
-    int count = 0;
-    if (forward) {
-        for (int c = geometry_.leftCol; c < ColumnCount(); ++c) {
-            used += columns_[static_cast<std::size_t>(c)].width;
-            if (used > width) {
-                break;
-            }
-            ++count;
-        }
-        SetLeftCol(geometry_.leftCol + std::max(1, count));
-    } else {
-        for (int c = geometry_.leftCol - 1; c >= 0; --c) {
-            used += columns_[static_cast<std::size_t>(c)].width;
-            if (used > width) {
-                break;
-            }
-            ++count;
-        }
-        SetLeftCol(geometry_.leftCol - std::max(1, count));
-    }
+    hScroll_->setSliderPosition(geometry_.HorzThumb());
 }
 
 // --- input ----------------------------------------------------------------------------------
@@ -781,9 +566,8 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         if (border >= 0) {
             drag_ = Drag::Sizing;
             dragColumn_ = border;
-            dragOffset_ =
-                pos.x() - (ColumnLeft(border) + columns_[static_cast<std::size_t>(border)].width);
-        } else if (const int column = ColumnAt(pos.x()); column >= 0) {
+            dragOffset_ = pos.x() - (geometry_.ColumnLeft(border) + columns_.At(border).width);
+        } else if (const int column = geometry_.ColumnAt(pos.x()); column >= 0) {
             drag_ = Drag::PendingMove;
             dragColumn_ = column;
             pressPos_ = pos;
@@ -791,8 +575,8 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
         return;
     }
 
-    const int slot = SlotAt(pos.y());
-    const int column = ColumnAt(pos.x());
+    const int slot = geometry_.SlotAt(pos.y(), rows_.rows);
+    const int column = geometry_.ColumnAt(pos.x());
     if (slot < 0 || column < 0 || !CanNavigate()) {
         return;
     }
@@ -805,7 +589,7 @@ void DBGrid::mousePressEvent(QMouseEvent* event)
 void DBGrid::contextMenuEvent(QContextMenuEvent* event)
 {
     event->accept();
-    if (!OnRecordMenu || activeSlot_ < 0 || activeSlot_ >= filled_) {
+    if (!OnRecordMenu || rows_.activeSlot < 0 || rows_.activeSlot >= rows_.filled) {
         return;
     }
     if (event->reason() != QContextMenuEvent::Mouse) {
@@ -815,8 +599,8 @@ void DBGrid::contextMenuEvent(QContextMenuEvent* event)
     // The press before it made the row under the pointer current.
     const QPoint pos = event->pos();
     const bool overTitles = (options_ & dgTitles) && pos.y() < DataTop();
-    const int slot = SlotAt(pos.y());
-    if (overTitles || slot < 0 || slot >= filled_ || ColumnAt(pos.x()) < 0) {
+    const int slot = geometry_.SlotAt(pos.y(), rows_.rows);
+    if (overTitles || slot < 0 || slot >= rows_.filled || geometry_.ColumnAt(pos.x()) < 0) {
         return;
     }
     OnRecordMenu(*this, event->globalPos(), false);
@@ -824,11 +608,11 @@ void DBGrid::contextMenuEvent(QContextMenuEvent* event)
 
 void DBGrid::KeyboardRecordMenu()
 {
-    if (!OnRecordMenu || activeSlot_ < 0 || activeSlot_ >= filled_) {
+    if (!OnRecordMenu || rows_.activeSlot < 0 || rows_.activeSlot >= rows_.filled) {
         return;
     }
     // Below the current row's visible start.
-    const QRect row = RowRect(activeSlot_).intersected(geometry_.client);
+    const QRect row = geometry_.RowRect(rows_.activeSlot).intersected(geometry_.client);
     OnRecordMenu(*this, mapToGlobal(QPoint(row.left() + 2, row.bottom())), true);
 }
 
@@ -837,7 +621,7 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
     const QPoint pos = event->position().toPoint();
     switch (drag_) {
     case Drag::Sizing: {
-        const int left = ColumnLeft(dragColumn_);
+        const int left = geometry_.ColumnLeft(dragColumn_);
         SetColumnWidth(dragColumn_, pos.x() - dragOffset_ - left);
         return;
     }
@@ -849,8 +633,9 @@ void DBGrid::mouseMoveEvent(QMouseEvent* event)
         setCursor(Qt::DragMoveCursor);
         [[fallthrough]];
     case Drag::Moving: {
-        int target = ColumnAt(std::clamp(pos.x(), geometry_.client.left(),
-                                         std::max(geometry_.client.left(), ColumnsRight() - 1)));
+        int target = geometry_.ColumnAt(
+            std::clamp(pos.x(), geometry_.client.left(),
+                       std::max(geometry_.client.left(), geometry_.ColumnsRight() - 1)));
         if (target < 0) {
             target = ColumnCount() - 1;
         }
@@ -927,12 +712,12 @@ void DBGrid::ScrollWheel(int angleDelta)
 void DBGrid::focusInEvent(QFocusEvent* /*event*/)
 {
     // Only the current row changes (its focus rectangle).
-    InvalidateRow(activeSlot_);
+    InvalidateRow(rows_.activeSlot);
 }
 
 void DBGrid::focusOutEvent(QFocusEvent* /*event*/)
 {
-    InvalidateRow(activeSlot_);
+    InvalidateRow(rows_.activeSlot);
 }
 
 bool DBGrid::eventFilter(QObject* watched, QEvent* event)
@@ -979,192 +764,34 @@ void DBGrid::changeEvent(QEvent* event)
 
 void DBGrid::paintEvent(QPaintEvent* event)
 {
+    const GridLook look{color_,
+                        fixedColor_,
+                        fontColor_,
+                        titleFontColor_,
+                        font(),
+                        titleFont_,
+                        ascent_,
+                        titleAscent_,
+                        (options_ & dgTitles) != 0,
+                        (options_ & dgAlwaysShowSelection) != 0};
+    const QRect corner = hScrollVisible_
+                             ? QRect(geometry_.client.right() + 1, geometry_.client.bottom() + 1,
+                                     vScroll_->width(), hScroll_->height())
+                             : QRect();
+    const bool moving = drag_ == Drag::Moving;
+    const GridScene scene{geometry_,
+                          columns_.All(),
+                          columns_.Titles(),
+                          rows_,
+                          look,
+                          palette(),
+                          rect(),
+                          corner,
+                          hasFocus(),
+                          moving ? dragColumn_ : -1,
+                          moving ? dropColumn_ : -1};
     QPainter painter(this);
-    const QRect dirty = event->rect();
-    const QPalette& pal = palette();
-
-    // Single sunken border.
-    const QRect all = rect();
-    if (!all.adjusted(1, 1, -1, -1).contains(dirty)) {
-        painter.setPen(platform::paint::ColorToQColor(platform::paint::clBtnShadow, pal));
-        painter.drawLine(all.topLeft(), all.topRight());
-        painter.drawLine(all.topLeft(), all.bottomLeft());
-        painter.setPen(platform::paint::ColorToQColor(platform::paint::clBtnHighlight, pal));
-        painter.drawLine(all.bottomLeft(), all.bottomRight());
-        painter.drawLine(all.topRight(), all.bottomRight());
-    }
-    if (hScrollVisible_) {
-        const QRect corner(geometry_.client.right() + 1, geometry_.client.bottom() + 1,
-                           vScroll_->width(), hScroll_->height());
-        painter.fillRect(corner & all.adjusted(1, 1, -1, -1),
-                         platform::paint::ColorToQColor(platform::paint::clBtnFace, pal));
-    }
-
-    const QRect area = dirty & geometry_.client;
-    if (area.isEmpty()) {
-        return;
-    }
-    PaintTitles(painter, area);
-    PaintRows(painter, area);
-    if (hasFocus()) {
-        PaintFocusRect(painter);
-    }
-}
-
-void DBGrid::PaintTitles(QPainter& painter, const QRect& dirty)
-{
-    if (!(options_ & dgTitles)) {
-        return;
-    }
-    const QPalette& pal = palette();
-    const QColor gridColor = platform::paint::ColorToQColor(color_, pal);
-    const QRect band(geometry_.client.left(), geometry_.client.top(), geometry_.client.width(),
-                     geometry_.titleHeight + geometry_.titleLine);
-    if (!band.intersects(dirty)) {
-        return;
-    }
-    const QColor face = platform::paint::ColorToQColor(fixedColor_, pal);
-    painter.setFont(titleFont_);
-    painter.setPen(platform::paint::ColorToQColor(titleFontColor_, pal));
-    const int top = geometry_.client.top();
-    int x = geometry_.client.left();
-    for (int c = geometry_.leftCol; c < ColumnCount() && x <= geometry_.client.right(); ++c) {
-        const DBGridColumn& column = columns_[static_cast<std::size_t>(c)];
-        const QRect cell = QRect(x, top, column.width, geometry_.titleHeight) & geometry_.client;
-        if (cell.intersects(dirty)) {
-            painter.fillRect(cell, face);
-            painter.setClipRect(cell);
-            painter.drawText(x + 2, top + 2 + titleAscent_,
-                             titles_[static_cast<std::size_t>(column.id)]);
-            painter.setClipping(false);
-        }
-        x += column.width;
-    }
-    const int right = std::min(x, geometry_.client.right() + 1);
-    if (geometry_.titleLine) {
-        painter.fillRect(QRect(geometry_.client.left(), top + geometry_.titleHeight,
-                               right - geometry_.client.left(), geometry_.titleLine),
-                         platform::paint::ColorToQColor(platform::paint::clBlack, pal));
-    }
-    if (right <= geometry_.client.right()) {
-        painter.fillRect(QRect(right, top, geometry_.client.right() + 1 - right,
-                               geometry_.titleHeight + geometry_.titleLine),
-                         gridColor);
-    }
-
-    if (drag_ == Drag::Moving && dropColumn_ >= 0) {
-        // Where the dragged column will land: its left edge when moving left,
-        // its right edge when moving right.
-        int edge = ColumnLeft(dropColumn_);
-        if (dropColumn_ > dragColumn_) {
-            edge += columns_[static_cast<std::size_t>(dropColumn_)].width - 2;
-        }
-        painter.fillRect(QRect(edge, top, 2, geometry_.titleHeight) & geometry_.client,
-                         platform::paint::ColorToQColor(platform::paint::clBlack, pal));
-    }
-}
-
-void DBGrid::PaintRows(QPainter& painter, const QRect& dirty)
-{
-    const QPalette& pal = palette();
-    const QColor gridColor = platform::paint::ColorToQColor(color_, pal);
-    const QColor text = platform::paint::ColorToQColor(fontColor_, pal);
-    const QColor highlight = platform::paint::ColorToQColor(platform::paint::clHighlight, pal);
-    const QColor highlightText =
-        platform::paint::ColorToQColor(platform::paint::clHighlightText, pal);
-    const QColor lineColor = platform::paint::ColorToQColor(
-        color_ == platform::paint::clSilver ? platform::paint::clGray : platform::paint::clSilver,
-        pal);
-    const bool showSelection = (options_ & dgAlwaysShowSelection) || hasFocus();
-
-    const int pitch = RowPitch();
-    const int dataTop = DataTop();
-    const int shown = std::min(rows_, visibleRows_);
-    const int clientRight = geometry_.client.right() + 1;
-    const int first = std::max(0, (dirty.top() - dataTop) / pitch);
-    const int last = std::min(shown - 1, (dirty.bottom() - dataTop) / pitch);
-    const int columnsRight = ColumnsRight();
-
-    painter.setFont(font());
-    for (int slot = first; slot <= last; ++slot) {
-        const int y = dataTop + slot * pitch;
-        const bool current = slot == activeSlot_ && showSelection;
-        const QColor& background = current ? highlight : gridColor;
-        painter.setPen(current ? highlightText : text);
-        int x = geometry_.client.left();
-        for (int c = geometry_.leftCol; c < ColumnCount() && x < clientRight; ++c) {
-            const DBGridColumn& column = columns_[static_cast<std::size_t>(c)];
-            const QRect cell = QRect(x, y, column.width, geometry_.rowHeight) & geometry_.client;
-            if (cell.intersects(dirty)) {
-                painter.fillRect(cell, background);
-                const QString& value = CellText(slot, column.id);
-                if (!value.isEmpty()) {
-                    painter.setClipRect(cell);
-                    painter.drawText(x + 2, y + 2 + ascent_, value);
-                    painter.setClipping(false);
-                }
-            }
-            x += column.width;
-        }
-        if (geometry_.rowLine) {
-            painter.fillRect(QRect(geometry_.client.left(), y + geometry_.rowHeight,
-                                   columnsRight - geometry_.client.left(), geometry_.rowLine) &
-                                 geometry_.client,
-                             lineColor);
-        }
-        if (columnsRight < clientRight) {
-            painter.fillRect(QRect(columnsRight, y, clientRight - columnsRight, pitch) &
-                                 geometry_.client,
-                             gridColor);
-        }
-    }
-    // Below the last row: no cells and no lines.
-    const int bottom = dataTop + shown * pitch;
-    if (bottom <= geometry_.client.bottom()) {
-        painter.fillRect(QRect(geometry_.client.left(), bottom, geometry_.client.width(),
-                               geometry_.client.bottom() + 1 - bottom) &
-                             dirty,
-                         gridColor);
-    }
-}
-
-void DBGrid::PaintFocusRect(QPainter& painter)
-{
-    if (!active_ || activeSlot_ < 0 || activeSlot_ >= std::min(rows_, visibleRows_)) {
-        return;
-    }
-    const QRect r = QRect(geometry_.client.left(), DataTop() + activeSlot_ * RowPitch(),
-                          ColumnsRight() - geometry_.client.left(), geometry_.rowHeight) &
-                    geometry_.client;
-    if (r.isEmpty()) {
-        return;
-    }
-    // A dotted outline drawn by inverting every other pixel, as the platform's
-    // focus rectangle is, so it shows on any background.
-    QPolygon points;
-    points.reserve(2 * (r.width() + r.height()));
-    auto add = [&points](int x, int y) {
-        if (((x + y) & 1) == 0) {
-            points.append(QPoint(x, y));
-        }
-    };
-    for (int x = r.left(); x <= r.right(); ++x) {
-        add(x, r.top());
-        if (r.bottom() != r.top()) {
-            add(x, r.bottom());
-        }
-    }
-    for (int y = r.top() + 1; y < r.bottom(); ++y) {
-        add(r.left(), y);
-        if (r.right() != r.left()) {
-            add(r.right(), y);
-        }
-    }
-    painter.save();
-    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.setPen(QPen(QColor(255, 255, 255), 0));
-    painter.drawPoints(points);
-    painter.restore();
+    PaintGrid(painter, scene, event->rect());
 }
 
 } // namespace marlune::widgets

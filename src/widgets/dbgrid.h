@@ -10,7 +10,9 @@
 #include <QString>
 #include <QWidget>
 
+#include "widgets/gridcolumns.h"
 #include "widgets/gridgeometry.h"
+#include "widgets/gridrows.h"
 #include "platform/paint/colors.h"
 #include "table/datasource.h"
 
@@ -40,16 +42,6 @@ enum GridOption : unsigned {
     dgMultiSelect = 1u << 12,
 };
 using GridOptions = unsigned;
-
-// One column of the grid, bound to a table field by name.
-struct DBGridColumn {
-    std::string fieldName;
-    QString caption;                     // the column's own title; empty: the field's display name
-    int width = 64;                      // pixels
-    bool widthStored = false;            // false: computed from the field's display width
-    const table::Field* field = nullptr; // bound field, null while none of that name exists
-    int id = 0;                          // stays with the column when columns are moved
-};
 
 // The read-only data grid: a title row over one row per record of the
 // table's record window, the current record highlighted. It follows the table
@@ -92,11 +84,11 @@ public:
     // Replaces the columns; each is bound to the table's field of its name.
     // A column whose width is not stored gets one computed from its field.
     void SetColumns(std::vector<DBGridColumn> columns);
-    int ColumnCount() const { return static_cast<int>(columns_.size()); }
-    const DBGridColumn& Columns(int index) const;
+    int ColumnCount() const { return columns_.Count(); }
+    const DBGridColumn& Columns(int index) const { return columns_.At(index); }
     void SetColumnWidth(int index, int width); // the width then stays as given
     void MoveColumn(int from, int to);
-    QString ColumnTitle(int index) const;
+    QString ColumnTitle(int index) const { return columns_.Title(index); }
 
     // --- geometry (widget coordinates)
     int DefaultRowHeight() const { return geometry_.rowHeight; } // without the row line
@@ -106,19 +98,22 @@ public:
     QRect ClientRect() const { return geometry_.client; } // inside the border, without scroll bars
     const GridGeometry& Geometry() const { return geometry_; }
     int DataTop() const { return geometry_.DataTop(); }
-    QRect RowRect(int slot) const;                    // a data row, full client width, no line
-    QRect CellRect(int column, int slot) const;       // slot -1: the title cell
-    int ColumnLeft(int column) const;                 // x of a column's left edge (may be hidden)
+    // A data row, full client width, no line.
+    QRect RowRect(int slot) const { return geometry_.RowRect(slot); }
+    // A cell; slot -1: the title cell.
+    QRect CellRect(int column, int slot) const { return geometry_.CellRect(column, slot); }
+    // The x of a column's left edge (it may be hidden).
+    int ColumnLeft(int column) const { return geometry_.ColumnLeft(column); }
     int LeftCol() const { return geometry_.leftCol; } // first visible column
     void SetLeftCol(int column);
     int MaxLeftCol() const { return maxLeftCol_; }
     // Rows drawn: the filled slots; one blank row when the table is closed or empty.
-    int PaintedRowCount() const { return rows_; }
+    int PaintedRowCount() const { return rows_.rows; }
     // The slot drawn as the current row; -1 while the table is closed.
-    int CurrentSlot() const { return activeSlot_; }
+    int CurrentSlot() const { return rows_.activeSlot; }
     // Rows that hold records (none while the table is closed or empty), and
     // the text a cell shows (column by display index).
-    int RecordRowCount() const { return filled_; }
+    int RecordRowCount() const { return rows_.filled; }
     QString DisplayText(int slot, int column) const;
     // The current record as the grid shows it: its cells in display order,
     // separated by tabs; one field's text of it. Null while there is no
@@ -138,7 +133,7 @@ public:
     ScrollInfo VerticalScrollInfo() const { return vInfo_; }
     QScrollBar* VerticalScrollBar() const { return vScroll_; }
     QScrollBar* HorizontalScrollBar() const { return hScroll_; }
-    static constexpr int kHorzThumbRange = 127;
+    static constexpr int kHorzThumbRange = GridGeometry::kHorzThumbRange;
 
     // Raised by the second press of a left double click.
     std::function<void(DBGrid&)> OnDblClick;
@@ -173,32 +168,19 @@ protected:
 private:
     table::MemTable* Table() const;
     bool CanNavigate() const; // open, and not walked by someone else right now
-    void BindColumns();
-    int ComputedFirstColumnWidth(const DBGridColumn& column) const;
     void UpdateMetrics();
     void Relayout();
-    void PlaceScrollBars();
     void ReadWindow();
     void UpdateVerticalScrollBar();
     void UpdateHorizontalScrollBar();
     void InvalidateRow(int slot);
-    int SlotAt(int y) const;   // data slot under y, -1 if none
-    int ColumnAt(int x) const; // display index under x, -1 if none
     int ResizeBorderAt(QPoint pos) const;
-    int TotalColumnWidth() const;
-    int ColumnsRight() const; // x just after the last visible column, within the client
 
     void OnVerticalAction(int action);
     void OnHorizontalAction(int action);
-    void HorizontalPage(bool forward);
     void MoveBy(int distance);
     void ScrollWheel(int angleDelta);
     void KeyboardRecordMenu(); // the record menu at the current row
-
-    void PaintTitles(class QPainter& painter, const QRect& dirty);
-    void PaintRows(QPainter& painter, const QRect& dirty);
-    void PaintFocusRect(QPainter& painter);
-    const QString& CellText(int slot, int columnId) const;
 
     table::DataSource* dataSource_ = nullptr;
     bool readOnly_ = true;
@@ -210,9 +192,7 @@ private:
     TColor titleFontColor_ = platform::paint::clWindowText;
     QFont titleFont_;
 
-    // Columns in display order; titles_ by column identity.
-    std::vector<DBGridColumn> columns_;
-    std::vector<QString> titles_;
+    GridColumns columns_;
 
     // Layout.
     int textHeight_ = 0;
@@ -230,14 +210,7 @@ private:
     // What the grid shows, read from the record window at each notification,
     // so that a repaint while the table's controls are disabled keeps the
     // picture as it was.
-    bool active_ = false;
-    int rows_ = 1;
-    int activeSlot_ = -1;
-    int filled_ = 0;
-    int recordCount_ = 0;
-    int recNo_ = -1;
-    std::vector<QString> cells_; // slot * ColumnCount() + column identity
-    QString empty_;
+    GridRows rows_;
 
     // Mouse.
     enum class Drag { None, Sizing, PendingMove, Moving };

@@ -48,6 +48,55 @@ int GridGeometry::MaxLeftCol() const
     return maxLeft;
 }
 
+int GridGeometry::PageLeftCol(bool forward) const
+{
+    const int width = client.width();
+    int used = 0;
+    int count = 0;
+    if (forward) {
+        for (int c = leftCol; c < ColumnCount(); ++c) {
+            used += widths[static_cast<std::size_t>(c)];
+            if (used > width) {
+                break;
+            }
+            ++count;
+        }
+        return leftCol + std::max(1, count);
+    }
+    for (int c = leftCol - 1; c >= 0; --c) {
+        used += widths[static_cast<std::size_t>(c)];
+        if (used > width) {
+            break;
+        }
+        ++count;
+    }
+    return leftCol - std::max(1, count);
+}
+
+int GridGeometry::HorzThumb() const
+{
+    const int maxLeftCol = MaxLeftCol();
+    if (maxLeftCol <= 0) {
+        return 0;
+    }
+    return (leftCol * kHorzThumbRange + maxLeftCol / 2) / maxLeftCol;
+}
+
+int GridGeometry::LeftColForThumb(int thumb) const
+{
+    thumb = std::clamp(thumb, 0, kHorzThumbRange);
+    return (thumb * MaxLeftCol() + kHorzThumbRange / 2) / kHorzThumbRange;
+}
+
+int GridGeometry::HorzThumbPage() const
+{
+    const int total = TotalColumnWidth();
+    const int width = client.width();
+    return total > width && width > 0
+               ? std::clamp(kHorzThumbRange * width / (total - width), 1, 1016)
+               : kHorzThumbRange;
+}
+
 int GridGeometry::ColumnLeft(int column) const
 {
     int x = client.left();

@@ -34,6 +34,17 @@ struct GridGeometry {
     int TotalColumnWidth() const;
     // The last first column: the one from which the remaining columns fit.
     int MaxLeftCol() const;
+    // The first column a page sideways shows: past (or back over) as many
+    // whole columns as fit in the client, at least one; not yet clamped.
+    int PageLeftCol(bool forward) const;
+
+    // The horizontal scroll bar's thumb runs over 0..kHorzThumbRange, spread
+    // evenly, rounded, over the first columns that can be scrolled to.
+    static constexpr int kHorzThumbRange = 127;
+    int HorzThumb() const; // where the thumb stands for leftCol
+    int LeftColForThumb(int thumb) const;
+    // A thumb as long as the share of the columns that can be seen.
+    int HorzThumbPage() const;
 
     int ColumnLeft(int column) const; // x of a column's left edge (may be hidden)
     int ColumnsRight() const;         // x just after the last visible column, within the client

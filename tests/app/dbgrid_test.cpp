@@ -2,7 +2,9 @@
 #include "gridtestbase.h"
 
 #include "platform/paint/fonts.h"
+#include "widgets/gridpainter.h"
 
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 
@@ -188,6 +190,70 @@ TEST_F(DBGridTest, PaintsTitlesLinesAndTheCurrentRow)
     const QRect cell = grid_->CellRect(1, 1);
     EXPECT_FALSE(HasInk(img, QRect(cell.left(), cell.top(), 2, rowH), Palette(clWindow)));
     EXPECT_FALSE(HasInk(img, QRect(cell.left(), cell.top(), cell.width(), 2), Palette(clWindow)));
+}
+
+// The painter needs no widget: what the grid shows, read through its public
+// face and painted into an image, is the widget's own picture.
+TEST_F(DBGridTest, PainterPaintsTheGridsPictureIntoAnImage)
+{
+    LoadRealFile();
+    Key(Qt::Key_PageDown);
+    grid_->SetLeftCol(1);
+    ASSERT_TRUE(grid_->hasFocus());
+    const int count = grid_->ColumnCount();
+    std::vector<widgets::DBGridColumn> columns;
+    std::vector<QString> titles(static_cast<std::size_t>(count));
+    widgets::GridRows rows;
+    rows.active = true;
+    rows.rows = grid_->PaintedRowCount();
+    rows.filled = grid_->RecordRowCount();
+    rows.activeSlot = grid_->CurrentSlot();
+    rows.columnCount = static_cast<std::size_t>(count);
+    rows.cells.resize(static_cast<std::size_t>(rows.rows * count));
+    for (int c = 0; c < count; ++c) {
+        columns.push_back(grid_->Columns(c));
+        const int id = columns.back().id;
+        titles[static_cast<std::size_t>(id)] = grid_->ColumnTitle(c);
+        for (int slot = 0; slot < rows.filled; ++slot) {
+            rows.cells[static_cast<std::size_t>(slot * count + id)] = grid_->DisplayText(slot, c);
+        }
+    }
+    const widgets::GridLook look{grid_->Color(),
+                                 grid_->FixedColor(),
+                                 grid_->FontColor(),
+                                 grid_->TitleFontColor(),
+                                 grid_->font(),
+                                 grid_->TitleFont(),
+                                 QFontMetrics(grid_->font(), grid_).ascent(),
+                                 QFontMetrics(grid_->TitleFont(), grid_).ascent(),
+                                 true,
+                                 true};
+    const QRect client = grid_->ClientRect();
+    const QRect vBar = grid_->VerticalScrollBar()->geometry();
+    const QRect hBar = grid_->HorizontalScrollBar()->geometry();
+    ASSERT_TRUE(grid_->HorizontalScrollBar()->isVisible());
+    const QRect corner(client.right() + 1, client.bottom() + 1, vBar.width(), hBar.height());
+    QImage painted(grid_->size(), QImage::Format_RGB32);
+    painted.fill(Qt::magenta);
+    {
+        QPainter painter(&painted);
+        widgets::PaintGrid(painter,
+                           {grid_->Geometry(), columns, titles, rows, look, grid_->palette(),
+                            grid_->rect(), corner, true},
+                           painted.rect());
+    }
+    // The scroll bars are widgets of their own.
+    const QImage shown = Picture();
+    int differing = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QPoint p(x, y);
+            if (!vBar.contains(p) && !hBar.contains(p) && shown.pixel(p) != painted.pixel(p)) {
+                ++differing;
+            }
+        }
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(DBGridTest, EmptyFieldsAndClippedTextLeaveNoInk)

@@ -101,3 +101,33 @@ TEST(GridGeometry, ResizeBordersAreTheTitleRowsColumnEdges)
     }
     EXPECT_EQ(g.ResizeBorderAt(QPoint(g.ColumnLeft(1) + 20, titleY), 2), -1);
 }
+
+// The horizontal thumb stands apart for every first column and reads back to
+// it; a page sideways never leaves a visible column unseen or skips past the
+// columns that fit.
+TEST(GridGeometry, SidewaysThumbAndPagesCoverEveryFirstColumn)
+{
+    for (const int width : {150, 300, 492}) {
+        GridGeometry g = Sample(width, 230, 0);
+        const int maxLeft = g.MaxLeftCol();
+        ASSERT_GT(maxLeft, 0) << width;
+        int previous = -1;
+        for (int left = 0; left <= maxLeft; ++left) {
+            g.leftCol = left;
+            const int thumb = g.HorzThumb();
+            EXPECT_GT(thumb, previous) << width;
+            EXPECT_LE(thumb, GridGeometry::kHorzThumbRange);
+            EXPECT_EQ(g.LeftColForThumb(thumb), left) << width;
+            previous = thumb;
+
+            // Forward: every column skipped lay wholly inside the client.
+            const int next = g.PageLeftCol(true);
+            EXPECT_GT(next, left);
+            if (next - left > 1) {
+                EXPECT_LE(g.ColumnLeft(next - 1) + g.widths[static_cast<std::size_t>(next - 1)],
+                          g.client.right() + 1);
+            }
+        }
+        EXPECT_EQ(previous, GridGeometry::kHorzThumbRange); // the last first column at the end
+    }
+}

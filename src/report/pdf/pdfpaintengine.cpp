@@ -10,7 +10,6 @@
 #include <QtGui/private/qtextengine_p.h>
 
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -627,37 +626,14 @@ void PdfPageDevice::Start(double widthPt, double heightPt, int dpi)
 {
     widthPt_ = widthPt;
     heightPt_ = heightPt;
-    dpi_ = dpi;
+    metrics_ = PageDeviceMetrics::FromPoints(widthPt, heightPt, dpi);
     engine_.StartPage(heightPt, 72.0 / dpi);
 }
 
 int PdfPageDevice::metric(PaintDeviceMetric metric) const
 {
-    switch (metric) {
-    case PdmWidth:
-        return static_cast<int>(std::lround(widthPt_ / 72 * dpi_));
-    case PdmHeight:
-        return static_cast<int>(std::lround(heightPt_ / 72 * dpi_));
-    case PdmWidthMM:
-        return static_cast<int>(std::lround(widthPt_ / 72 * 25.4));
-    case PdmHeightMM:
-        return static_cast<int>(std::lround(heightPt_ / 72 * 25.4));
-    case PdmNumColors:
-        return INT_MAX;
-    case PdmDepth:
-        return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return dpi_;
-    case PdmDevicePixelRatio:
-        return 1;
-    case PdmDevicePixelRatioScaled:
-        return static_cast<int>(devicePixelRatioFScale());
-    default:
-        return QPaintDevice::metric(metric);
-    }
+    const std::optional<int> value = metrics_.Metric(metric);
+    return value ? *value : QPaintDevice::metric(metric);
 }
 
 } // namespace marlune::report::pdf

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/pagedevicemetrics.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QPaintDevice>
@@ -107,7 +109,7 @@ private:
     PdfPaintEngine& engine_;
     double widthPt_ = 0;
     double heightPt_ = 0;
-    int dpi_ = 72;
+    PageDeviceMetrics metrics_;
 };
 
 } // namespace marlune::report::pdf

@@ -1,5 +1,6 @@
 #include "report/preview/textrecorder.h"
 
+#include "report/pagedevicemetrics.h"
 #include "report/units.h"
 
 #include <QPaintEngine>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace marlune::report::preview {
 
@@ -123,31 +125,9 @@ const std::vector<TextRecord>& TextRecordingDevice::Records() const
 
 int TextRecordingDevice::metric(PaintDeviceMetric metric) const
 {
-    switch (metric) {
-    case PdmWidth:
-        return width_;
-    case PdmHeight:
-        return height_;
-    case PdmWidthMM:
-        return static_cast<int>(std::lround(width_ * 25.4 / kTextDpi));
-    case PdmHeightMM:
-        return static_cast<int>(std::lround(height_ * 25.4 / kTextDpi));
-    case PdmNumColors:
-        return 0x7FFFFFFF;
-    case PdmDepth:
-        return 32;
-    case PdmDpiX:
-    case PdmDpiY:
-    case PdmPhysicalDpiX:
-    case PdmPhysicalDpiY:
-        return kTextDpi;
-    case PdmDevicePixelRatio:
-        return 1;
-    case PdmDevicePixelRatioScaled:
-        return static_cast<int>(QPaintDevice::devicePixelRatioFScale());
-    default:
-        return QPaintDevice::metric(metric);
-    }
+    const std::optional<int> value =
+        PageDeviceMetrics::FromDots(width_, height_, kTextDpi).Metric(metric);
+    return value ? *value : QPaintDevice::metric(metric);
 }
 
 } // namespace marlune::report::preview
