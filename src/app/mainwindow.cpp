@@ -221,14 +221,14 @@ void MainWindow::exitProgram()
 void MainWindow::configureReport()
 {
     progressForm_ = new report::preview::ProgressForm(this);
-    listReport.InitialZoom = report::pzPageWidth;
-    listReport.PreviewButtons = report::pbZoom | report::pbPrint | report::pbExit;
-    listReport.Progress = progressForm_;
+    listReport_.InitialZoom = report::pzPageWidth;
+    listReport_.PreviewButtons = report::pbZoom | report::pbPrint | report::pbExit;
+    listReport_.Progress = progressForm_;
     // The report keeps the built-in paper geometry until Print asks for the
     // system's printers: a print server that is slow or silent never holds
     // the window.
-    listReport.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
-        report::preview::ShowReportPreview(listReport, std::move(pages), caption, this,
+    listReport_.OnPreview = [this](report::PreparedPages pages, const std::string& caption) {
+        report::preview::ShowReportPreview(listReport_, std::move(pages), caption, this,
                                            report::print::RunPrintCommand);
     };
 }
@@ -240,7 +240,7 @@ void MainWindow::printList()
     bool answered = true;
     {
         WaitCursor cursor;
-        answered = report::print::AttachReportToPrinters(listReport).answered;
+        answered = report::print::AttachReportToPrinters(listReport_).answered;
     }
     if (!answered) {
         platform::gui::ShowMessage(report::print::kNoPrinterAnswers,
@@ -251,7 +251,7 @@ void MainWindow::printList()
     table::MemTable& table = catalogue_.Table();
     table.DisableControls();
     try {
-        listReport.BuildAndPreview();
+        listReport_.BuildAndPreview();
     } catch (...) {
         table.EnableControls();
         throw;

@@ -94,7 +94,7 @@ private:
     // The printed postcode list over the table; its template is read from
     // the program's resources when the window is created.
     postcodelist::PostcodeListReport postcodeList_;
-    report::Report& listReport = postcodeList_.report();
+    report::Report& listReport_ = postcodeList_.report();
     // The progress window of report builds; one for the program.
     report::preview::ProgressForm* progressForm_ = nullptr;
     AboutBox* aboutBox_ = nullptr;

@@ -5,7 +5,9 @@
 #include <string>
 #include <string_view>
 
-// What the Update command decides from the update server's answers.
+// What the Update command decides from the update server's answers: pure
+// decisions over texts, with no socket and no file, so that every rule is
+// tested without a network and the service above only carries them out.
 namespace marlune::net {
 
 inline constexpr std::size_t kCandidateLength = 12;

@@ -21,7 +21,7 @@ public:
     void SetCaseSensitive(bool on);
     bool FromFirstPage() const;
 
-    QLineEdit* Edit1() const { return edit_; }
+    QLineEdit* textEdit() const { return edit_; }
 
 protected:
     void showEvent(QShowEvent* event) override;

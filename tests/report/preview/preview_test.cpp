@@ -179,7 +179,7 @@ TEST(PreviewForm, FindTextThenF3GoesToTheNextMatch)
         auto* dialog = qobject_cast<PreviewSearchForm*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Find text"));
-        dialog->Edit1()->setText(QStringLiteral("wollongong"));
+        dialog->textEdit()->setText(QStringLiteral("wollongong"));
         dialog->accept();
     });
     QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
