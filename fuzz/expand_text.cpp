@@ -72,7 +72,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    using namespace marlune::report;
+    using namespace marlune::report::expr;
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::vector<std::string> memo;
     std::size_t start = 0;
