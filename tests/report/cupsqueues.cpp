@@ -150,27 +150,7 @@ CupsQueues::CupsQueues(const std::vector<std::string>& queues)
     }
     prefix_ = "marlune-test-" + std::to_string(::getpid()) + "-";
     for (const std::string& queue : queues) {
-        const std::string name = Name(queue);
-        const std::string config = std::string(kBackendConfigDir) + "/cups-pdf-" + name + ".conf";
-        const std::string out = OutDir(queue);
-        QDir().mkpath(QString::fromStdString(out));
-        // The job number in each file name keeps the jobs apart.
-        if (!WriteFile(QString::fromStdString(config),
-                       "Out " + out + "\nAnonDirName " + out + "\nSpool " + r +
-                           "/spool/cups-pdf\nLog " + r + "/log\nLabel 1\nUserUMask 0000\n")) {
-            failure_ = "cannot write " + config;
-            return;
-        }
-        configs_.push_back(config);
-        std::string output;
-        if (!Run({"lpadmin", "-p", QString::fromStdString(name), "-E", "-v",
-                  QString::fromStdString("cups-pdf:/" + name), "-P", kPdfPpd, "-o", "PageSize=A4",
-                  "-o",
-                  // Poppler's cairo renderer keeps the text readable through
-                  // the PostScript the backend takes.
-                  "pdftops-renderer-default=pdftocairo"},
-                 &output)) {
-            failure_ = "lpadmin failed: " + output;
+        if (!Add(queue)) {
             return;
         }
     }
@@ -191,6 +171,34 @@ CupsQueues::~CupsQueues()
             cupsd_->waitForFinished();
         }
     }
+}
+
+bool CupsQueues::Add(const std::string& queue)
+{
+    const std::string r = dir_.path().toStdString();
+    const std::string name = Name(queue);
+    const std::string config = std::string(kBackendConfigDir) + "/cups-pdf-" + name + ".conf";
+    const std::string out = OutDir(queue);
+    QDir().mkpath(QString::fromStdString(out));
+    // The job number in each file name keeps the jobs apart.
+    if (!WriteFile(QString::fromStdString(config), "Out " + out + "\nAnonDirName " + out +
+                                                       "\nSpool " + r + "/spool/cups-pdf\nLog " +
+                                                       r + "/log\nLabel 1\nUserUMask 0000\n")) {
+        failure_ = "cannot write " + config;
+        return false;
+    }
+    configs_.push_back(config);
+    std::string output;
+    if (!Run({"lpadmin", "-p", QString::fromStdString(name), "-E", "-v",
+              QString::fromStdString("cups-pdf:/" + name), "-P", kPdfPpd, "-o", "PageSize=A4", "-o",
+              // Poppler's cairo renderer keeps the text readable through
+              // the PostScript the backend takes.
+              "pdftops-renderer-default=pdftocairo"},
+             &output)) {
+        failure_ = "lpadmin failed: " + output;
+        return false;
+    }
+    return true;
 }
 
 std::string CupsQueues::Name(const std::string& queue) const

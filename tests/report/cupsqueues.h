@@ -32,6 +32,9 @@ public:
 
     bool Failed() const { return !failure_.empty(); }
     const std::string& Failure() const { return failure_; }
+    // Adds a queue to the running scheduler; false (and Failure() says why)
+    // when it cannot.
+    bool Add(const std::string& queue);
     // The queue's name as the printer list shows it.
     std::string Name(const std::string& queue) const;
 

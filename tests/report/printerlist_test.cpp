@@ -1,10 +1,16 @@
 // The printer list asked with a time limit: against Qt's own list on a real
 // scheduler, and beside print servers that are missing or never answer.
+#include "../table/support.h"
 #include "cupsqueues.h"
+#include "listreport.h"
 #include "servers.h"
 
+#include "platform/error.h"
+#include "platform/gui/messagebox.h"
 #include "postcodelist/postcodelist.h"
 #include "report/print/printerlist.h"
+#include "report/print/printform.h"
+#include "report/print/printrun.h"
 #include "report/print/qprinterdevice.h"
 #include "report/report.h"
 #include "report/reportprinter.h"
@@ -15,8 +21,10 @@
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
+#include <thread>
 
 namespace marlune::report::print {
 namespace {
@@ -81,6 +89,32 @@ TEST(PrinterList, WithoutAnAnswerInTimeNoPrinterAndNoWaitBeyondTheLimit)
     }
 }
 
+// One Print from the window, through the preview's print command and its
+// print run, asks a print server that never answers once: the steps after
+// the window's Print connect no more.
+TEST(PrinterList, OnePrintCommandAsksASilentServerOnce)
+{
+    testing::SilentPort silent;
+    const ServerScope scope(silent.HostPort());
+    test::ListReport list;
+    table::testing::Load(list.table, table::testing::NumberedRecords(40));
+    std::vector<std::string> messages;
+    const platform::gui::ScopedMessageBoxShower shower{
+        [&messages](const platform::gui::MessageBoxRequest& request) {
+            messages.push_back(request.text.toStdString());
+        }};
+    EXPECT_FALSE(AttachReportToPrinters(list.report).answered);
+    // libcups may connect more than once for one ask.
+    const int oneAsk = silent.Connections();
+    ASSERT_GT(oneAsk, 0);
+    std::optional<PreparedPages> pages = list.report.Build();
+    ASSERT_TRUE(pages && !pages->Empty());
+    EXPECT_FALSE(RunPrintCommand(list.report, *pages, 1, nullptr));
+    EXPECT_EQ(messages, std::vector<std::string>{kNoPrinterAnswers});
+    EXPECT_THROW(PrintPreparedReport(list.report, *pages, "", 1), Error);
+    EXPECT_EQ(silent.Connections(), oneAsk);
+}
+
 class PrinterListOnAScheduler : public ::testing::Test {
 protected:
     void SetUp() override
@@ -142,6 +176,44 @@ TEST_F(PrinterListOnAScheduler, PagesAttachedOnPrintMatchPagesLoadedWithThePrint
     }
     // The queue's margins are not the built-in printer's 5 millimetres.
     EXPECT_NE(attachedLater.Pages.at(0)->Geometry, builtIn);
+}
+
+// The window's Print asks afresh, so a queue added since shows; the steps
+// after it reuse its answer, as a print run does the dialog's however long
+// that stays open, until the answer is older than they accept.
+TEST_F(PrinterListOnAScheduler, AQueueAddedBetweenTwoPrintCommandsShowsInTheSecond)
+{
+    cupsSetServer(nullptr);
+    test::ListReport list;
+    const ReportPrinter& printer = list.report.Printer();
+    const auto shows = [&printer](const std::string& name) {
+        const auto& names = printer.PrinterNames();
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const std::chrono::milliseconds shortAge{5}; // the answers below are older
+    ASSERT_TRUE(AttachReportToPrinters(list.report).answered);
+    ASSERT_TRUE(shows(queues_.Name("second")));
+    ASSERT_TRUE(queues_.Add("third")) << queues_.Failure();
+
+    // The preview's Print moments later, and a print run under a dialog's
+    // hold, keep the answer.
+    ASSERT_TRUE(AttachPlatformPrinter(list.report.Printer()).answered);
+    EXPECT_FALSE(shows(queues_.Name("third")));
+    {
+        const PrinterAnswerHold hold;
+        std::this_thread::sleep_for(2 * shortAge);
+        ASSERT_TRUE(AttachPlatformPrinter(list.report.Printer(), shortAge).answered);
+        EXPECT_FALSE(shows(queues_.Name("third")));
+    }
+
+    ASSERT_TRUE(AttachReportToPrinters(list.report).answered);
+    EXPECT_TRUE(shows(queues_.Name("third")));
+
+    // A Print from the preview after the answer is too old asks again.
+    ASSERT_TRUE(queues_.Add("fourth")) << queues_.Failure();
+    std::this_thread::sleep_for(2 * shortAge);
+    ASSERT_TRUE(AttachPlatformPrinter(list.report.Printer(), shortAge).answered);
+    EXPECT_TRUE(shows(queues_.Name("fourth")));
 }
 
 } // namespace

@@ -212,9 +212,25 @@ SilentPort::SilentPort()
 
 SilentPort::~SilentPort()
 {
+    for (const int fd : accepted_) {
+        ::close(fd);
+    }
     if (fd_ >= 0) {
         ::close(fd_);
     }
+}
+
+int SilentPort::Connections()
+{
+    pollfd waiting{fd_, POLLIN, 0};
+    while (fd_ >= 0 && ::poll(&waiting, 1, 0) > 0) {
+        const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            break;
+        }
+        accepted_.push_back(fd);
+    }
+    return static_cast<int>(accepted_.size());
 }
 
 PythonHttpServer::PythonHttpServer(const std::string& dir) : process_(std::make_unique<QProcess>())

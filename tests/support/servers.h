@@ -92,10 +92,13 @@ public:
     SilentPort(const SilentPort&) = delete;
     SilentPort& operator=(const SilentPort&) = delete;
     std::string HostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+    // How many connections it has taken so far (counting accepts them).
+    int Connections();
 
 private:
     int fd_ = -1;
     std::uint16_t port_ = 0;
+    std::vector<int> accepted_;
 };
 
 // python3 -m http.server on a free port of 127.0.0.1, serving dir. It

@@ -3,6 +3,8 @@
 #include <cups/cups.h>
 
 #include <memory>
+#include <mutex>
+#include <optional>
 
 namespace marlune::report::print {
 
@@ -41,6 +43,28 @@ struct CloseHttp {
     void operator()(http_t* http) const { httpClose(http); }
 };
 
+// The last answer, for the print server it came from.
+struct KeptAnswer {
+    std::mutex mutex;
+    std::string server;
+    Clock::time_point asked;
+    std::optional<PrinterList> list;
+    int holds = 0;
+};
+
+KeptAnswer& Kept()
+{
+    static KeptAnswer kept;
+    return kept;
+}
+
+// The server as libcups will be asked: CUPS_SERVER, client.conf or the local
+// scheduler, read without a connection.
+std::string ServerName()
+{
+    return std::string(cupsServer()) + ':' + std::to_string(ippPort());
+}
+
 } // namespace
 
 PrinterList ListPrinters(std::chrono::milliseconds limit)
@@ -73,6 +97,35 @@ PrinterList ListPrinters(std::chrono::milliseconds limit)
     }
     cupsFreeDests(count, dests);
     return list;
+}
+
+PrinterList RecentPrinters(std::chrono::milliseconds maxAge)
+{
+    KeptAnswer& kept = Kept();
+    // Held while asking, so that a second caller takes this answer instead of
+    // asking too.
+    const std::lock_guard lock(kept.mutex);
+    const std::string server = ServerName();
+    if (kept.list && kept.server == server && maxAge.count() > 0 &&
+        (kept.holds > 0 || Clock::now() - kept.asked < maxAge)) {
+        return *kept.list;
+    }
+    kept.list = ListPrinters();
+    kept.server = server;
+    kept.asked = Clock::now();
+    return *kept.list;
+}
+
+PrinterAnswerHold::PrinterAnswerHold()
+{
+    const std::lock_guard lock(Kept().mutex);
+    ++Kept().holds;
+}
+
+PrinterAnswerHold::~PrinterAnswerHold()
+{
+    const std::lock_guard lock(Kept().mutex);
+    --Kept().holds;
 }
 
 } // namespace marlune::report::print

@@ -32,4 +32,29 @@ inline constexpr const char* kNoPrinterAnswers =
 // No print server at all is an answer: no printers. Safe on any thread.
 PrinterList ListPrinters(std::chrono::milliseconds limit = kPrinterAnswerLimit);
 
+// How long one answer of the print server (or its silence) stands for the
+// printers. The steps of one print command (the window's Print, the
+// preview's Print, the print run) follow each other within seconds, and each
+// ask of a silent server costs the user its limit and a message; a printer
+// added or removed in CUPS still shows at a command made after this, sooner
+// than a user can set one up and come back.
+inline constexpr std::chrono::seconds kPrinterAnswerReuse{30};
+
+// The list ListPrinters gave for the same print server no more than `maxAge`
+// ago, or, when there is none that recent, its answer now, which is kept for
+// the next call. A maxAge of zero always asks, and keeps the answer. Safe on
+// any thread.
+PrinterList RecentPrinters(std::chrono::milliseconds maxAge = kPrinterAnswerReuse);
+
+// While one lives, RecentPrinters with a maxAge above zero reuses the answer
+// it kept whatever its age: the print run that follows a print dialog prints to the printers the
+// dialog showed, however long the user took, without asking again.
+class PrinterAnswerHold {
+public:
+    PrinterAnswerHold();
+    ~PrinterAnswerHold();
+    PrinterAnswerHold(const PrinterAnswerHold&) = delete;
+    PrinterAnswerHold& operator=(const PrinterAnswerHold&) = delete;
+};
+
 } // namespace marlune::report::print

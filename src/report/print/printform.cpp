@@ -6,6 +6,7 @@
 #include "platform/gui/messagebox.h"
 #include "platform/paint/fonts.h"
 #include "report/pagelist.h"
+#include "report/print/printerlist.h"
 #include "report/print/printrun.h"
 #include "report/print/qprinterdevice.h"
 #include "report/report.h"
@@ -424,6 +425,8 @@ std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages
         platform::gui::ShowMessage(kNoPrinterAnswers, platform::gui::MessageIcon::Warning);
         return std::nullopt;
     }
+    // The print run below prints to the printers the dialog shows.
+    const PrinterAnswerHold hold;
     if (printer.BuiltInIndex() == 0) {
         return std::nullopt;
     }

@@ -113,7 +113,8 @@ private:
 // new pages instead and returns them: the caller shows those from then on.
 // An error while printing new pages goes to the default error handling, so
 // that they still reach the caller; other errors are raised. `currentPage`
-// counts from 1.
+// counts from 1. It asks the print server for printers only when no answer
+// is recent (see AttachPlatformPrinter), and its print run asks no more.
 std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages& pages,
                                              int currentPage, QWidget* parent);
 

@@ -131,7 +131,8 @@ bool PrintPreparedReport(Report& report, const PreparedPages& pages, const std::
     if (copies > kMaxCopies) {
         throw Error(CopiesOutOfRange());
     }
-    // Qt's printer would wait for a silent print server without end.
+    // Qt's printer would wait for a silent print server without end. After a
+    // print dialog, or a Print moments ago, the answer it had is reused.
     if (!AttachPlatformPrinter(report.Printer()).answered) {
         throw Error(kNoPrinterAnswers);
     }

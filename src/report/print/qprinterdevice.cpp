@@ -188,9 +188,9 @@ QPrinterDevice& PlatformPrinter()
     return device;
 }
 
-PrinterList AttachPlatformPrinter(ReportPrinter& printer)
+PrinterList AttachPlatformPrinter(ReportPrinter& printer, std::chrono::milliseconds maxAge)
 {
-    PrinterList list = ListPrinters();
+    PrinterList list = RecentPrinters(maxAge);
     if (list.names.empty()) {
         printer.AttachPrinter(nullptr);
         return list;
@@ -204,7 +204,7 @@ PrinterList AttachPlatformPrinter(ReportPrinter& printer)
 PrinterList AttachReportToPrinters(Report& report)
 {
     ReportPrinter& printer = report.Printer();
-    PrinterList list = AttachPlatformPrinter(printer);
+    PrinterList list = AttachPlatformPrinter(printer, std::chrono::milliseconds::zero());
     printer.ForgetPaper();
     for (const auto& page : report.Pages) {
         page->ChangePaper(page->PaperCode, page->PaperWidth, page->PaperHeight, page->Orientation);

@@ -61,16 +61,20 @@ private:
 // the application object).
 QPrinterDevice& PlatformPrinter();
 
-// Asks for the printer list again and attaches the printer layer to it (at
-// the start of every print run). Without printers, or when the print server
-// does not answer in time, the layer has only its built-in printer and the
-// platform printer is not touched.
-PrinterList AttachPlatformPrinter(ReportPrinter& printer);
+// Attaches the printer layer to the printer list (at the start of every
+// print run and print dialog), asking for it again unless the print server
+// answered no more than `maxAge` ago (see RecentPrinters). Without printers,
+// or when the print server does not answer in time, the layer has only its
+// built-in printer and the platform printer is not touched.
+PrinterList AttachPlatformPrinter(ReportPrinter& printer,
+                                  std::chrono::milliseconds maxAge = kPrinterAnswerReuse);
 
 // The same for a report about to be built for printing, when the user asks
-// to print: every template page then takes its paper from the printer now
-// current. The program never asks for printers before that, so a slow or
-// silent print server cannot hold its start.
+// to print: the list is always asked afresh, so that a printer added since
+// shows, and the steps that follow reuse this answer. Every template page
+// then takes its paper from the printer now current. The program never asks
+// for printers before that, so a slow or silent print server cannot hold its
+// start.
 PrinterList AttachReportToPrinters(Report& report);
 
 // The Windows paper code of a Qt page size (0 when it has none), and back.
