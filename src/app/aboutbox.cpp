@@ -43,7 +43,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     setAutoFillBackground(true);
 
     // Raised inner bevel inside a lowered outer one.
-    panel = new QFrame(this);
+    auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setGeometry(8, 8, 281, 161);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -62,24 +62,24 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
         QPainter(&onWhite).drawPixmap(0, 0, large);
         large = onWhite;
     }
-    programIcon = new widgets::ProportionalPicture(
+    auto* programIcon = new widgets::ProportionalPicture(
         panel, QPixmap(QStringLiteral(":/marlune/about_postbox.png")), large);
     programIcon->setObjectName(QStringLiteral("ProgramIcon"));
     programIcon->setGeometry(8, 8, 65, 57);
 
-    productName = SizedLabel(panel, "ProductName", QStringLiteral("Marlune"), 88, 16);
+    SizedLabel(panel, "ProductName", QStringLiteral("Marlune"), 88, 16);
 
-    versionLabel = new widgets::VersionLabel(panel);
+    auto* versionLabel = new widgets::VersionLabel(panel);
     versionLabel->setObjectName(QStringLiteral("VersionLabel1"));
     versionLabel->move(89, 40);
     versionLabel->SetVersionResKey("FileVersion");
     versionLabel->SetInfoPrefix("Version:");
     versionLabel->SetLangCharset("-1");
 
-    copyright = SizedLabel(panel, "Copyright",
-                           QStringLiteral("Copyright \u00A9 2005 Calderix Software"), 8, 80);
+    SizedLabel(panel, "Copyright", QStringLiteral("Copyright \u00A9 2005 Calderix Software"), 8,
+               80);
 
-    comments =
+    auto* comments =
         new QLabel(QStringLiteral("Search and locate Australian post codes and suburbs"), panel);
     comments->setObjectName(QStringLiteral("Comments"));
     comments->setGeometry(8, 104, 137, 33);
@@ -89,7 +89,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent)
     // another line, the label grows downwards rather than cutting it off.
     comments->resize(137, std::max(33, comments->heightForWidth(137)));
 
-    okButton = new QPushButton(QStringLiteral("OK"), this);
+    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
     okButton->setObjectName(QStringLiteral("OKButton"));
     okButton->setGeometry(111, 180, 75, 25);
     okButton->setDefault(true);

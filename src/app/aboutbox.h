@@ -2,19 +2,12 @@
 
 #include <QDialog>
 
-class QFrame;
-class QLabel;
-class QPushButton;
-
-namespace marlune::widgets {
-class VersionLabel;
-} // namespace marlune::widgets
-
 namespace marlune::app {
 
 // The about box: the program's name, picture, description, copyright notice
 // and the version of its executable. Created hidden at start-up and shown
 // modally by the main window's About command; OK (also Enter) closes it.
+// Its controls carry the object names that tests and assistive technology see.
 class AboutBox : public QDialog {
     Q_OBJECT
 public:
@@ -22,14 +15,6 @@ public:
     static constexpr int kClientHeight = 213;
 
     explicit AboutBox(QWidget* parent = nullptr);
-
-    QFrame* panel = nullptr;
-    QLabel* programIcon = nullptr;
-    QLabel* productName = nullptr;
-    widgets::VersionLabel* versionLabel = nullptr;
-    QLabel* copyright = nullptr;
-    QLabel* comments = nullptr;
-    QPushButton* okButton = nullptr;
 };
 
 } // namespace marlune::app

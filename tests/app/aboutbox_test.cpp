@@ -14,9 +14,21 @@
 #include <QToolButton>
 
 #include <map>
+#include <stdexcept>
+#include <string>
 
 namespace marlune::testing {
 namespace {
+
+// A control of the box by the object name it carries.
+template <class Control> Control& Part(const QWidget& box, const char* objectName)
+{
+    auto* control = box.findChild<Control*>(QString::fromLatin1(objectName));
+    if (!control) {
+        throw std::runtime_error(std::string("no control named ") + objectName);
+    }
+    return *control;
+}
 
 class AboutBoxTest : public AppTestBase {
 protected:
@@ -61,32 +73,34 @@ TEST_F(AboutBoxTest, CreatedHiddenWithItsControls)
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(box.palette().color(QPalette::Window),
               platform::paint::ColorToQColor(platform::paint::clBtnFace));
-    EXPECT_EQ(box.panel->geometry(), QRect(8, 8, 281, 161));
-    EXPECT_EQ(box.programIcon->geometry(), QRect(8, 8, 65, 57));
-    EXPECT_EQ(box.programIcon->pixmap().size(), QSize(90, 90));
-    EXPECT_EQ(box.productName->text(), QStringLiteral("Marlune"));
-    EXPECT_EQ(box.productName->pos(), QPoint(88, 16));
-    EXPECT_EQ(box.versionLabel->pos(), QPoint(89, 40));
-    EXPECT_EQ(box.versionLabel->VersionResKey(), "FileVersion");
-    EXPECT_EQ(box.versionLabel->InfoPrefix(), "Version:");
-    EXPECT_EQ(box.copyright->pos(), QPoint(8, 80));
-    EXPECT_EQ(box.comments->text(),
+    EXPECT_EQ(Part<QFrame>(box, "Panel1").geometry(), QRect(8, 8, 281, 161));
+    EXPECT_EQ(Part<QLabel>(box, "ProgramIcon").geometry(), QRect(8, 8, 65, 57));
+    EXPECT_EQ(Part<QLabel>(box, "ProgramIcon").pixmap().size(), QSize(90, 90));
+    EXPECT_EQ(Part<QLabel>(box, "ProductName").text(), QStringLiteral("Marlune"));
+    EXPECT_EQ(Part<QLabel>(box, "ProductName").pos(), QPoint(88, 16));
+    EXPECT_EQ(Part<widgets::VersionLabel>(box, "VersionLabel1").pos(), QPoint(89, 40));
+    EXPECT_EQ(Part<widgets::VersionLabel>(box, "VersionLabel1").VersionResKey(), "FileVersion");
+    EXPECT_EQ(Part<widgets::VersionLabel>(box, "VersionLabel1").InfoPrefix(), "Version:");
+    EXPECT_EQ(Part<QLabel>(box, "Copyright").pos(), QPoint(8, 80));
+    EXPECT_EQ(Part<QLabel>(box, "Comments").text(),
               QStringLiteral("Search and locate Australian post codes and suburbs"));
-    EXPECT_EQ(box.comments->pos(), QPoint(8, 104));
-    EXPECT_EQ(box.comments->width(), 137);
-    EXPECT_TRUE(box.comments->wordWrap());
+    EXPECT_EQ(Part<QLabel>(box, "Comments").pos(), QPoint(8, 104));
+    EXPECT_EQ(Part<QLabel>(box, "Comments").width(), 137);
+    EXPECT_TRUE(Part<QLabel>(box, "Comments").wordWrap());
     // The whole text fits, inside the panel.
-    EXPECT_GE(box.comments->height(), 33);
-    EXPECT_GE(box.comments->height(), box.comments->heightForWidth(137));
-    EXPECT_LE(box.comments->geometry().bottom(), box.panel->height() - 2);
-    EXPECT_EQ(box.okButton->geometry(), QRect(111, 180, 75, 25));
-    EXPECT_EQ(box.okButton->text(), QStringLiteral("OK"));
-    EXPECT_TRUE(box.okButton->isDefault());
+    EXPECT_GE(Part<QLabel>(box, "Comments").height(), 33);
+    EXPECT_GE(Part<QLabel>(box, "Comments").height(),
+              Part<QLabel>(box, "Comments").heightForWidth(137));
+    EXPECT_LE(Part<QLabel>(box, "Comments").geometry().bottom(),
+              Part<QFrame>(box, "Panel1").height() - 2);
+    EXPECT_EQ(Part<QPushButton>(box, "OKButton").geometry(), QRect(111, 180, 75, 25));
+    EXPECT_EQ(Part<QPushButton>(box, "OKButton").text(), QStringLiteral("OK"));
+    EXPECT_TRUE(Part<QPushButton>(box, "OKButton").isDefault());
 }
 
 TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
 {
-    const QImage picture = box_->programIcon->pixmap().toImage();
+    const QImage picture = Part<QLabel>(*box_, "ProgramIcon").pixmap().toImage();
     EXPECT_EQ(picture.pixelColor(1, 1), QColor(Qt::white));
     int red = 0;
     for (int y = 0; y < picture.height(); ++y) {
@@ -103,7 +117,7 @@ TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
 // 100 % drawing scaled up.
 TEST_F(AboutBoxTest, ThePictureKeepsItsProportionsAtEveryScale)
 {
-    QLabel& icon = *box_->programIcon;
+    QLabel& icon = Part<QLabel>(*box_, "ProgramIcon");
     const QColor face = icon.palette().color(QPalette::Window);
     std::map<int, QImage> drawn;
     for (const int ratio : {1, 2}) {
@@ -141,7 +155,7 @@ TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
     bool modal = false;
     const bool shown = ClickAbout([&] {
         modal = box_->isModal() && QApplication::activeModalWidget() == box_.get();
-        QTest::keyClick(box_->versionLabel, Qt::Key_Return);
+        QTest::keyClick(&Part<widgets::VersionLabel>(*box_, "VersionLabel1"), Qt::Key_Return);
     });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(modal);
@@ -149,10 +163,11 @@ TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
     EXPECT_EQ(box_->result(), QDialog::Accepted);
 
     // The same box comes up again, keeping its state.
-    const std::string caption = box_->versionLabel->text().toStdString();
+    const std::string caption =
+        Part<widgets::VersionLabel>(*box_, "VersionLabel1").text().toStdString();
     EXPECT_TRUE(ClickAbout([&] { box_->close(); }));
     EXPECT_FALSE(box_->isVisible());
-    EXPECT_EQ(box_->versionLabel->text().toStdString(), caption);
+    EXPECT_EQ(Part<widgets::VersionLabel>(*box_, "VersionLabel1").text().toStdString(), caption);
 }
 
 } // namespace

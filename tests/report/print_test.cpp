@@ -99,7 +99,7 @@ public:
         lines.push_back(line);
         form.SetLine(line);
         if (line == cancelAt) {
-            form.cancelButton->click();
+            form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         }
     }
     void Close(bool cancelled) override { form.Close(cancelled); }
@@ -107,7 +107,7 @@ public:
     {
         form.ProcessEvents();
         if (++events == cancelAtEvents) {
-            form.cancelButton->click();
+            form.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         }
     }
 

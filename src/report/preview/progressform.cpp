@@ -29,15 +29,15 @@ ProgressForm::ProgressForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("progressForm"));
     setFixedSize(278, 106);
-    lineLabel = new QLabel(this);
-    lineLabel->setObjectName(QStringLiteral("Label1"));
-    lineLabel->setGeometry(20, 32, 237, lineLabel->sizeHint().height());
-    lineLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    cancelButton->setObjectName(QStringLiteral("Button1"));
-    cancelButton->setGeometry(100, 68, 75, 25);
-    cancelButton->setAutoDefault(false);
-    connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
+    lineLabel_ = new QLabel(this);
+    lineLabel_->setObjectName(QStringLiteral("Label1"));
+    lineLabel_->setGeometry(20, 32, 237, lineLabel_->sizeHint().height());
+    lineLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("Button1"));
+    cancelButton_->setGeometry(100, 68, 75, 25);
+    cancelButton_->setAutoDefault(false);
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 bool ProgressForm::RunModal(const std::string& caption, const std::string& line,
@@ -78,7 +78,7 @@ void ProgressForm::SetCaption(const std::string& caption)
 
 void ProgressForm::SetLine(const std::string& line)
 {
-    lineLabel->setText(ToQt(line));
+    lineLabel_->setText(ToQt(line));
 }
 
 void ProgressForm::Close(bool cancelled)

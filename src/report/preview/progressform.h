@@ -28,15 +28,14 @@ public:
     void Close(bool cancelled) override;
     void ProcessEvents() override;
 
-    QLabel* lineLabel = nullptr;
-    QPushButton* cancelButton = nullptr;
-
 protected:
     void reject() override;
 
 private:
     void RunAction();
 
+    QLabel* lineLabel_ = nullptr;
+    QPushButton* cancelButton_ = nullptr;
     std::function<void()> action_;
     std::function<void()> cancel_;
     bool running_ = false;
