@@ -1,5 +1,7 @@
 #include "cataloguetestbase.h"
 
+#include "../support/shippedlist.h"
+
 #include "platform/registry.h"
 
 #include <QDir>
@@ -42,25 +44,12 @@ const std::vector<CsvRecord>& SourceRecords()
 {
     static const std::vector<CsvRecord> records = [] {
         std::vector<CsvRecord> out;
-        std::ifstream in(MARLUNE_SOURCE_DIR "/data/aus_postcodes.csv");
-        std::string line;
-        std::getline(in, line); // header
-        while (std::getline(in, line)) {
-            // The file quotes nothing: five comma-separated fields.
-            std::vector<std::string> fields;
-            std::stringstream row(line);
-            std::string field;
-            while (std::getline(row, field, ',')) {
-                fields.push_back(field);
-            }
-            if (!line.empty() && line.back() == ',') {
-                fields.emplace_back();
-            }
+        for (const std::vector<std::string>& fields : marlune::test::ShippedListRows()) {
             CsvRecord record;
-            if (!fields.empty() && !fields[0].empty()) {
+            if (!fields[0].empty()) {
                 record.pcode = fields[0];
             }
-            if (fields.size() > 1 && !fields[1].empty()) {
+            if (!fields[1].empty()) {
                 record.locality = fields[1];
             }
             out.push_back(std::move(record));

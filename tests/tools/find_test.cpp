@@ -3,6 +3,7 @@
 #include "toolrun.h"
 
 #include "../support/scratchdir.h"
+#include "../support/shippedlist.h"
 
 #include <gtest/gtest.h>
 
@@ -53,21 +54,7 @@ ToolRun Find(const std::vector<std::string>& args, const fs::path& dir)
 // The postcode CSV holds no quoted fields, so splitting on commas is exact.
 std::vector<std::vector<std::string>> CsvRows()
 {
-    std::ifstream in(MARLUNE_SOURCE_DIR "/data/aus_postcodes.csv");
-    std::vector<std::vector<std::string>> rows;
-    std::string line;
-    std::getline(in, line); // header
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream ss(line);
-        std::string cell;
-        while (std::getline(ss, cell, ',')) {
-            f.push_back(cell);
-        }
-        f.resize(5);
-        rows.push_back(f);
-    }
-    return rows;
+    return marlune::test::ShippedListRows();
 }
 
 std::string Joined(const std::vector<std::string>& f)
