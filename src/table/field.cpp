@@ -234,52 +234,56 @@ std::string Field::AsString() const
     }
 }
 
-std::int64_t Field::AsInteger() const
+template <typename T, typename Read> T Field::ReadNumber(Read&& read) const
 {
     RecordStore::Guard lock(dataSet_->Store());
     const Record* r = dataSet_->ReadRecord();
+    // A null value, an unbound field or a value kept outside the record reads
+    // as zero.
     if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0) {
-        return 0;
+        return T{};
     }
-    const std::uint8_t* p = r->data + binding_.offset + 1;
-    if (storage::IsIntegerType(dataType_)) {
-        return storage::LoadInteger(dataType_, p);
-    }
-    switch (dataType_) {
-    case FieldType::ftFloat:
-    case FieldType::ftDate:
-    case FieldType::ftTime:
-    case FieldType::ftDateTime:
-        return ClampToInt64(Load<double>(p));
-    case FieldType::ftCurrency:
-    case FieldType::ftBCD:
-        return ClampToInt64(static_cast<double>(Load<std::int64_t>(p)) / 10000.0);
-    case FieldType::ftString:
-    case FieldType::ftFixedChar:
-        return std::strtoll(std::string(storage::StoredText(p, size_)).c_str(), nullptr, 10);
-    default:
-        return 0;
-    }
+    return read(r->data + binding_.offset + 1);
+}
+
+std::int64_t Field::AsInteger() const
+{
+    return ReadNumber<std::int64_t>([&](const std::uint8_t* p) -> std::int64_t {
+        if (storage::IsIntegerType(dataType_)) {
+            return storage::LoadInteger(dataType_, p);
+        }
+        switch (dataType_) {
+        case FieldType::ftFloat:
+        case FieldType::ftDate:
+        case FieldType::ftTime:
+        case FieldType::ftDateTime:
+            return ClampToInt64(Load<double>(p));
+        case FieldType::ftCurrency:
+        case FieldType::ftBCD:
+            return ClampToInt64(static_cast<double>(Load<std::int64_t>(p)) / 10000.0);
+        case FieldType::ftString:
+        case FieldType::ftFixedChar:
+            return std::strtoll(std::string(storage::StoredText(p, size_)).c_str(), nullptr, 10);
+        default:
+            return 0;
+        }
+    });
 }
 
 double Field::AsFloat() const
 {
-    RecordStore::Guard lock(dataSet_->Store());
-    const Record* r = dataSet_->ReadRecord();
-    if (r == nullptr || !IsBound() || r->data[binding_.offset] == 0 || binding_.outsideSlot >= 0) {
-        return 0;
-    }
-    const std::uint8_t* p = r->data + binding_.offset + 1;
-    if (storage::IsFloatType(dataType_)) {
-        return Load<double>(p);
-    }
-    if (storage::IsScaledType(dataType_)) {
-        return static_cast<double>(Load<std::int64_t>(p)) / 10000.0;
-    }
-    if (IsTextType(dataType_)) {
-        return std::strtod(std::string(storage::StoredText(p, size_)).c_str(), nullptr);
-    }
-    return static_cast<double>(AsInteger());
+    return ReadNumber<double>([&](const std::uint8_t* p) -> double {
+        if (storage::IsFloatType(dataType_)) {
+            return Load<double>(p);
+        }
+        if (storage::IsScaledType(dataType_)) {
+            return static_cast<double>(Load<std::int64_t>(p)) / 10000.0;
+        }
+        if (IsTextType(dataType_)) {
+            return std::strtod(std::string(storage::StoredText(p, size_)).c_str(), nullptr);
+        }
+        return static_cast<double>(AsInteger());
+    });
 }
 
 bool Field::AsBoolean() const

@@ -131,6 +131,8 @@ private:
     // table takes no write now, and nothing happens), lets write fill the
     // field's bytes (the null flag, then the value) and tells the table.
     template <typename Write> void WriteValue(Write&& write);
+    // Reads a number stored in the record; zero where there is none.
+    template <typename T, typename Read> T ReadNumber(Read&& read) const;
 
     MemTableBase* dataSet_;
     std::string fieldName_;
