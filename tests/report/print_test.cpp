@@ -187,11 +187,11 @@ protected:
     bool Print(const std::function<void(PrintForm&)>& step, int currentPage = 1)
     {
         WhenDialogShows(step);
-        std::optional<PreparedPages> rebuilt = RunPrintCommand(report, pages, currentPage, nullptr);
-        if (rebuilt) {
-            pages = std::move(*rebuilt);
+        PrintOutcome outcome = RunPrintCommand(report, pages, currentPage, nullptr);
+        if (outcome.rebuilt) {
+            pages = std::move(*outcome.rebuilt);
         }
-        return rebuilt.has_value();
+        return outcome.rebuilt.has_value();
     }
 
     std::vector<std::string> messages;
@@ -425,11 +425,17 @@ TEST_F(PrintCommand, APrinterChangeFromThePreviewLeavesItShowingTheRebuiltPages)
         return report.Printer().CurrentPrinterName() == Queues().Name("a") ? "b" : "a";
     };
 
+    // A dialog closed with Cancel, and a rebuild cancelled, print nothing and
+    // leave the preview where it was.
+    shown->GoToPage(2);
+    WhenDialogShows([](PrintForm& form) { form.reject(); });
+    QTest::keyClick(shown.get(), Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 2/%1").arg(count));
     progress.cancelAt = "Performing 1st pass:  2";
     WhenDialogShows(ChoosePrinter(other()));
     QTest::keyClick(shown.get(), Qt::Key_P, Qt::ControlModifier);
     EXPECT_EQ(shown->Pages().Count(), count);
-    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 1/%1").arg(count));
+    EXPECT_EQ(shown->PageIndicator(), QStringLiteral("Page 2/%1").arg(count));
     EXPECT_TRUE(Queues().TakeJobs("a").empty());
     EXPECT_TRUE(Queues().TakeJobs("b").empty());
 

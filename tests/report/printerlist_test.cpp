@@ -113,7 +113,7 @@ TEST(PrinterList, OnePrintCommandAsksASilentServerOnce)
     ASSERT_GT(oneAsk, 0);
     std::optional<PreparedPages> pages = list.report.Build();
     ASSERT_TRUE(pages && !pages->Empty());
-    EXPECT_FALSE(RunPrintCommand(list.report, *pages, 1, nullptr));
+    EXPECT_FALSE(RunPrintCommand(list.report, *pages, 1, nullptr).printed);
     EXPECT_EQ(messages, std::vector<std::string>{kNoPrinterAnswers});
     EXPECT_THROW(PrintPreparedReport(list.report, *pages, "", 1), Error);
     EXPECT_EQ(silent.Connections(), oneAsk);

@@ -815,11 +815,11 @@ void PreviewForm::Print()
     if (pages_.Empty() || !printBtn_->isEnabled() || !OnPrint) {
         return;
     }
-    std::optional<PreparedPages> rebuilt;
-    Guarded([&] { rebuilt = OnPrint(pages_, current_); });
-    if (rebuilt) {
-        SetPages(std::move(*rebuilt));
-    } else {
+    PrintOutcome outcome;
+    Guarded([&] { outcome = OnPrint(pages_, current_); });
+    if (outcome.rebuilt) {
+        SetPages(std::move(*outcome.rebuilt));
+    } else if (outcome.printed) {
         ShowFromStart();
     }
 }

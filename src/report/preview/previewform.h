@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/preparedpages.h"
+#include "report/printoutcome.h"
 #include "report/previewkinds.h"
 #include "report/preview/previewlayout.h"
 #include "report/preview/previewsearch.h"
@@ -56,10 +57,9 @@ public:
     // The print command (print button, Ctrl+P): called only when there are
     // pages and the system has a printer, with the window's pages to read
     // and its current page (from 1). Pages it returns (built anew for
-    // another printer) replace the window's. Either way the window starts
-    // again at page 1 afterwards, as after SetPages.
-    std::function<std::optional<PreparedPages>(const PreparedPages& pages, int currentPage)>
-        OnPrint;
+    // another printer) replace the window's. After a print the window starts
+    // again at page 1, as after SetPages; a cancelled one leaves it as it was.
+    std::function<PrintOutcome(const PreparedPages& pages, int currentPage)> OnPrint;
     // Ctrl+S and Ctrl+O: called only when there are pages. Saving reads
     // Pages(); loading hands the pages it read to SetPages.
     std::function<void(PreviewForm&)> OnSave;

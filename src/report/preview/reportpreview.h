@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/preparedpages.h"
+#include "report/printoutcome.h"
 
 #include <functional>
 #include <optional>
@@ -24,8 +25,8 @@ class PreviewForm;
 // only reads, and returns the pages it built anew for another printer, if
 // any; the preview shows those from then on. Called only with pages and a
 // printer; `currentPage` counts from 1; `parent` is the preview.
-using PrintCommand = std::function<std::optional<PreparedPages>(
-    Report& report, const PreparedPages& pages, int currentPage, QWidget* parent)>;
+using PrintCommand = std::function<PrintOutcome(Report& report, const PreparedPages& pages,
+                                                int currentPage, QWidget* parent)>;
 
 // Shows the pages under `caption` as `report` asks (zoom, buttons, modal);
 // returns when a modal preview has closed.

@@ -414,46 +414,46 @@ bool ChangeReportPrinter(Report& report, int index, int previous)
     return false;
 }
 
-std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages& pages,
-                                             int currentPage, QWidget* parent)
+PrintOutcome RunPrintCommand(Report& report, const PreparedPages& pages, int currentPage,
+                             QWidget* parent)
 {
     ReportPrinter& printer = report.Printer();
     if (pages.Empty()) {
-        return std::nullopt;
+        return {};
     }
     if (!AttachPlatformPrinter(printer).answered) {
         platform::gui::ShowMessage(kNoPrinterAnswers, platform::gui::MessageIcon::Warning);
-        return std::nullopt;
+        return {};
     }
     // The print run below prints to the printers the dialog shows.
     const PrinterAnswerHold hold;
     if (printer.BuiltInIndex() == 0) {
-        return std::nullopt;
+        return {};
     }
     PrintForm form(printer, pages.Count(), parent);
     if (form.exec() != QDialog::Accepted) {
-        return std::nullopt;
+        return {};
     }
     const std::string pageList = form.PageList(currentPage);
     const int copies = form.Copies();
     if (printer.PrinterIndex() == form.RememberedIndex() || !report.CanRebuild) {
         PrintPreparedReport(report, pages, pageList, copies);
-        return std::nullopt;
+        return {true, std::nullopt};
     }
     if (!ChangeReportPrinter(report, printer.PrinterIndex(), form.RememberedIndex())) {
-        return std::nullopt;
+        return {};
     }
     // The caller keeps its pages until the new ones are complete.
     std::optional<PreparedPages> rebuilt = report.Build();
     if (report.ErrorFlag) {
         platform::gui::ShowMessage(report.ErrorText, "Error", platform::gui::MessageIcon::Error);
-        return std::nullopt;
+        return {};
     }
     if (!rebuilt || rebuilt->Empty()) {
-        return std::nullopt;
+        return {};
     }
     platform::gui::RunHandler([&] { PrintPreparedReport(report, *rebuilt, pageList, copies); });
-    return rebuilt;
+    return {true, std::move(rebuilt)};
 }
 
 } // namespace marlune::report::print

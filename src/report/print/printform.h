@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/preparedpages.h"
+#include "report/printoutcome.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -111,12 +112,13 @@ private:
 // `pages`, which it only reads. When another printer was chosen (and
 // report.CanRebuild) it builds the report anew for that printer, prints the
 // new pages instead and returns them: the caller shows those from then on.
+// A dialog closed with Cancel prints nothing and says so in the outcome.
 // An error while printing new pages goes to the default error handling, so
 // that they still reach the caller; other errors are raised. `currentPage`
 // counts from 1. It asks the print server for printers only when no answer
 // is recent (see AttachPlatformPrinter), and its print run asks no more.
-std::optional<PreparedPages> RunPrintCommand(Report& report, const PreparedPages& pages,
-                                             int currentPage, QWidget* parent);
+PrintOutcome RunPrintCommand(Report& report, const PreparedPages& pages, int currentPage,
+                             QWidget* parent);
 
 // Moves the report to the printer layer's printer `index`: every template
 // page selects its paper again. On an error says "Printer selected is not

@@ -288,7 +288,7 @@ TEST(PreviewForm, PrintOnlyWithAPrinter)
         int printed = 0;
         form->OnPrint = [&printed](const PreparedPages&, int) {
             ++printed;
-            return std::optional<PreparedPages>();
+            return PrintOutcome{};
         };
         EXPECT_EQ(form->findChild<QAbstractButton*>(QStringLiteral("PrintBtn"))->isEnabled(),
                   printers);
