@@ -6,21 +6,6 @@
 
 namespace marlune::testing {
 
-platform::gui::Application* TestApplication()
-{
-    static platform::gui::Application* app = [] {
-        if (QCoreApplication::instance()) {
-            return dynamic_cast<platform::gui::Application*>(QCoreApplication::instance());
-        }
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new platform::gui::Application(argc, argv);
-    }();
-    return app;
-}
-
 void AppTestBase::SetUp()
 {
     TestApplication();

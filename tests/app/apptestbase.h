@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "cataloguetestbase.h"
+#include "../support/guiapplication.h"
 #include "platform/gui/application.h"
 #include "platform/gui/messagebox.h"
 
@@ -13,11 +14,6 @@
 #include <vector>
 
 namespace marlune::testing {
-
-// The process's one application object, created on first use (the tests run
-// on the offscreen platform). Null when something else created a plain
-// QApplication first.
-platform::gui::Application* TestApplication();
 
 // Fixture of the main-window tests: an empty temporary working directory, a
 // registry of its own, and every message box recorded instead of shown.

@@ -2,7 +2,7 @@
 
 #include "app/mainwindowcontrols.h"
 
-#include "apptestbase.h"
+#include "../support/guiapplication.h"
 #include "platform/paint/fonts.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // The version label over real executables: the built program, a system
 // program and copies made with objcopy that carry test records.
-#include "apptestbase.h"
+#include "../support/guiapplication.h"
 
 #include "widgets/versionlabel.h"
 #include "versionfiles.h"
