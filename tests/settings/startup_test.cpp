@@ -44,15 +44,6 @@ protected:
     settings::StoreData store_;
 };
 
-TEST_F(StartupSettingTest, ReadableSettingsAreReadAndSaved)
-{
-    const StartupDataFile first = settings::ReadDataFileAtStartup(store_);
-    EXPECT_EQ(first.fileName, "20051206.dat");
-    EXPECT_TRUE(first.saved);
-    // Saved: a second store, a second reading, finds it.
-    EXPECT_EQ(settings::ConfiguredDataFileName(), "20051206.dat");
-}
-
 TEST_F(StartupSettingTest, SettingsThatCannotBeSavedStillGiveTheFileNameAndSayWhy)
 {
     struct Case {
