@@ -351,9 +351,7 @@ TEST_F(MainWindowUpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
                0;
     };
     const std::string key = keys.filePath("key").toStdString();
-    const std::string other = keys.filePath("other").toStdString();
     ASSERT_TRUE(run("minisign -G -W -p " + key + ".pub -s " + key + ".sec"));
-    ASSERT_TRUE(run("minisign -G -W -p " + other + ".pub -s " + other + ".sec"));
     const std::string pub = ReadBytes(key + ".pub");
     form_->catalogue().Updater().SetPublicKey(pub.substr(pub.find('\n') + 1));
 
@@ -361,13 +359,12 @@ TEST_F(MainWindowUpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
     const std::string bytes = DataFileBytes(kNewRecords);
     Serve("mrl_check.txt", "20061231.dat\n");
     answer_ = true;
-    const std::string sign = "minisign -S -m 20061231.dat -s ";
+    // Each kind of bad signature is MinisignTest's; here: none, and one that
+    // does not verify against the bytes served.
+    const std::string sign = "minisign -S -m 20061231.dat -s " + key + ".sec";
     const std::pair<std::string, std::string> refused[] = {
         {"no signature published", "rm -f 20061231.dat.minisig"},
-        {"another key", sign + other + ".sec"},
-        {"the file changed after signing",
-         sign + key + ".sec && sed -i s/Sydney/Sidney/ 20061231.dat"},
-        {"a garbage signature", "head -c 200 /dev/urandom | tee 20061231.dat.minisig"},
+        {"the file changed after signing", sign + " && sed -i s/Sydney/Sidney/ 20061231.dat"},
     };
     for (const auto& [what, prepare] : refused) {
         SCOPED_TRACE(what);
@@ -382,7 +379,7 @@ TEST_F(MainWindowUpdateTest, WithAPublicKeyOnlyAFileSignedWithItIsInstalled)
         EXPECT_EQ(Snapshot(), before_);
     }
 
-    ASSERT_TRUE(run(sign + key + ".sec"));
+    ASSERT_TRUE(run(sign));
     messages_.clear();
     ClickUpdate();
     EXPECT_TRUE(messages_.empty()) << MessageTexts().front();
