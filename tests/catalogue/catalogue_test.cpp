@@ -26,14 +26,6 @@ TEST_F(CatalogueTest, TableIsOpenWithItsFiveFieldsAndNoRecords)
     }
     EXPECT_TRUE(model.DataFileName().empty());
     EXPECT_TRUE(model.SettingsSaved());
-
-    const settings::DataStore& store = model.Settings().DataStore();
-    EXPECT_EQ(store.Section(), "Settings");
-    EXPECT_EQ(store.Registry().Path(), "\\Software\\Calderix\\Marlune");
-    EXPECT_EQ(store.Registry().Rootkey(), settings::hkeyCurrentUser);
-    EXPECT_EQ(store.Inifile().IniFilename(), "MyFile.ini");
-    EXPECT_EQ(store.Datatype(), settings::sRegistry);
-    EXPECT_FALSE(store.Password().empty());
 }
 
 TEST_F(CatalogueTest, LocateFindsTheFirstRecordWhoseChosenFieldBeginsWithTheText)
