@@ -59,6 +59,11 @@ protected:
         return sawBox;
     }
 
+    widgets::VersionLabel& Version() const
+    {
+        return Part<widgets::VersionLabel>(*box_, "VersionLabel1");
+    }
+
     std::unique_ptr<app::AboutBox> box_;
 };
 
@@ -73,29 +78,32 @@ TEST_F(AboutBoxTest, CreatedHiddenWithItsControls)
     EXPECT_FALSE(box.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(box.palette().color(QPalette::Window),
               platform::paint::ColorToQColor(platform::paint::clBtnFace));
-    EXPECT_EQ(Part<QFrame>(box, "Panel1").geometry(), QRect(8, 8, 281, 161));
-    EXPECT_EQ(Part<QLabel>(box, "ProgramIcon").geometry(), QRect(8, 8, 65, 57));
-    EXPECT_EQ(Part<QLabel>(box, "ProgramIcon").pixmap().size(), QSize(90, 90));
+    const auto& panel = Part<QFrame>(box, "Panel1");
+    const auto& icon = Part<QLabel>(box, "ProgramIcon");
+    const auto& version = Part<widgets::VersionLabel>(box, "VersionLabel1");
+    const auto& comments = Part<QLabel>(box, "Comments");
+    const auto& ok = Part<QPushButton>(box, "OKButton");
+    EXPECT_EQ(panel.geometry(), QRect(8, 8, 281, 161));
+    EXPECT_EQ(icon.geometry(), QRect(8, 8, 65, 57));
+    EXPECT_EQ(icon.pixmap().size(), QSize(90, 90));
     EXPECT_EQ(Part<QLabel>(box, "ProductName").text(), QStringLiteral("Marlune"));
     EXPECT_EQ(Part<QLabel>(box, "ProductName").pos(), QPoint(88, 16));
-    EXPECT_EQ(Part<widgets::VersionLabel>(box, "VersionLabel1").pos(), QPoint(89, 40));
-    EXPECT_EQ(Part<widgets::VersionLabel>(box, "VersionLabel1").VersionResKey(), "FileVersion");
-    EXPECT_EQ(Part<widgets::VersionLabel>(box, "VersionLabel1").InfoPrefix(), "Version:");
+    EXPECT_EQ(version.pos(), QPoint(89, 40));
+    EXPECT_EQ(version.VersionResKey(), "FileVersion");
+    EXPECT_EQ(version.InfoPrefix(), "Version:");
     EXPECT_EQ(Part<QLabel>(box, "Copyright").pos(), QPoint(8, 80));
-    EXPECT_EQ(Part<QLabel>(box, "Comments").text(),
+    EXPECT_EQ(comments.text(),
               QStringLiteral("Search and locate Australian post codes and suburbs"));
-    EXPECT_EQ(Part<QLabel>(box, "Comments").pos(), QPoint(8, 104));
-    EXPECT_EQ(Part<QLabel>(box, "Comments").width(), 137);
-    EXPECT_TRUE(Part<QLabel>(box, "Comments").wordWrap());
+    EXPECT_EQ(comments.pos(), QPoint(8, 104));
+    EXPECT_EQ(comments.width(), 137);
+    EXPECT_TRUE(comments.wordWrap());
     // The whole text fits, inside the panel.
-    EXPECT_GE(Part<QLabel>(box, "Comments").height(), 33);
-    EXPECT_GE(Part<QLabel>(box, "Comments").height(),
-              Part<QLabel>(box, "Comments").heightForWidth(137));
-    EXPECT_LE(Part<QLabel>(box, "Comments").geometry().bottom(),
-              Part<QFrame>(box, "Panel1").height() - 2);
-    EXPECT_EQ(Part<QPushButton>(box, "OKButton").geometry(), QRect(111, 180, 75, 25));
-    EXPECT_EQ(Part<QPushButton>(box, "OKButton").text(), QStringLiteral("OK"));
-    EXPECT_TRUE(Part<QPushButton>(box, "OKButton").isDefault());
+    EXPECT_GE(comments.height(), 33);
+    EXPECT_GE(comments.height(), comments.heightForWidth(137));
+    EXPECT_LE(comments.geometry().bottom(), panel.height() - 2);
+    EXPECT_EQ(ok.geometry(), QRect(111, 180, 75, 25));
+    EXPECT_EQ(ok.text(), QStringLiteral("OK"));
+    EXPECT_TRUE(ok.isDefault());
 }
 
 TEST_F(AboutBoxTest, ThePictureIsARedPostBoxOnWhite)
@@ -136,7 +144,7 @@ TEST_F(AboutBoxTest, ThePictureKeepsItsProportionsAtEveryScale)
             }
         }
         EXPECT_EQ(picture.width(), picture.height());
-        EXPECT_EQ(picture.height(), 57 * ratio);
+        EXPECT_EQ(picture.height(), icon.height() * ratio);
         EXPECT_NEAR(picture.left(), image.width() - 1 - picture.right(), 1);
         drawn[ratio] = image.copy(picture);
     }
@@ -155,7 +163,7 @@ TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
     bool modal = false;
     const bool shown = ClickAbout([&] {
         modal = box_->isModal() && QApplication::activeModalWidget() == box_.get();
-        QTest::keyClick(&Part<widgets::VersionLabel>(*box_, "VersionLabel1"), Qt::Key_Return);
+        QTest::keyClick(&Version(), Qt::Key_Return);
     });
     EXPECT_TRUE(shown);
     EXPECT_TRUE(modal);
@@ -163,11 +171,10 @@ TEST_F(AboutBoxTest, AboutShowsTheBoxModallyAndEnterClosesIt)
     EXPECT_EQ(box_->result(), QDialog::Accepted);
 
     // The same box comes up again, keeping its state.
-    const std::string caption =
-        Part<widgets::VersionLabel>(*box_, "VersionLabel1").text().toStdString();
+    const std::string caption = Version().text().toStdString();
     EXPECT_TRUE(ClickAbout([&] { box_->close(); }));
     EXPECT_FALSE(box_->isVisible());
-    EXPECT_EQ(Part<widgets::VersionLabel>(*box_, "VersionLabel1").text().toStdString(), caption);
+    EXPECT_EQ(Version().text().toStdString(), caption);
 }
 
 } // namespace
