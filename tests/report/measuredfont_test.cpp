@@ -16,12 +16,6 @@
 namespace marlune::report {
 namespace {
 
-// Qt's own width of the whole text, measured afresh.
-int QtWidth(const QFont& font, const QPaintDevice* device, const std::string& text)
-{
-    return QFontMetrics(font, device).horizontalAdvance(platform::ToQString(text));
-}
-
 QImage DeviceOf(int dpi)
 {
     QImage image(1, 1, QImage::Format_RGB32);
@@ -63,13 +57,12 @@ TEST(MeasuredFont, WidthsEqualQtsForEveryTextOfTheShippedList)
     for (const Case& c : {Case{"Arial", 0, 11}, Case{"Arial", fsBold, 19}, Case{"Verdana", 0, 13},
                           Case{"MS Sans Serif", fsItalic, 11}}) {
         const MemoFont memoFont{c.name, 0, c.style};
-        const QFont font = MakeFont(memoFont, c.px);
+        const QFontMetrics qt(MakeFont(memoFont, c.px), &platform::paint::Device96Dpi());
         const auto measured = MeasuredMemoFont96(memoFont, c.px);
         int mismatches = 0;
         for (const std::string& text : texts) {
             if (MeasureText96(*measured, 1, text) !=
-                QtWidth(font, &platform::paint::Device96Dpi(), text) +
-                    static_cast<int>(text.size())) {
+                qt.horizontalAdvance(platform::ToQString(text)) + static_cast<int>(text.size())) {
                 ADD_FAILURE() << c.name << " " << c.px << ": " << text;
                 if (++mismatches > 5) {
                     break;
@@ -86,15 +79,15 @@ TEST(MeasuredFont, KernedPairsAreMeasuredWhole)
     QFont font = platform::paint::ArialFont(40);
     font.setKerning(true);
     platform::paint::MeasuredFont measured(font, &platform::paint::Device96Dpi());
-    const std::string text = "AVAWAY To Yo";
+    const QFontMetrics qt(font, &platform::paint::Device96Dpi());
+    const QString text = QStringLiteral("AVAWAY To Yo");
     int sum = 0;
-    for (const char c : text) {
-        sum += QFontMetrics(font, &platform::paint::Device96Dpi())
-                   .horizontalAdvance(QChar::fromLatin1(c));
+    for (const QChar c : text) {
+        sum += qt.horizontalAdvance(c);
     }
-    const int whole = QtWidth(font, &platform::paint::Device96Dpi(), text);
+    const int whole = qt.horizontalAdvance(text);
     ASSERT_NE(sum, whole) << "the face no longer kerns these pairs";
-    EXPECT_EQ(measured.Width(text), whole);
+    EXPECT_EQ(measured.Width(text.toStdString()), whole);
 }
 
 // A font asked for after another, on the same or another device, is never

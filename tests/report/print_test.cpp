@@ -386,15 +386,14 @@ TEST_F(PrintCommand, AnotherPrinterRebuildsTheReportUnlessItCannotBeRebuilt)
     // A blank first page shows whether the pages printed are the ones the
     // preview had or new ones.
     pages[0].stream.resize(1);
-    const auto choose = ChoosePrinter;
     report.CanRebuild = false;
-    ASSERT_FALSE(Print(choose("b")));
+    ASSERT_FALSE(Print(ChoosePrinter("b")));
     std::vector<ArrivedJob> jobs = Queues().TakeJobs("b");
     ASSERT_EQ(jobs.size(), 1U);
     EXPECT_EQ(jobs[0].pages.at(0).find(Footer(1, count)), std::string::npos);
 
     report.CanRebuild = true;
-    ASSERT_TRUE(Print(choose("a")));
+    ASSERT_TRUE(Print(ChoosePrinter("a")));
     jobs = Queues().TakeJobs("a");
     ASSERT_EQ(jobs.size(), 1U);
     EXPECT_NE(jobs[0].pages.at(0).find(Footer(1, count)), std::string::npos);

@@ -126,6 +126,7 @@ protected:
         if (queues_.Failed()) {
             GTEST_SKIP() << "printing on CUPS skipped: " << queues_.Failure();
         }
+        cupsSetServer(nullptr); // the queues' scheduler, not a name read before
     }
 
     // Made before the queues, which point CUPS_SERVER at their scheduler, and
@@ -136,7 +137,6 @@ protected:
 
 TEST_F(PrinterListOnAScheduler, NamesTheSamePrintersAndDefaultAsQt)
 {
-    cupsSetServer(nullptr);
     const PrinterList list = ListPrinters();
     ASSERT_TRUE(list.answered);
     std::vector<std::string> qt;
@@ -153,7 +153,6 @@ TEST_F(PrinterListOnAScheduler, NamesTheSamePrintersAndDefaultAsQt)
 // gave.
 TEST_F(PrinterListOnAScheduler, PagesAttachedOnPrintMatchPagesLoadedWithThePrinters)
 {
-    cupsSetServer(nullptr);
     ReportPrinter atStart;
     ASSERT_TRUE(AttachPlatformPrinter(atStart).answered);
     ShapeObject shapes;
@@ -187,7 +186,6 @@ TEST_F(PrinterListOnAScheduler, PagesAttachedOnPrintMatchPagesLoadedWithThePrint
 // that stays open, until the answer is older than they accept.
 TEST_F(PrinterListOnAScheduler, AQueueAddedBetweenTwoPrintCommandsShowsInTheSecond)
 {
-    cupsSetServer(nullptr);
     test::ListReport list;
     const ReportPrinter& printer = list.report.Printer();
     const auto shows = [&printer](const std::string& name) {
