@@ -208,12 +208,7 @@ def first_start(args):
         print(f"screenshot {shots}")
 
         # Typing moves the grid to another record.
-        click(wid, EDIT1)
-        xdotool("type", "--delay", "50", "bon", check=True)
-        after = os.path.join(args.out, "e2e_search_bon.png")
-        wait_for("the grid to follow the search",
-                 lambda: grid_pixels(screenshot(after), origin) != previous, timeout=10,
-                 interval=0.3)
+        after = type_and_see(args, wid, origin, previous, "bon", "e2e_search_bon.png")
         print(f"screenshot {after}")
         if len(program.windows()) != 1:
             raise Failure(f"unexpected windows: {program.windows()}")
@@ -221,6 +216,19 @@ def first_start(args):
         print("Exit ended the program")
     finally:
         program.finish()
+
+
+def type_and_see(args, wid, origin, before, text, name, delay=50, click_first=True):
+    """Types into the search box (clicked first unless it has the focus) and
+    waits for the grid to show something other than `before`; returns the
+    screenshot's path."""
+    if click_first:
+        click(wid, EDIT1)
+    xdotool("type", "--delay", str(delay), text, check=True)
+    shot = os.path.join(args.out, name)
+    wait_for("the grid to follow the search",
+             lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10, interval=0.3)
+    return shot
 
 
 def installed(args):
@@ -240,12 +248,7 @@ def installed(args):
         before = settle(origin, os.path.join(args.out, "e2e_installed.png"))
         if len(set(before)) < 3:
             raise Failure("the grid shows no records")
-        click(wid, EDIT1)
-        xdotool("type", "--delay", "50", "syd", check=True)
-        shot = os.path.join(args.out, "e2e_installed_syd.png")
-        wait_for("the grid to follow the search",
-                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
-                 interval=0.3)
+        shot = type_and_see(args, wid, origin, before, "syd", "e2e_installed_syd.png")
         print(f"the list is shown and follows the search; screenshot {shot}")
         exit_through_the_toolbar(program, wid)
         found = subprocess.run([args.find, "syd"], cwd=os.path.dirname(seeded),
@@ -339,12 +342,7 @@ def search_syd(args):
         wid = main_window(program)
         origin = window_origin(wid)
         before = settle(origin, os.path.join(args.out, "e2e_before_syd.png"))
-        click(wid, EDIT1)
-        xdotool("type", "--delay", "80", "syd", check=True)
-        shot = os.path.join(args.out, "e2e_search_syd.png")
-        wait_for("the grid to follow the search",
-                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
-                 interval=0.3)
+        shot = type_and_see(args, wid, origin, before, "syd", "e2e_search_syd.png", delay=80)
         settle(origin, shot)
         print(f"screenshot {shot}")
         slot, n, top, height = highlighted_row(shot, origin)
@@ -747,11 +745,8 @@ def keyboard(args):
         xdotool("mousemove", "0", "700", check=True)  # no hint in the way
         xdotool("key", "Tab", check=True)
         before = settle(origin, os.path.join(args.out, "e2e_keyboard_before.png"))
-        xdotool("type", "--delay", "80", "syd", check=True)
-        shot = os.path.join(args.out, "e2e_keyboard_syd.png")
-        wait_for("the grid to follow the typing",
-                 lambda: grid_pixels(screenshot(shot), origin) != before, timeout=10,
-                 interval=0.3)
+        shot = type_and_see(args, wid, origin, before, "syd", "e2e_keyboard_syd.png", delay=80,
+                            click_first=False)
         slot, n, _, _ = highlighted_row(shot, origin)
         if slot != (n - 1) // 2:
             raise Failure(f"found record in slot {slot}, expected {(n - 1) // 2} of {n}")
